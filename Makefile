@@ -1,0 +1,53 @@
+# Quick start: `make run` converts the bundled sample catalogue (or opens the
+# desktop program when a display is there), `make test` builds and runs every test.
+BUILD ?= build
+CMAKE_FLAGS ?=
+JOBS ?= $(shell nproc)
+
+.PHONY: all setup configure build run test bench fuzz format lint asan clean
+
+all: build
+
+setup:
+	@scripts/setup.sh
+
+$(BUILD)/build.ninja: CMakeLists.txt | setup
+	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+
+configure: setup
+	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@scripts/run.sh $(BUILD)
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The test suite once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+asan: setup
+	cmake -S . -B $(BUILD)-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARNWICK_BENCH=OFF \
+	  -DTARNWICK_SANITIZE=address,undefined $(CMAKE_FLAGS)
+	cmake --build $(BUILD)-asan -j $(JOBS)
+	cd $(BUILD)-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	@bench/run.sh $(BUILD)
+
+FUZZ_SECONDS ?= 300
+fuzz:
+	@scripts/setup.sh fuzz
+	@fuzz/run.sh $(BUILD)-fuzz $(FUZZ_SECONDS)
+
+format:
+	@scripts/setup.sh lint
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+lint: configure
+	@scripts/setup.sh lint
+	clang-tidy -p $(BUILD) --quiet --warnings-as-errors='*' core/*.cpp
+
+clean:
+	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-fuzz

@@ -1,0 +1,61 @@
+// The conversion run: MPCORB.DAT in, Asteroids4.dat and AsteroidInfo4.dat out.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "file_layer.h"
+
+namespace tarnwick {
+
+/// The run's only way to the user. Every operation is synchronous.
+class UserPrompts {
+ public:
+  virtual ~UserPrompts() = default;
+  /// Shows the busy cursor.
+  virtual void BeginBusy() = 0;
+  /// Removes the busy cursor; also called when a file error ends the run.
+  virtual void EndBusy() = 0;
+  /// A yes/no question; true when the user answers yes.
+  virtual bool AskYesNo(const std::string& text, const std::string& caption) = 0;
+  /// A warning with one button.
+  virtual void Warn(const std::string& text, const std::string& caption) = 0;
+  /// An information message with one button.
+  virtual void Inform(const std::string& text, const std::string& caption) = 0;
+};
+
+/// What a run did, for front ends that report more than the dialog does.
+struct ConversionStats {
+  std::uint64_t linesRead = 0;       ///< catalogue lines read, empty ones included
+  std::uint64_t recordsWritten = 0;  ///< records in each output file
+  bool completed = false;            ///< true when both files were put in place
+};
+
+/// True when `line` is an orbit line: at least 151 characters and a blank at
+/// each of positions 7, 13, 19, 25, 35, 46, 57, 68, 79, 91, 103 and 145.
+bool IsOrbitLine(std::string_view line) noexcept;
+
+/// The object number packed in positions 0 to 4 (00001 -> 1, A0345 -> 100345,
+/// a0001 -> 360001), 0 when the object has none. Range 0 to 619999.
+std::int32_t DecodeObjectNumber(std::string_view line) noexcept;
+
+/// True when the run may write `path`: the file cannot be opened for reading
+/// (so there is nothing to lose), or the user answers yes to text 106.
+bool ConfirmOverwrite(const std::string& path, UserPrompts& prompts, FileSystem& files);
+
+/// Warns the user with text 108 that `path` cannot be opened.
+void ReportOpenError(const std::string& path, UserPrompts& prompts);
+
+/// The whole run. The catalogue at `inputPath` is converted into the files at
+/// `orbitPath` and `infoPath`; questions, warnings and the completion message
+/// go through `prompts`. Both outputs are written to temporary files beside
+/// their targets and moved into place only when everything has been written
+/// and closed, so a run that ends early leaves the existing files untouched.
+/// Throws FileException on a read, write, close or move failure, after the
+/// busy cursor has been removed and every temporary file deleted.
+ConversionStats RunConversion(const std::string& inputPath, const std::string& orbitPath,
+                              const std::string& infoPath, UserPrompts& prompts,
+                              FileSystem& files = SystemFileSystem());
+
+}  // namespace tarnwick

@@ -1,0 +1,125 @@
+// The conversion's file layer: file errors, the streams the run reads and
+// writes, and the file-system operations it needs. `FileSystem` is a seam:
+// the real one works on the disk through the standard library, tests replace
+// it to inject failures.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace tarnwick {
+
+/// Cause numbers of a file error.
+enum FileCause : int {
+  kCauseNone = 0,
+  kCauseGeneric = 1,
+  kCauseFileNotFound = 2,
+  kCauseBadPath = 3,
+  kCauseTooManyOpenFiles = 4,
+  kCauseAccessDenied = 5,
+  kCauseInvalidFile = 6,
+  kCauseRemoveCurrentDir = 7,
+  kCauseDirectoryFull = 8,
+  kCauseBadSeek = 9,
+  kCauseHardIO = 10,
+  kCauseSharingViolation = 11,
+  kCauseLockViolation = 12,
+  kCauseDiskFull = 13,
+  kCauseEndOfFile = 14,
+};
+
+/// A read, write, close or move failure after the files are open. Carries the
+/// cause number (0 to 14) and the full path of the file concerned.
+class FileException : public std::runtime_error {
+ public:
+  FileException(int cause, std::string path);
+
+  int Cause() const noexcept { return cause_; }
+  const std::string& Path() const noexcept { return path_; }
+
+ private:
+  int cause_;
+  std::string path_;
+};
+
+/// The German text for a cause with "%1" replaced by `path`. A cause outside
+/// 0 to 14 gives the text of cause 1.
+std::string FileErrorText(int cause, const std::string& path);
+
+/// Maps an errno value to a cause number: full disk or quota 13; access
+/// denied, permission, read-only file system 5; I/O error 10; too many open
+/// files 4; not found 2; bad path 3; anything unmatched 1.
+int CauseFromErrno(int error) noexcept;
+
+/// A file open for reading.
+class InputStream {
+ public:
+  virtual ~InputStream() = default;
+  /// Reads up to `size` bytes into `buffer`; returns how many, 0 at the end.
+  /// Throws FileException (cause 1 unless the system says more) on failure.
+  virtual std::size_t Read(char* buffer, std::size_t size) = 0;
+  /// Closes the file; a second call does nothing. Throws FileException.
+  virtual void Close() = 0;
+};
+
+/// A file open for writing.
+class OutputStream {
+ public:
+  virtual ~OutputStream() = default;
+  /// Writes all `size` bytes in one request. Throws FileException: the errno
+  /// cause, or 13 when fewer bytes were written without an error.
+  virtual void Write(const char* data, std::size_t size) = 0;
+  /// Flushes and closes; a second call does nothing. Throws FileException.
+  virtual void Close() = 0;
+};
+
+/// The file-system operations of a conversion run. Streams it hands out
+/// report their errors with the path they were opened under.
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  /// Opens an existing file for reading; nullptr when it cannot be opened
+  /// (missing, unreadable, a directory).
+  virtual std::unique_ptr<InputStream> OpenRead(const std::string& path) = 0;
+
+  /// Whether `path` names an existing file system object at all (a dangling
+  /// symbolic link counts as existing).
+  virtual bool Exists(const std::string& path) = 0;
+
+  /// Whether an existing file could be opened for writing, without changing it.
+  virtual bool CanWrite(const std::string& path) = 0;
+
+  /// Creates a new, empty file next to `target` that no one else uses and
+  /// stores its path in `tempPath`; nullptr when it cannot be created. Errors
+  /// of the returned stream carry `target` as their path.
+  virtual std::unique_ptr<OutputStream> CreateTemporary(const std::string& target,
+                                                        std::string& tempPath) = 0;
+
+  /// Gives `path` the permission bits of `model`; failures are ignored.
+  virtual void CopyPermissions(const std::string& model, const std::string& path) = 0;
+
+  /// Keeps the current content of `path` under `backup` (a hard link, or a
+  /// copy where links are not possible). Throws FileException with `path`.
+  virtual void Preserve(const std::string& path, const std::string& backup) = 0;
+
+  /// Atomically replaces `to` by `from`. Throws FileException with `to`.
+  virtual void Replace(const std::string& from, const std::string& to) = 0;
+
+  /// Removes a file; failures are ignored.
+  virtual void Remove(const std::string& path) noexcept = 0;
+
+  /// The file a path finally names: symbolic links followed, also when the
+  /// last one dangles. Returns `path` when there is nothing to follow.
+  virtual std::string ResolveLinks(const std::string& path) = 0;
+};
+
+/// The file system of this computer.
+FileSystem& SystemFileSystem();
+
+/// Standard input as a catalogue stream; errors carry `name` as their path.
+std::unique_ptr<InputStream> OpenStandardInput(const std::string& name);
+
+}  // namespace tarnwick

@@ -1,0 +1,38 @@
+// The user-visible texts that code loads by number, in German and English.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tarnwick {
+
+inline constexpr int IDS_ABOUTBOX = 101;
+inline constexpr int IDS_CONVERSION_DONE = 102;
+inline constexpr int IDS_DONE_CAPTION = 103;
+inline constexpr int IDS_CHOOSE_INPUT_DIR = 104;
+inline constexpr int IDS_CHOOSE_OUTPUT_DIR = 105;
+inline constexpr int IDS_OVERWRITE = 106;
+inline constexpr int IDS_ATTENTION = 107;
+inline constexpr int IDS_OPEN_FAILED = 108;
+
+enum class Language { German, English };
+
+/// Chooses the table that LoadText reads from. A front end calls this once at
+/// start-up; until then the English table is used.
+void SetTextLanguage(Language language) noexcept;
+
+/// The language currently chosen by SetTextLanguage.
+Language TextLanguage() noexcept;
+
+/// True when a locale or language name ("de", "de_DE.UTF-8", "de-AT", "German")
+/// names German. Front ends use it on the user's first interface language.
+bool IsGermanLanguageName(std::string_view name) noexcept;
+
+/// The text with number `id` from the chosen table (UTF-8), or the empty text
+/// when the table has no such number.
+std::string LoadText(int id);
+
+/// Replaces the first "%s" in `text` by `path`, unchanged.
+std::string FormatWithPath(std::string_view text, std::string_view path);
+
+}  // namespace tarnwick
