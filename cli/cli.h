@@ -1,0 +1,58 @@
+// tarnwick-cli: the command-line front end of the conversion.
+//
+//   tarnwick-cli convert [CATALOGUE] [-o DIR] [-y]
+//   tarnwick-cli dump FILE [--orbits|--info]
+//
+// Everything runs in-process through `run`, so tests drive the program with
+// argument vectors and string streams.
+#pragma once
+
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "file_layer.h"
+
+namespace tarnwick::cli {
+
+/// Exit statuses of tarnwick-cli; listed in --help and the README.
+enum ExitStatus : int {
+  kExitDone = 0,        ///< conversion finished, or dump printed
+  kExitDeclined = 1,    ///< an existing output file was not to be overwritten
+  kExitUsage = 2,       ///< bad arguments
+  kExitCannotOpen = 3,  ///< a file could not be opened (catalogue, output, dump file)
+  kExitFileError = 4,   ///< a read, write, close or move failed; or a damaged dump file
+};
+
+/// What the program takes from its surroundings, so that tests can replace it.
+struct Environment {
+  /// The value of an environment variable, empty when it is not set.
+  std::function<std::string(const std::string& name)> variable;
+  /// Where answers to questions come from; nullptr when there is no terminal.
+  std::istream* terminal = nullptr;
+  /// Opens standard input as the catalogue "-".
+  std::function<std::unique_ptr<InputStream>()> standardInput;
+  /// The file system; nullptr for the computer's own.
+  FileSystem* files = nullptr;
+};
+
+/// The surroundings of this process: its environment variables, standard
+/// input as the terminal when it is one, the real file system.
+Environment ProcessEnvironment();
+
+/// Runs the command line `args` (without the program name) and returns the
+/// exit status. Results go to `out`, questions and diagnostics to `err`.
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+        const Environment& environment);
+
+/// The same in the surroundings of this process.
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+/// True when the language variables (LANGUAGE, LC_ALL, LC_MESSAGES, LANG,
+/// read through `variable`) ask for German. A locale of "C" or "POSIX"
+/// means English whatever LANGUAGE says, as gettext does.
+bool WantsGerman(const std::function<std::string(const std::string&)>& variable);
+
+}  // namespace tarnwick::cli

@@ -1,0 +1,46 @@
+// The subcommands of tarnwick-cli and the texts they print.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+#include "cli.h"
+
+namespace tarnwick::cli {
+
+/// The command line's own texts, in the user's language.
+struct Messages {
+  const char* yesNoHint;         ///< appended to a question
+  const char* cannotAskTerminal; ///< answer "no" without a terminal
+  const char* cannotAskStdin;    ///< answer "no" while the catalogue is on standard input
+  const char* declined;          ///< the run ended without writing
+  const char* summary;           ///< %1 lines read, %2 records written, %3 skipped, %4 seconds
+  char decimalPoint;
+};
+
+const Messages& EnglishMessages() noexcept;
+const Messages& GermanMessages() noexcept;
+
+/// Whether a typed answer means yes (true), no (false) or neither (asks again).
+enum class Answer { Yes, No, Unclear };
+Answer ParseAnswer(const std::string& typed) noexcept;
+
+struct ConvertOptions {
+  std::string catalogue = "MPCORB.DAT";
+  std::string outputDir = ".";
+  bool assumeYes = false;
+};
+
+int RunConvert(const ConvertOptions& options, const Messages& messages, std::ostream& out,
+               std::ostream& err, const Environment& environment);
+
+enum class DumpKind { FromName, Orbits, Info };
+
+struct DumpOptions {
+  std::string file;
+  DumpKind kind = DumpKind::FromName;
+};
+
+int RunDump(const DumpOptions& options, std::ostream& out, std::ostream& err);
+
+}  // namespace tarnwick::cli

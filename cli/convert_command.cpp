@@ -1,0 +1,185 @@
+// tarnwick-cli convert: RunConversion with the console as its UserPrompts.
+
+#include <charconv>
+#include <chrono>
+#include <filesystem>
+#include <istream>
+#include <ostream>
+#include <string_view>
+
+#include "commands.h"
+#include "conversion_run.h"
+#include "text_table.h"
+
+namespace tarnwick::cli {
+namespace {
+
+constexpr std::string_view kStandardInputName = "-";
+
+/// Questions go to the terminal; with -y every answer is yes, and where no
+/// one can answer it is no, with a hint that -y overwrites.
+class ConsolePrompts final : public UserPrompts {
+ public:
+  ConsolePrompts(std::ostream& out, std::ostream& err, std::istream* terminal, bool assumeYes,
+                 const char* cannotAsk, const Messages& messages)
+      : out_(out),
+        err_(err),
+        terminal_(terminal),
+        assumeYes_(assumeYes),
+        cannotAsk_(cannotAsk),
+        messages_(messages) {}
+
+  void BeginBusy() override {}
+  void EndBusy() override {}
+
+  bool AskYesNo(const std::string& text, const std::string& caption) override {
+    if (assumeYes_) return true;
+    if (terminal_ == nullptr) {
+      err_ << caption << ": " << text << '\n' << cannotAsk_ << '\n';
+      declined_ = true;
+      return false;
+    }
+    for (;;) {
+      err_ << caption << ": " << text << ' ' << messages_.yesNoHint << ' ' << std::flush;
+      std::string typed;
+      if (!std::getline(*terminal_, typed)) {
+        err_ << '\n';
+        declined_ = true;
+        return false;
+      }
+      switch (ParseAnswer(typed)) {
+        case Answer::Yes:
+          return true;
+        case Answer::No:
+          declined_ = true;
+          return false;
+        case Answer::Unclear:
+          break;
+      }
+    }
+  }
+
+  void Warn(const std::string& text, const std::string& caption) override {
+    err_ << caption << ": " << text << '\n';
+    warned_ = true;
+  }
+
+  void Inform(const std::string& text, const std::string& /*caption*/) override {
+    out_ << text << '\n';
+  }
+
+  bool Declined() const noexcept { return declined_; }
+  bool Warned() const noexcept { return warned_; }
+
+ private:
+  std::ostream& out_;
+  std::ostream& err_;
+  std::istream* terminal_;
+  bool assumeYes_;
+  const char* cannotAsk_;
+  const Messages& messages_;
+  bool declined_ = false;
+  bool warned_ = false;
+};
+
+/// The computer's file system, except that the catalogue "-" is standard input.
+class StandardInputFileSystem final : public FileSystem {
+ public:
+  StandardInputFileSystem(FileSystem& base, std::function<std::unique_ptr<InputStream>()> openStdin)
+      : base_(base), openStdin_(std::move(openStdin)) {}
+
+  std::unique_ptr<InputStream> OpenRead(const std::string& path) override {
+    if (path == kStandardInputName) return openStdin_();
+    return base_.OpenRead(path);
+  }
+  Kind KindOf(const std::string& path) override { return base_.KindOf(path); }
+  bool CanWrite(const std::string& path) override { return base_.CanWrite(path); }
+  std::unique_ptr<OutputStream> CreateTemporary(const std::string& target,
+                                                std::string& tempPath) override {
+    return base_.CreateTemporary(target, tempPath);
+  }
+  std::unique_ptr<OutputStream> OpenInPlace(const std::string& path) override {
+    return base_.OpenInPlace(path);
+  }
+  void CopyPermissions(const std::string& model, const std::string& path) override {
+    base_.CopyPermissions(model, path);
+  }
+  void Preserve(const std::string& path, const std::string& backup) override {
+    base_.Preserve(path, backup);
+  }
+  void Replace(const std::string& from, const std::string& to) override { base_.Replace(from, to); }
+  void Remove(const std::string& path) noexcept override { base_.Remove(path); }
+  std::string ResolveLinks(const std::string& path) override { return base_.ResolveLinks(path); }
+
+ private:
+  FileSystem& base_;
+  std::function<std::unique_ptr<InputStream>()> openStdin_;
+};
+
+/// `path` made absolute, as the messages name full paths; unchanged when
+/// that is not possible.
+std::string FullPath(const std::filesystem::path& path) {
+  std::error_code error;
+  std::filesystem::path full = std::filesystem::absolute(path, error);
+  if (error) return path.string();
+  return full.lexically_normal().string();
+}
+
+std::string Replace(std::string text, std::string_view placeholder, std::string_view value) {
+  const auto at = text.find(placeholder);
+  if (at != std::string::npos) text.replace(at, placeholder.size(), value);
+  return text;
+}
+
+std::string FormatSeconds(double seconds, char decimalPoint) {
+  char buffer[32];
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, seconds, std::chars_format::fixed, 2);
+  std::string text(buffer, result.ptr);
+  for (char& c : text) {
+    if (c == '.') c = decimalPoint;
+  }
+  return text;
+}
+
+}  // namespace
+
+int RunConvert(const ConvertOptions& options, const Messages& messages, std::ostream& out,
+               std::ostream& err, const Environment& environment) {
+  const bool fromStdin = options.catalogue == kStandardInputName;
+  const std::string input = fromStdin ? options.catalogue : FullPath(options.catalogue);
+  const std::filesystem::path dir = options.outputDir.empty() ? "." : options.outputDir;
+  const std::string orbitPath = FullPath(dir / "Asteroids4.dat");
+  const std::string infoPath = FullPath(dir / "AsteroidInfo4.dat");
+
+  std::istream* terminal = fromStdin ? nullptr : environment.terminal;
+  ConsolePrompts prompts(out, err, terminal, options.assumeYes,
+                         fromStdin ? messages.cannotAskStdin : messages.cannotAskTerminal, messages);
+  FileSystem& base = environment.files != nullptr ? *environment.files : SystemFileSystem();
+  StandardInputFileSystem files(base, environment.standardInput);
+
+  const auto start = std::chrono::steady_clock::now();
+  ConversionStats stats;
+  try {
+    stats = RunConversion(input, orbitPath, infoPath, prompts, files);
+  } catch (const FileException& e) {
+    err << FileErrorText(e.Cause(), e.Path()) << '\n';
+    return kExitFileError;
+  }
+  const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+
+  if (!stats.completed) {
+    if (prompts.Warned()) return kExitCannotOpen;
+    err << messages.declined << '\n';
+    return kExitDeclined;
+  }
+  std::string summary = messages.summary;
+  summary = Replace(summary, "%1", std::to_string(stats.linesRead));
+  summary = Replace(summary, "%2", std::to_string(stats.recordsWritten));
+  summary = Replace(summary, "%3", std::to_string(stats.linesRead - stats.recordsWritten));
+  summary = Replace(summary, "%4", FormatSeconds(elapsed.count(), messages.decimalPoint));
+  out << summary << '\n';
+  return kExitDone;
+}
+
+}  // namespace tarnwick::cli

@@ -1,0 +1,208 @@
+// tarnwick-cli dump: the records of Asteroids4.dat or AsteroidInfo4.dat as CSV.
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <ostream>
+#include <string_view>
+#include <vector>
+
+#include "asteroid_info.h"
+#include "asteroid_record.h"
+#include "commands.h"
+
+namespace tarnwick::cli {
+namespace {
+
+constexpr std::size_t kRecordsPerRead = 4096;
+
+constexpr std::string_view kOrbitHeader =
+    "number,name,epoch,meanAnomaly,semiMajorAxis,perihelionDistance,meanMotion,eccentricity,"
+    "argPerihelion,ascendingNode,inclination,magnitudeH,slopeG,flags,uncertainty,lastObsYear,"
+    "lastObsMonth,lastObsDay,observations,oppositions,arc";
+constexpr std::string_view kInfoHeader = "reference,arcText,rmsText,perturbers,computer";
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    if (lower(text[i]) != lower(prefix[i])) return false;
+  }
+  return true;
+}
+
+void AppendReal(std::string& row, double value) {
+  char buffer[32];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  row.append(buffer, result.ptr);
+}
+
+template <typename Integer>
+void AppendInteger(std::string& row, Integer value) {
+  char buffer[24];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  row.append(buffer, result.ptr);
+}
+
+void AppendHex16(std::string& row, std::uint16_t value) {
+  static constexpr std::string_view kHex = "0123456789ABCDEF";
+  row += "0x";
+  for (int shift = 12; shift >= 0; shift -= 4) row += kHex[(value >> shift) & 0xF];
+}
+
+/// A text field as stored: up to its zero byte, quoted as CSV needs it
+/// (separators, quotes, line breaks, and blanks at either end, which some
+/// readers would otherwise trim).
+template <std::size_t N>
+void AppendText(std::string& row, const std::array<char, N>& field) {
+  const auto* zero = std::find(field.begin(), field.end(), '\0');
+  const std::string_view text(field.data(), static_cast<std::size_t>(zero - field.begin()));
+  const bool quote = text.find_first_of(",\"\r\n") != std::string_view::npos ||
+                     (!text.empty() && (text.front() == ' ' || text.back() == ' '));
+  if (!quote) {
+    row.append(text);
+    return;
+  }
+  row += '"';
+  for (char c : text) {
+    if (c == '"') row += '"';
+    row += c;
+  }
+  row += '"';
+}
+
+void AppendOrbitRow(std::string& rows, const std::uint8_t* bytes) {
+  const AsteroidRecord r = DecodeAsteroidRecord(bytes);
+  AppendInteger(rows, r.number);
+  rows += ',';
+  AppendText(rows, r.name);
+  for (double value : {r.epoch, r.meanAnomaly, r.semiMajorAxis, r.perihelionDistance, r.meanMotion,
+                       r.eccentricity, r.argPerihelion, r.ascendingNode, r.inclination}) {
+    rows += ',';
+    AppendReal(rows, value);
+  }
+  rows += ',';
+  AppendInteger(rows, r.magnitudeH);
+  rows += ',';
+  AppendInteger(rows, r.slopeG);
+  rows += ',';
+  AppendHex16(rows, r.flags);
+  for (unsigned value : {unsigned{r.uncertainty}, unsigned{r.lastObsYear}, unsigned{r.lastObsMonth},
+                         unsigned{r.lastObsDay}}) {
+    rows += ',';
+    AppendInteger(rows, value);
+  }
+  rows += ',';
+  AppendInteger(rows, r.observations);
+  rows += ',';
+  AppendInteger(rows, unsigned{r.oppositions});
+  rows += ',';
+  AppendInteger(rows, unsigned{r.arc});
+  rows += '\n';
+}
+
+void AppendInfoRow(std::string& rows, const std::uint8_t* bytes) {
+  const AsteroidInfoRecord r = DecodeAsteroidInfo(bytes);
+  AppendText(rows, r.reference);
+  rows += ',';
+  AppendText(rows, r.arcText);
+  rows += ',';
+  AppendText(rows, r.rmsText);
+  rows += ',';
+  AppendText(rows, r.perturbers);
+  rows += ',';
+  AppendText(rows, r.computer);
+  rows += '\n';
+}
+
+struct FileCloser {
+  void operator()(std::FILE* file) const noexcept { std::fclose(file); }
+};
+
+std::string NotWholeText(const std::string& path, std::uintmax_t size, std::size_t recordSize,
+                         const char* what) {
+  return "tarnwick-cli: " + path + ": size " + std::to_string(size) +
+         " bytes is not a whole number of " + std::to_string(recordSize) + "-byte " + what +
+         " records (" + std::to_string(size / recordSize) + " records and " +
+         std::to_string(size % recordSize) + " bytes left over); the file is damaged or of another kind";
+}
+
+}  // namespace
+
+int RunDump(const DumpOptions& options, std::ostream& out, std::ostream& err) {
+  DumpKind kind = options.kind;
+  if (kind == DumpKind::FromName) {
+    const std::string name = std::filesystem::path(options.file).filename().string();
+    if (StartsWithNoCase(name, "AsteroidInfo")) {
+      kind = DumpKind::Info;
+    } else if (StartsWithNoCase(name, "Asteroids")) {
+      kind = DumpKind::Orbits;
+    } else {
+      err << "tarnwick-cli: cannot tell the kind of " << options.file
+          << " from its name (Asteroids*.dat or AsteroidInfo*.dat); give --orbits or --info\n";
+      return kExitUsage;
+    }
+  }
+  const bool orbits = kind == DumpKind::Orbits;
+  const std::size_t recordSize = orbits ? kAsteroidRecordSize : kAsteroidInfoRecordSize;
+  const char* what = orbits ? "orbit" : "summary";
+
+  std::error_code error;
+  if (std::filesystem::is_directory(options.file, error)) {
+    err << "tarnwick-cli: cannot open " << options.file << ": it is a directory\n";
+    return kExitCannotOpen;
+  }
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(options.file.c_str(), "rb"));
+  if (file == nullptr) {
+    err << "tarnwick-cli: cannot open " << options.file << ": " << std::strerror(errno) << '\n';
+    return kExitCannotOpen;
+  }
+  // A regular file is checked before anything is printed; a pipe at its end.
+  const std::uintmax_t size = std::filesystem::file_size(options.file, error);
+  if (!error && size % recordSize != 0) {
+    err << NotWholeText(options.file, size, recordSize, what) << '\n';
+    return kExitFileError;
+  }
+
+  out << (orbits ? kOrbitHeader : kInfoHeader) << '\n';
+  std::vector<std::uint8_t> block(recordSize * kRecordsPerRead);
+  std::string rows;
+  std::size_t pending = 0;  // bytes of an incomplete record at the start of block
+  std::uintmax_t total = 0;
+  for (;;) {
+    const std::size_t got = std::fread(block.data() + pending, 1, block.size() - pending, file.get());
+    total += got;
+    const std::size_t available = pending + got;
+    const std::size_t whole = available / recordSize * recordSize;
+    rows.clear();
+    for (std::size_t at = 0; at < whole; at += recordSize) {
+      if (orbits) {
+        AppendOrbitRow(rows, block.data() + at);
+      } else {
+        AppendInfoRow(rows, block.data() + at);
+      }
+    }
+    out << rows;
+    pending = available - whole;
+    std::memmove(block.data(), block.data() + whole, pending);
+    if (got == 0) break;
+  }
+  if (std::ferror(file.get()) != 0) {
+    err << "tarnwick-cli: cannot read " << options.file << ": " << std::strerror(errno) << '\n';
+    return kExitFileError;
+  }
+  if (pending != 0) {
+    err << NotWholeText(options.file, total, recordSize, what) << '\n';
+    return kExitFileError;
+  }
+  out.flush();
+  return kExitDone;
+}
+
+}  // namespace tarnwick::cli

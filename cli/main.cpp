@@ -1,0 +1,5 @@
+#include <iostream>
+
+#include "cli.h"
+
+int main(int argc, char** argv) { return tarnwick::cli::run({argv + 1, argv + argc}, std::cout, std::cerr); }
