@@ -1,1 +1,68 @@
-// placeholder
+#include "catalogue_reader.h"
+
+#include <cstring>
+
+namespace tarnwick {
+namespace {
+
+constexpr char kEndOfCatalogue = 0x1A;
+
+}  // namespace
+
+CatalogueReader::CatalogueReader(InputStream& input, std::size_t blockSize)
+    : input_(input), block_(blockSize == 0 ? 1 : blockSize) {}
+
+bool CatalogueReader::Refill() {
+  begin_ = 0;
+  end_ = 0;
+  if (eof_) return false;
+  const std::size_t got = input_.Read(block_.data(), block_.size());
+  if (got == 0) {
+    eof_ = true;
+    return false;
+  }
+  // Nothing after a 0x1A belongs to the catalogue: cut the block there and stop reading.
+  if (const void* eofMark = std::memchr(block_.data(), kEndOfCatalogue, got)) {
+    end_ = static_cast<std::size_t>(static_cast<const char*>(eofMark) - block_.data());
+    eof_ = true;
+  } else {
+    end_ = got;
+  }
+  return true;
+}
+
+bool CatalogueReader::NextLine(std::string_view& line) {
+  carry_.clear();
+  bool spansBlocks = false;
+  for (;;) {
+    while (begin_ == end_) {
+      if (!Refill()) {
+        if (!spansBlocks) return false;
+        line = carry_;  // an unterminated last line
+        return true;
+      }
+    }
+    const char* start = block_.data() + begin_;
+    const std::size_t available = end_ - begin_;
+    const void* lf = std::memchr(start, '\n', available);
+    if (lf == nullptr) {
+      carry_.append(start, available);
+      begin_ = end_;
+      spansBlocks = true;
+      continue;
+    }
+    const std::size_t length = static_cast<std::size_t>(static_cast<const char*>(lf) - start);
+    begin_ += length + 1;
+    if (spansBlocks) {
+      carry_.append(start, length);
+      if (!carry_.empty() && carry_.back() == '\r') carry_.pop_back();
+      line = carry_;
+    } else {
+      line = std::string_view(start, length);
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    }
+    return true;
+  }
+}
+
+}  // namespace tarnwick

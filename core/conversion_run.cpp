@@ -1,1 +1,250 @@
-// placeholder
+#include "conversion_run.h"
+
+#include <cstring>
+#include <vector>
+
+#include "asteroid_info.h"
+#include "asteroid_record.h"
+#include "catalogue_line.h"
+#include "catalogue_reader.h"
+#include "text_table.h"
+
+namespace tarnwick {
+namespace {
+
+constexpr std::size_t kMinimumOrbitLineLength = 151;
+constexpr std::size_t kSeparatorColumns[] = {7, 13, 19, 25, 35, 46, 57, 68, 79, 91, 103, 145};
+// Records gathered before one write; a write always carries whole records.
+constexpr std::size_t kRecordsPerWrite = 4096;
+
+/// Shows the busy cursor for as long as it lives.
+class BusyCursor {
+ public:
+  explicit BusyCursor(UserPrompts& prompts) : prompts_(prompts) { prompts_.BeginBusy(); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+  ~BusyCursor() { prompts_.EndBusy(); }
+
+ private:
+  UserPrompts& prompts_;
+};
+
+/// An output file in the making: records go to a temporary file beside the
+/// target, which replaces the target only on Commit. Destroying an uncommitted
+/// one closes and deletes the temporary, leaving the target as it was.
+class PendingOutput {
+ public:
+  PendingOutput(FileSystem& files, std::size_t recordSize)
+      : files_(files), recordSize_(recordSize), buffer_(recordSize * kRecordsPerWrite) {}
+  PendingOutput(const PendingOutput&) = delete;
+  PendingOutput& operator=(const PendingOutput&) = delete;
+  ~PendingOutput() { Discard(); }
+
+  /// Prepares to write `path`; false when it cannot be written: a directory,
+  /// an existing file that cannot be opened for writing, or no file can be
+  /// made beside it. A device or FIFO is written in place, as nothing could
+  /// replace it.
+  bool Open(const std::string& path) {
+    target_ = files_.ResolveLinks(path);
+    switch (files_.KindOf(target_)) {
+      case FileSystem::Kind::Directory:
+        return false;
+      case FileSystem::Kind::Other:
+        stream_ = files_.OpenInPlace(target_);
+        return stream_ != nullptr;
+      case FileSystem::Kind::Regular:
+        existed_ = true;
+        if (!files_.CanWrite(target_)) return false;
+        break;
+      case FileSystem::Kind::Missing:
+        break;
+    }
+    stream_ = files_.CreateTemporary(target_, temp_);
+    return stream_ != nullptr;
+  }
+
+  void Append(const std::uint8_t* record) {
+    if (used_ == buffer_.size()) Flush();
+    std::memcpy(buffer_.data() + used_, record, recordSize_);
+    used_ += recordSize_;
+  }
+
+  void Close() {
+    Flush();
+    stream_->Close();
+  }
+
+  const std::string& Target() const noexcept { return target_; }
+  const std::string& Temporary() const noexcept { return temp_; }
+  /// Whether the target was a regular file before the run.
+  bool Existed() const noexcept { return existed_; }
+  /// Whether the output goes through a temporary that Commit moves into place.
+  bool Replaces() const noexcept { return !temp_.empty(); }
+
+  /// The temporary is now the target (or gone): nothing left to delete.
+  void Committed() noexcept { temp_.clear(); }
+
+ private:
+  void Flush() {
+    if (used_ == 0) return;
+    const std::size_t size = used_;
+    used_ = 0;
+    stream_->Write(buffer_.data(), size);
+  }
+
+  void Discard() noexcept {
+    stream_.reset();  // closes quietly
+    if (!temp_.empty()) files_.Remove(temp_);
+  }
+
+  FileSystem& files_;
+  std::size_t recordSize_;
+  std::vector<char> buffer_;
+  std::size_t used_ = 0;
+  std::unique_ptr<OutputStream> stream_;
+  std::string target_;
+  std::string temp_;
+  bool existed_ = false;
+};
+
+/// Moves both finished files into place. Should the second move fail, the
+/// first target gets its previous content back, so the pair always matches.
+void CommitPair(FileSystem& files, PendingOutput& orbit, PendingOutput& info) {
+  for (PendingOutput* output : {&orbit, &info}) {
+    if (output->Replaces() && output->Existed()) {
+      files.CopyPermissions(output->Target(), output->Temporary());
+    }
+  }
+  if (!orbit.Replaces()) {
+    if (info.Replaces()) files.Replace(info.Temporary(), info.Target());
+    info.Committed();
+    return;
+  }
+  const bool keepBackup = orbit.Existed() && info.Replaces();
+  const std::string backup = orbit.Temporary() + ".previous";
+  if (keepBackup) files.Preserve(orbit.Target(), backup);
+  try {
+    files.Replace(orbit.Temporary(), orbit.Target());
+  } catch (...) {
+    if (keepBackup) files.Remove(backup);
+    throw;
+  }
+  orbit.Committed();
+  if (!info.Replaces()) return;
+  try {
+    files.Replace(info.Temporary(), info.Target());
+  } catch (...) {
+    if (keepBackup) {
+      try {
+        files.Replace(backup, orbit.Target());
+      } catch (const FileException&) {
+        // Nothing more can be done; the error being reported is the first one.
+      }
+      files.Remove(backup);
+    } else {
+      files.Remove(orbit.Target());
+    }
+    throw;
+  }
+  info.Committed();
+  if (keepBackup) files.Remove(backup);
+}
+
+}  // namespace
+
+bool IsOrbitLine(std::string_view line) noexcept {
+  if (line.size() < kMinimumOrbitLineLength) return false;
+  for (std::size_t column : kSeparatorColumns) {
+    if (line[column] != ' ') return false;
+  }
+  return true;
+}
+
+std::int32_t DecodeObjectNumber(std::string_view line) noexcept {
+  if (line.size() < 5) return 0;
+  const char c = line[0];
+  std::int32_t lead = 0;
+  if (line::IsDigit(c)) {
+    lead = c - '0';
+  } else if (c >= 'A' && c <= 'Z') {
+    lead = c - 'A' + 10;
+  } else if (c >= 'a' && c <= 'z') {
+    lead = c - 'a' + 36;
+  } else {
+    return 0;
+  }
+  std::int32_t rest = 0;
+  for (std::size_t i = 1; i <= 4; ++i) {
+    if (!line::IsDigit(line[i])) return 0;
+    rest = rest * 10 + (line[i] - '0');
+  }
+  return lead * 10000 + rest;
+}
+
+bool ConfirmOverwrite(const std::string& path, UserPrompts& prompts, FileSystem& files) {
+  // The test opening stays open while the question is shown.
+  const std::unique_ptr<InputStream> existing = files.OpenRead(path);
+  if (!existing) return true;
+  return prompts.AskYesNo(FormatWithPath(LoadText(IDS_OVERWRITE), path), LoadText(IDS_ATTENTION));
+}
+
+void ReportOpenError(const std::string& path, UserPrompts& prompts) {
+  prompts.Warn(FormatWithPath(LoadText(IDS_OPEN_FAILED), path), LoadText(IDS_ATTENTION));
+}
+
+ConversionStats RunConversion(const std::string& inputPath, const std::string& orbitPath,
+                              const std::string& infoPath, UserPrompts& prompts, FileSystem& files) {
+  ConversionStats stats;
+  // Declared first, so it ends last: files are closed before the cursor goes.
+  const BusyCursor busy(prompts);
+
+  const std::unique_ptr<InputStream> catalogue = files.OpenRead(inputPath);
+  if (!catalogue) {
+    ReportOpenError(inputPath, prompts);
+    return stats;
+  }
+  if (!ConfirmOverwrite(orbitPath, prompts, files)) return stats;
+  PendingOutput orbitFile(files, kAsteroidRecordSize);
+  if (!orbitFile.Open(orbitPath)) {
+    ReportOpenError(orbitPath, prompts);
+    return stats;
+  }
+  if (!ConfirmOverwrite(infoPath, prompts, files)) return stats;
+  PendingOutput infoFile(files, kAsteroidInfoRecordSize);
+  if (!infoFile.Open(infoPath)) {
+    ReportOpenError(infoPath, prompts);
+    return stats;
+  }
+
+  // One record of each kind serves as the buffer for the whole run.
+  AsteroidRecord record;
+  AsteroidInfoRecord info;
+  AsteroidRecordBytes recordBytes{};
+  AsteroidInfoRecordBytes infoBytes{};
+  CatalogueReader reader(*catalogue);
+  std::string_view line;
+  while (reader.NextLine(line)) {
+    ++stats.linesRead;
+    if (!IsOrbitLine(line)) continue;
+    record.number = DecodeObjectNumber(line);
+    if (!ParseAsteroidLine(line, record)) continue;
+    EncodeAsteroidRecord(record, recordBytes);
+    orbitFile.Append(recordBytes.data());
+    if (BuildAsteroidInfo(line, info)) {
+      EncodeAsteroidInfo(info, infoBytes);
+      infoFile.Append(infoBytes.data());
+    }
+    ++stats.recordsWritten;
+  }
+
+  catalogue->Close();
+  orbitFile.Close();
+  infoFile.Close();
+  CommitPair(files, orbitFile, infoFile);
+  stats.completed = true;
+
+  prompts.Inform(LoadText(IDS_CONVERSION_DONE), LoadText(IDS_DONE_CAPTION));
+  return stats;
+}
+
+}  // namespace tarnwick

@@ -85,9 +85,10 @@ class FileSystem {
   /// (missing, unreadable, a directory).
   virtual std::unique_ptr<InputStream> OpenRead(const std::string& path) = 0;
 
-  /// Whether `path` names an existing file system object at all (a dangling
-  /// symbolic link counts as existing).
-  virtual bool Exists(const std::string& path) = 0;
+  enum class Kind { Missing, Regular, Directory, Other };
+
+  /// What `path` names, symbolic links followed (a dangling link is Missing).
+  virtual Kind KindOf(const std::string& path) = 0;
 
   /// Whether an existing file could be opened for writing, without changing it.
   virtual bool CanWrite(const std::string& path) = 0;
@@ -97,6 +98,10 @@ class FileSystem {
   /// of the returned stream carry `target` as their path.
   virtual std::unique_ptr<OutputStream> CreateTemporary(const std::string& target,
                                                         std::string& tempPath) = 0;
+
+  /// Opens an existing file that is not a regular file (a device, a FIFO)
+  /// for writing in place; nullptr when that fails.
+  virtual std::unique_ptr<OutputStream> OpenInPlace(const std::string& path) = 0;
 
   /// Gives `path` the permission bits of `model`; failures are ignored.
   virtual void CopyPermissions(const std::string& model, const std::string& path) = 0;
