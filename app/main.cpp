@@ -1,0 +1,3 @@
+#include "converter_app.h"
+
+int main(int argc, char** argv) { return tarnwick::CConverterApp::Run(argc, argv); }

@@ -1,0 +1,12 @@
+// The application icon IDR_MAINFRAME.
+#pragma once
+
+#include <QIcon>
+
+namespace tarnwick {
+
+/// IDR_MAINFRAME with its two 16-colour images, 32x32 and 16x16. Needs the
+/// application object.
+QIcon ApplicationIcon();
+
+}  // namespace tarnwick

@@ -1,0 +1,49 @@
+// The main dialog's realisation of the conversion's UserPrompts: message
+// boxes owned by the dialog and the application-wide wait cursor.
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+#include "conversion_run.h"
+
+class QWidget;
+
+namespace tarnwick {
+
+/// Shows a modal message box owned by `owner` with plain text (a path is
+/// never read as markup) and returns the button pressed.
+QMessageBox::StandardButton ShowMessageBox(QWidget* owner, QMessageBox::Icon icon,
+                                           const QString& caption, const QString& text,
+                                           QMessageBox::StandardButtons buttons,
+                                           QMessageBox::StandardButton defaultButton);
+
+class CDialogPrompts final : public UserPrompts {
+ public:
+  /// `owner` owns every box and is disabled while one is open.
+  explicit CDialogPrompts(QWidget* owner) : owner_(owner) {}
+  /// Removes a wait cursor that a run left on.
+  ~CDialogPrompts() override;
+
+  CDialogPrompts(const CDialogPrompts&) = delete;
+  CDialogPrompts& operator=(const CDialogPrompts&) = delete;
+
+  void BeginBusy() override;
+  void EndBusy() override;
+  /// Yes and No, no icon, Yes as the default button.
+  bool AskYesNo(const std::string& text, const std::string& caption) override;
+  /// One OK button and the warning icon.
+  void Warn(const std::string& text, const std::string& caption) override;
+  /// One OK button and the information icon.
+  void Inform(const std::string& text, const std::string& caption) override;
+
+ private:
+  QMessageBox::StandardButton Show(QMessageBox::Icon icon, const std::string& caption,
+                                   const std::string& text, QMessageBox::StandardButtons buttons,
+                                   QMessageBox::StandardButton defaultButton);
+
+  QWidget* owner_;
+  int busy_ = 0;  // wait cursors switched on and not yet off
+};
+
+}  // namespace tarnwick
