@@ -29,6 +29,10 @@ struct CatalogueOptions {
   double numberedShare = 0.55;
 };
 
+/// The settings of the bundled sample catalogue samples/MPCORB.DAT.
+inline constexpr std::uint64_t kSampleOrbitLines = 2000;
+inline constexpr std::uint64_t kSampleSeed = 20241017;
+
 /// Receives the catalogue in pieces of whole lines, in order.
 using ChunkSink = std::function<void(std::string_view chunk)>;
 

@@ -21,6 +21,7 @@ int RunGenerator(int argc, char** argv) {
   CatalogueOptions options;
   std::string output = "-";
   bool noHeader = false;
+  bool sample = false;
   app.add_option("-n,--lines", options.orbitLines, "Number of orbit lines to write")
       ->capture_default_str();
   app.add_option("-s,--seed", options.seed, "Seed of the pseudo-random values")->capture_default_str();
@@ -29,6 +30,11 @@ int RunGenerator(int argc, char** argv) {
       ->check(CLI::Range(0.0, 1.0))
       ->capture_default_str();
   app.add_flag("--no-header", noHeader, "Leave out the text header block");
+  app.add_flag("--sample", sample,
+               "The bundled sample catalogue: " + std::to_string(kSampleOrbitLines) +
+                   " lines, seed " + std::to_string(kSampleSeed))
+      ->excludes(app.get_option("--lines"))
+      ->excludes(app.get_option("--seed"));
   app.add_option("-o,--output", output, "Output file, - for standard output")->capture_default_str();
   try {
     app.parse(argc, argv);
@@ -36,6 +42,10 @@ int RunGenerator(int argc, char** argv) {
     return app.exit(e);
   }
   options.header = !noHeader;
+  if (sample) {
+    options.orbitLines = kSampleOrbitLines;
+    options.seed = kSampleSeed;
+  }
 
   const bool toStdout = output == "-";
   std::FILE* file = toStdout ? stdout : std::fopen(output.c_str(), "wb");
