@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
-
 #include <algorithm>
 #include <cstdlib>
 #include <iostream>
@@ -106,9 +105,10 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   SetTextLanguage(german ? Language::German : Language::English);
   const Messages& messages = german ? kGerman : kEnglish;
 
-  CLI::App app{"Converts the Minor Planet Center's orbit catalogue MPCORB.DAT into the files\n"
-               "Asteroids4.dat and AsteroidInfo4.dat of the Lumivale planetarium program.",
-               "tarnwick-cli"};
+  CLI::App app{
+      "Converts the Minor Planet Center's orbit catalogue MPCORB.DAT into the files\n"
+      "Asteroids4.dat and AsteroidInfo4.dat of the Lumivale planetarium program.",
+      "tarnwick-cli"};
   app.set_version_flag("--version", "tarnwick-cli " TARNWICK_VERSION);
   app.require_subcommand(1);
   app.footer(kExitStatusText);
@@ -117,8 +117,9 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   CLI::App* convertCommand = app.add_subcommand(
       "convert", "Convert CATALOGUE into DIR/Asteroids4.dat and DIR/AsteroidInfo4.dat");
   convertCommand
-      ->add_option("catalogue", convert.catalogue,
-                   "The catalogue; - reads standard input (zcat MPCORB.DAT.gz | tarnwick-cli convert -)")
+      ->add_option(
+          "catalogue", convert.catalogue,
+          "The catalogue; - reads standard input (zcat MPCORB.DAT.gz | tarnwick-cli convert -)")
       ->capture_default_str();
   convertCommand->add_option("-o,--output-dir", convert.outputDir, "Directory for the two files")
       ->capture_default_str();
@@ -127,8 +128,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   convertCommand->footer(kExitStatusText);
 
   DumpOptions dump;
-  CLI::App* dumpCommand = app.add_subcommand(
-      "dump", "Print the records of Asteroids4.dat or AsteroidInfo4.dat as CSV");
+  CLI::App* dumpCommand =
+      app.add_subcommand("dump", "Print the records of Asteroids4.dat or AsteroidInfo4.dat as CSV");
   dumpCommand->add_option("file", dump.file, "The file to print")->required();
   bool orbits = false;
   bool info = false;

@@ -10,11 +10,11 @@ namespace tarnwick::cli {
 
 /// The command line's own texts, in the user's language.
 struct Messages {
-  const char* yesNoHint;         ///< appended to a question
-  const char* cannotAskTerminal; ///< answer "no" without a terminal
-  const char* cannotAskStdin;    ///< answer "no" while the catalogue is on standard input
-  const char* declined;          ///< the run ended without writing
-  const char* summary;           ///< %1 lines read, %2 records written, %3 skipped, %4 seconds
+  const char* yesNoHint;          ///< appended to a question
+  const char* cannotAskTerminal;  ///< answer "no" without a terminal
+  const char* cannotAskStdin;     ///< answer "no" while the catalogue is on standard input
+  const char* declined;           ///< the run ended without writing
+  const char* summary;            ///< %1 lines read, %2 records written, %3 skipped, %4 seconds
   char decimalPoint;
 };
 

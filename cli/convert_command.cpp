@@ -154,7 +154,8 @@ int RunConvert(const ConvertOptions& options, const Messages& messages, std::ost
 
   std::istream* terminal = fromStdin ? nullptr : environment.terminal;
   ConsolePrompts prompts(out, err, terminal, options.assumeYes,
-                         fromStdin ? messages.cannotAskStdin : messages.cannotAskTerminal, messages);
+                         fromStdin ? messages.cannotAskStdin : messages.cannotAskTerminal,
+                         messages);
   FileSystem& base = environment.files != nullptr ? *environment.files : SystemFileSystem();
   StandardInputFileSystem files(base, environment.standardInput);
 

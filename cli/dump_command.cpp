@@ -130,7 +130,8 @@ std::string NotWholeText(const std::string& path, std::uintmax_t size, std::size
   return "tarnwick-cli: " + path + ": size " + std::to_string(size) +
          " bytes is not a whole number of " + std::to_string(recordSize) + "-byte " + what +
          " records (" + std::to_string(size / recordSize) + " records and " +
-         std::to_string(size % recordSize) + " bytes left over); the file is damaged or of another kind";
+         std::to_string(size % recordSize) +
+         " bytes left over); the file is damaged or of another kind";
 }
 
 }  // namespace
@@ -176,7 +177,8 @@ int RunDump(const DumpOptions& options, std::ostream& out, std::ostream& err) {
   std::size_t pending = 0;  // bytes of an incomplete record at the start of block
   std::uintmax_t total = 0;
   for (;;) {
-    const std::size_t got = std::fread(block.data() + pending, 1, block.size() - pending, file.get());
+    const std::size_t got =
+        std::fread(block.data() + pending, 1, block.size() - pending, file.get());
     total += got;
     const std::size_t available = pending + got;
     const std::size_t whole = available / recordSize * recordSize;

@@ -2,4 +2,6 @@
 
 #include "cli.h"
 
-int main(int argc, char** argv) { return tarnwick::cli::run({argv + 1, argv + argc}, std::cout, std::cerr); }
+int main(int argc, char** argv) {
+  return tarnwick::cli::run({argv + 1, argv + argc}, std::cout, std::cerr);
+}

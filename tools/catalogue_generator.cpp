@@ -118,7 +118,8 @@ class Random {
 // Writes `value` right-aligned so that its last digit is at `end - 1`.
 void PutInt(char* line, std::size_t end, std::int64_t value) noexcept {
   const bool negative = value < 0;
-  std::uint64_t v = negative ? static_cast<std::uint64_t>(-value) : static_cast<std::uint64_t>(value);
+  std::uint64_t v =
+      negative ? static_cast<std::uint64_t>(-value) : static_cast<std::uint64_t>(value);
   std::size_t p = end;
   do {
     line[--p] = static_cast<char>('0' + v % 10);
@@ -261,13 +262,14 @@ Orbit DrawOrbit(Random& rng, Family family) {
 constexpr std::array<std::string_view, 12> kComputers{
     "MPCLINUX", "MPCLINUX", "MPCLINUX", "MPCALB", "MPCALB", "MPCW",
     "MPCADO",   "MPCS",     "MPCK",     "Pan",    "MPCH",   "Williams"};
-constexpr std::array<std::string_view, 6> kPrecisePerturbers{"3Ek", "3El", "3Eh", "38h", "30l", "38l"};
+constexpr std::array<std::string_view, 6> kPrecisePerturbers{"3Ek", "3El", "3Eh",
+                                                             "38h", "30l", "38l"};
 constexpr std::array<std::string_view, 4> kCoarsePerturbers{"M-v", "M-v", "M-v", "M-h"};
 
 constexpr std::array<std::string_view, 40> kSyllables{
-    "ta", "ri", "no", "vel", "mar", "ke", "lo", "sa", "dun", "bre", "ia", "tor", "an", "ul",
-    "fen", "wi", "ca", "mo", "rin", "os", "the", "gar", "li", "ne", "ska", "po", "ve", "hal",
-    "ro", "mi", "ed", "za", "cor", "bel", "si", "a", "e", "ox", "lun", "dra"};
+    "ta",  "ri", "no", "vel", "mar", "ke",  "lo",  "sa",  "dun", "bre", "ia",  "tor", "an", "ul",
+    "fen", "wi", "ca", "mo",  "rin", "os",  "the", "gar", "li",  "ne",  "ska", "po",  "ve", "hal",
+    "ro",  "mi", "ed", "za",  "cor", "bel", "si",  "a",   "e",   "ox",  "lun", "dra"};
 
 // An invented name of two to four syllables, capitalised; occasionally long
 // enough to be cut at 18 characters by readers of the layout.
@@ -349,21 +351,24 @@ class LineWriter {
     PutEpoch(line, rng_.Chance(0.95) ? StandardEpoch() : OlderEpoch(rng_.Between(2005, 2023)));
     PutElements(line, orbit);
 
-    const int u = rng_.Chance(0.6) ? 0 : (rng_.Chance(0.75) ? rng_.Between(1, 2) : rng_.Between(3, 9));
+    const int u =
+        rng_.Chance(0.6) ? 0 : (rng_.Chance(0.75) ? rng_.Between(1, 2) : rng_.Between(3, 9));
     line[105] = static_cast<char>('0' + u);
     PutReference(line);
 
     // Long arcs and many observations for the low numbers.
-    const double span = std::clamp(225.0 / std::pow(static_cast<double>(number), 0.22), 4.0, 223.0) *
-                        rng_.Range(0.6, 1.0);
+    const double span =
+        std::clamp(225.0 / std::pow(static_cast<double>(number), 0.22), 4.0, 223.0) *
+        rng_.Range(0.6, 1.0);
     const int last = kCatalogueYear - (rng_.Chance(0.8) ? 0 : rng_.Between(1, 10));
     const int first = std::max(1801, last - static_cast<int>(span));
     const int oppositions =
         std::clamp(static_cast<int>((last - first) * rng_.Range(0.55, 0.85)) + 1, 2, 150);
-    const int observations = std::clamp(
-        static_cast<int>(7000.0 / std::pow(static_cast<double>(number), 0.35) * rng_.Range(0.5, 1.5)) +
-            oppositions * 3,
-        10, 99999);
+    const int observations =
+        std::clamp(static_cast<int>(7000.0 / std::pow(static_cast<double>(number), 0.35) *
+                                    rng_.Range(0.5, 1.5)) +
+                       oppositions * 3,
+                   10, 99999);
     PutInt(line, 122, observations);
     PutInt(line, 126, oppositions);
     PutYearArc(line, first, last);
@@ -382,9 +387,10 @@ class LineWriter {
     const std::string parenthesised = "(" + std::to_string(number) + ")";
     PutText(line, 174 - parenthesised.size(), parenthesised);
     const double namedShare = number <= 20000 ? 0.95 : 0.12;
-    const std::string name = rng_.Chance(namedShare)
-                                 ? InventName(rng_)
-                                 : ReadableDesignation(DrawDesignation(rng_, rng_.Between(1950, 2018)));
+    const std::string name =
+        rng_.Chance(namedShare)
+            ? InventName(rng_)
+            : ReadableDesignation(DrawDesignation(rng_, rng_.Between(1950, 2018)));
     PutText(line, 175, name);
     PutLastObservation(line, last, 1);
   }
@@ -434,7 +440,8 @@ class LineWriter {
     if (oneOpposition && rng_.Chance(0.01)) {
       line[105] = 'E';
     } else if (!oneOpposition || !rng_.Chance(0.005)) {
-      line[105] = static_cast<char>('0' + (oneOpposition ? rng_.Between(4, 9) : rng_.Between(0, 6)));
+      line[105] =
+          static_cast<char>('0' + (oneOpposition ? rng_.Between(4, 9) : rng_.Between(0, 6)));
     }
     PutReference(line);
 

@@ -1,7 +1,6 @@
 #include "gencat_cli.h"
 
 #include <CLI/CLI.hpp>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -24,7 +23,8 @@ int RunGenerator(int argc, char** argv) {
   bool sample = false;
   app.add_option("-n,--lines", options.orbitLines, "Number of orbit lines to write")
       ->capture_default_str();
-  app.add_option("-s,--seed", options.seed, "Seed of the pseudo-random values")->capture_default_str();
+  app.add_option("-s,--seed", options.seed, "Seed of the pseudo-random values")
+      ->capture_default_str();
   app.add_option("--numbered-share", options.numberedShare,
                  "Share of the orbit lines that are numbered objects")
       ->check(CLI::Range(0.0, 1.0))
@@ -35,7 +35,8 @@ int RunGenerator(int argc, char** argv) {
                    " lines, seed " + std::to_string(kSampleSeed))
       ->excludes(app.get_option("--lines"))
       ->excludes(app.get_option("--seed"));
-  app.add_option("-o,--output", output, "Output file, - for standard output")->capture_default_str();
+  app.add_option("-o,--output", output, "Output file, - for standard output")
+      ->capture_default_str();
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -50,7 +51,8 @@ int RunGenerator(int argc, char** argv) {
   const bool toStdout = output == "-";
   std::FILE* file = toStdout ? stdout : std::fopen(output.c_str(), "wb");
   if (file == nullptr) {
-    std::cerr << "tarnwick-gencat: cannot create " << output << ": " << std::strerror(errno) << '\n';
+    std::cerr << "tarnwick-gencat: cannot create " << output << ": " << std::strerror(errno)
+              << '\n';
     return 1;
   }
   bool ok = true;

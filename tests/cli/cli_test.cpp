@@ -54,10 +54,10 @@ TEST_F(ConvertTest, WritesBothFilesAndEndsWithTheSummaryLine) {
   ExpectConverted();
   const std::size_t lines = LineCount(Catalogue());
   EXPECT_EQ(r.out.find("Conversion finished\n"), 0u) << r.out;
-  EXPECT_NE(r.out.find(std::to_string(lines) + " lines read, " + std::to_string(kOrbitLines) +
-                       " records written, " + std::to_string(lines - kOrbitLines) +
-                       " lines skipped, "),
-            std::string::npos)
+  EXPECT_NE(
+      r.out.find(std::to_string(lines) + " lines read, " + std::to_string(kOrbitLines) +
+                 " records written, " + std::to_string(lines - kOrbitLines) + " lines skipped, "),
+      std::string::npos)
       << r.out;
   EXPECT_EQ(r.out.back(), '\n');
   EXPECT_EQ(r.out.find(" s\n"), r.out.size() - 3) << "the summary is the last line";
@@ -87,7 +87,8 @@ TEST_F(ConvertTest, AsksOnTheTerminalUntilTheAnswerIsClear) {
   // Orbit file asked twice (the unclear answer repeats the question), summary file once.
   const std::string question = "already exists - overwrite ? [y/N]";
   std::size_t asked = 0;
-  for (auto at = r.err.find(question); at != std::string::npos; at = r.err.find(question, at + 1)) ++asked;
+  for (auto at = r.err.find(question); at != std::string::npos; at = r.err.find(question, at + 1))
+    ++asked;
   EXPECT_EQ(asked, 3u) << r.err;
 }
 
@@ -222,8 +223,8 @@ TEST(Usage, HelpListsTheExitStatusesAndVersionIsTheProjectVersion) {
        {std::vector<std::string>{"--help"}, {"convert", "--help"}, {"dump", "-h"}}) {
     const Result r = RunCli(args);
     EXPECT_EQ(r.status, kExitDone);
-    for (const char* line : {"0  done", "1  declined", "2  usage error", "3  cannot open",
-                             "4  file error"}) {
+    for (const char* line :
+         {"0  done", "1  declined", "2  usage error", "3  cannot open", "4  file error"}) {
       EXPECT_NE(r.out.find(line), std::string::npos) << args[0] << ": " << line;
     }
   }
@@ -272,8 +273,9 @@ TEST_F(ConvertTest, SpeaksGermanToAGermanUser) {
 
   const Result declined = call.Run({"convert", catalogue_, "-o", dir_.str()});
   EXPECT_EQ(declined.status, kExitDeclined);
-  EXPECT_NE(declined.err.find("Achtung: Die Datei " + orbits_ + " existiert schon - überschreiben ?"),
-            std::string::npos)
+  EXPECT_NE(
+      declined.err.find("Achtung: Die Datei " + orbits_ + " existiert schon - überschreiben ?"),
+      std::string::npos)
       << declined.err;
   EXPECT_NE(declined.err.find("-y überschreibt"), std::string::npos) << declined.err;
 

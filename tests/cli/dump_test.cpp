@@ -101,16 +101,18 @@ TEST(Dump, OrbitRecordsAsCsvWithRoundTripReals) {
   EXPECT_EQ(cells[10], "3");
   // Every real reads back to the very same double.
   const AsteroidRecord expected = SampleRecord();
-  const double reals[] = {expected.epoch,         expected.meanAnomaly,   expected.semiMajorAxis,
-                          expected.perihelionDistance, expected.meanMotion, expected.eccentricity,
-                          expected.argPerihelion, expected.ascendingNode, expected.inclination};
+  const double reals[] = {expected.epoch,         expected.meanAnomaly,
+                          expected.semiMajorAxis, expected.perihelionDistance,
+                          expected.meanMotion,    expected.eccentricity,
+                          expected.argPerihelion, expected.ascendingNode,
+                          expected.inclination};
   for (std::size_t i = 0; i < std::size(reals); ++i) {
     const double back = std::strtod(cells[2 + i].c_str(), nullptr);
     EXPECT_EQ(std::memcmp(&back, &reals[i], sizeof back), 0) << cells[2 + i];
   }
   EXPECT_EQ(std::vector<std::string>(cells.begin() + 11, cells.end()),
-            (std::vector<std::string>{"-1234", "15", "0x8801", "10", "225", "3", "10", "-9130", "58",
-                                      "132"}));
+            (std::vector<std::string>{"-1234", "15", "0x8801", "10", "225", "3", "10", "-9130",
+                                      "58", "132"}));
   EXPECT_EQ(lines[2].substr(0, 11), "0,2024 XN7,");
 }
 
