@@ -17,7 +17,8 @@ template <std::size_t N>
 void CopyField(std::string_view line, std::size_t pos, std::size_t length, std::array<char, N>& field) noexcept {
   static_assert(N >= 2);
   const std::string_view text = line::Text(line::Mid(line, pos, length));
-  std::memcpy(field.data(), text.data(), text.size());
+  // An empty piece may have no data at all: memcpy must not see its null pointer.
+  if (!text.empty()) std::memcpy(field.data(), text.data(), text.size());
   field[text.size()] = '\0';
   for (std::size_t i = length; i-- > 0;) {
     if (field[i] != ' ') break;
