@@ -78,8 +78,10 @@ int CFolderDialog::DoModal() {
   tree_ = tree;
   status_ = status;
 
-  QObject::connect(tree->selectionModel(), &QItemSelectionModel::currentChanged, &window,
-                   [this](const QModelIndex& current) { OnSelChanged(current); });
+  // The selection, not the current item: the tree makes its first row current
+  // when it gets the focus, without selecting it.
+  QObject::connect(tree->selectionModel(), &QItemSelectionModel::selectionChanged, &window,
+                   [this] { OnSelChanged(Selected()); });
   // The tree fills in the background; until the user moves elsewhere it keeps
   // the initial folder selected and in view as its ancestors arrive.
   QObject::connect(&model, &QFileSystemModel::directoryLoaded, &window,
@@ -92,7 +94,7 @@ int CFolderDialog::DoModal() {
 
   int result = IDCANCEL;
   if (accepted) {
-    const QString folder = PathOf(tree->currentIndex());
+    const QString folder = PathOf(Selected());
     if (!folder.isEmpty()) {
       SelectedFolder = folder;
       result = IDOK;
@@ -120,6 +122,11 @@ void CFolderDialog::OnSelChanged(const QModelIndex& item) {
   SetStatusText(ShortenPath(SelectedFolder));
 }
 
+QModelIndex CFolderDialog::Selected() const {
+  const QModelIndexList selected = tree_->selectionModel()->selectedRows();
+  return selected.isEmpty() ? QModelIndex() : selected.first();
+}
+
 QString CFolderDialog::PathOf(const QModelIndex& item) const {
   if (!item.isValid()) return QString();
   return QDir::toNativeSeparators(model_->filePath(item));
@@ -133,9 +140,9 @@ void CFolderDialog::FollowInitialFolder() {
   if (InitialFolder.isEmpty()) return;
   const QModelIndex initial = model_->index(InitialFolder);
   if (!initial.isValid()) return;
-  const QModelIndex current = tree_->currentIndex();
-  if (current.isValid() && current != initial) return;  // the user has moved on
-  if (current != initial) tree_->setCurrentIndex(initial);
+  const QModelIndex selected = Selected();
+  if (selected.isValid() && selected != initial) return;  // the user has moved on
+  if (selected != initial) tree_->setCurrentIndex(initial);
   tree_->scrollTo(initial, QAbstractItemView::PositionAtCenter);
 }
 

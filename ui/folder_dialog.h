@@ -61,6 +61,7 @@ class CFolderDialog {
   virtual void OnSelChanged(const QModelIndex& item);
 
  private:
+  QModelIndex Selected() const;
   QString PathOf(const QModelIndex& item) const;
   void SetStatusText(const QString& text);
   void FollowInitialFolder();
