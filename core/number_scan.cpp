@@ -2,10 +2,10 @@
 //
 // ScanDouble has two paths. The fast one takes the plain fixed-point decimals
 // that make up nearly every catalogue field ("  17.21569", "0.0788175"): all
-// digits are read as one integer m below 2^53 and divided once by 10^k with
-// k <= 22. Both operands are exact binary64 values and IEEE division rounds
-// correctly, so m / 10^k is the correctly rounded value of the text, which is
-// what strtod returns. Everything else (exponents, long digit strings, hex
+// digits (at most 19) are read as one integer m <= 2^53 and divided once by
+// 10^k, k being the number of digits after the point. m and 10^k (k <= 22)
+// are exact binary64 values and IEEE division rounds correctly, so m / 10^k
+// is the correctly rounded value of the text, which is what strtod returns. Everything else (exponents, long digit strings, hex
 // floats, inf and nan, malformed text) takes the general path, which finds the
 // extent of the number by strtod's grammar, settles the out-of-range cases
 // itself and hands a normalised copy of the significant digits to
@@ -33,8 +33,8 @@ inline bool IsSpace(char c) noexcept { return c == ' ' || (c >= '\t' && c <= '\r
 inline bool IsDigit(char c) noexcept { return c >= '0' && c <= '9'; }
 inline unsigned DigitValue(char c) noexcept { return static_cast<unsigned>(c - '0'); }
 
-/// ASCII lower case for letters; other bytes may change but never into a letter
-/// that is compared against here (only letters are compared).
+/// ASCII lower case of a letter. Other bytes may change too, but never into a
+/// letter, so comparing the result with a lower-case letter is a caseless test.
 inline char Lower(char c) noexcept { return static_cast<char>(c | 0x20); }
 
 /// The value of a hexadecimal digit, or 16 for any other byte.
