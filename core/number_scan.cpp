@@ -5,11 +5,12 @@
 // digits (at most 19) are read as one integer m <= 2^53 and divided once by
 // 10^k, k being the number of digits after the point. m and 10^k (k <= 22)
 // are exact binary64 values and IEEE division rounds correctly, so m / 10^k
-// is the correctly rounded value of the text, which is what strtod returns. Everything else (exponents, long digit strings, hex
-// floats, inf and nan, malformed text) takes the general path, which finds the
-// extent of the number by strtod's grammar, settles the out-of-range cases
-// itself and hands a normalised copy of the significant digits to
-// std::from_chars for the correctly rounded conversion.
+// is the correctly rounded value of the text, which is what strtod returns.
+// Everything else (exponents, long digit strings, hex floats, inf and nan,
+// malformed text) takes the general path, which finds the extent of the
+// number by strtod's grammar, settles the out-of-range cases itself and hands
+// a normalised copy of the significant digits to std::from_chars for the
+// correctly rounded conversion.
 
 #include "number_scan.h"
 
