@@ -138,9 +138,9 @@ void CommitPair(FileSystem& files, PendingOutput& orbit, PendingOutput& info) {
       try {
         files.Replace(backup, orbit.Target());
       } catch (const FileException&) {
-        // Nothing more can be done; the error being reported is the first one.
+        // The previous file could not be put back: it stays under the backup
+        // name, the only copy left. The error being reported is the first one.
       }
-      files.Remove(backup);
     } else {
       files.Remove(orbit.Target());
     }
