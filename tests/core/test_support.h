@@ -104,6 +104,15 @@ class FaultyFileSystem final : public FileSystem {
   std::function<void(const std::string& path, std::size_t readSoFar)> beforeRead;
   std::function<void(const std::string& target)> beforeClose;
   std::function<void(const std::string& from, const std::string& to)> beforeReplace;
+  /// Called before the catalogue is closed; may throw.
+  std::function<void(const std::string& path)> beforeInputClose;
+  /// Called before the previous content of `path` is kept under `backup`; may throw.
+  std::function<void(const std::string& path, const std::string& backup)> beforePreserve;
+  /// Decides whether a temporary beside `target` can be created (false: it cannot).
+  std::function<bool(const std::string& target)> allowTemporary;
+  /// How many of the `size` bytes a write really stores; fewer than `size`
+  /// makes it a short write, which the file layer reports as cause 13.
+  std::function<std::size_t(const std::string& target, std::size_t writtenSoFar, std::size_t size)> shortWrite;
 
   std::unique_ptr<InputStream> OpenRead(const std::string& path) override {
     auto real = disk_.OpenRead(path);
@@ -113,6 +122,7 @@ class FaultyFileSystem final : public FileSystem {
   Kind KindOf(const std::string& path) override { return disk_.KindOf(path); }
   bool CanWrite(const std::string& path) override { return disk_.CanWrite(path); }
   std::unique_ptr<OutputStream> CreateTemporary(const std::string& target, std::string& tempPath) override {
+    if (allowTemporary && !allowTemporary(target)) return nullptr;
     auto real = disk_.CreateTemporary(target, tempPath);
     if (!real) return nullptr;
     return std::make_unique<Output>(std::move(real), target, *this);
@@ -125,7 +135,10 @@ class FaultyFileSystem final : public FileSystem {
   void CopyPermissions(const std::string& model, const std::string& path) override {
     disk_.CopyPermissions(model, path);
   }
-  void Preserve(const std::string& path, const std::string& backup) override { disk_.Preserve(path, backup); }
+  void Preserve(const std::string& path, const std::string& backup) override {
+    if (beforePreserve) beforePreserve(path, backup);
+    disk_.Preserve(path, backup);
+  }
   void Replace(const std::string& from, const std::string& to) override {
     if (beforeReplace) beforeReplace(from, to);
     disk_.Replace(from, to);
@@ -144,7 +157,10 @@ class FaultyFileSystem final : public FileSystem {
       read_ += got;
       return got;
     }
-    void Close() override { real_->Close(); }
+    void Close() override {
+      if (owner_.beforeInputClose) owner_.beforeInputClose(path_);
+      real_->Close();
+    }
 
    private:
     std::unique_ptr<InputStream> real_;
@@ -159,6 +175,14 @@ class FaultyFileSystem final : public FileSystem {
         : real_(std::move(real)), target_(std::move(target)), owner_(owner) {}
     void Write(const char* data, std::size_t size) override {
       if (owner_.beforeWrite) owner_.beforeWrite(target_, written_, size);
+      if (owner_.shortWrite) {
+        const std::size_t stored = std::min(owner_.shortWrite(target_, written_, size), size);
+        if (stored < size) {
+          real_->Write(data, stored);
+          written_ += stored;
+          throw FileException(kCauseDiskFull, target_);
+        }
+      }
       real_->Write(data, size);
       written_ += size;
     }
