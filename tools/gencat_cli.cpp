@@ -40,7 +40,7 @@ int RunGenerator(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    return app.exit(e);
+    return app.exit(e) == 0 ? 0 : 2;
   }
   options.header = !noHeader;
   if (sample) {
