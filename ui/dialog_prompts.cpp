@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QPushButton>
+
+#include "text_table.h"
 
 namespace tarnwick {
 
@@ -11,6 +14,12 @@ QMessageBox::StandardButton ShowMessageBox(QWidget* owner, QMessageBox::Icon ico
                                            QMessageBox::StandardButton defaultButton) {
   QMessageBox box(icon, caption, text, buttons, owner);
   box.setTextFormat(Qt::PlainText);
+  // Qt names its standard buttons in English; the German interface says Ja
+  // and Nein.
+  if (TextLanguage() == Language::German) {
+    if (auto* yes = box.button(QMessageBox::Yes)) yes->setText(QStringLiteral("&Ja"));
+    if (auto* no = box.button(QMessageBox::No)) no->setText(QStringLiteral("&Nein"));
+  }
   box.setDefaultButton(defaultButton);
   return static_cast<QMessageBox::StandardButton>(box.exec());
 }

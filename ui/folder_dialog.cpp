@@ -5,9 +5,12 @@
 #include <QDir>
 #include <QFileSystemModel>
 #include <QHeaderView>
+#include <QPushButton>
 #include <QLabel>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+#include "text_table.h"
 
 namespace tarnwick {
 
@@ -63,6 +66,8 @@ int CFolderDialog::DoModal() {
   tree->setSelectionMode(QAbstractItemView::SingleSelection);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &window);
+  if (TextLanguage() == Language::German)
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Abbrechen"));
   QObject::connect(buttons, &QDialogButtonBox::accepted, &window, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &window, &QDialog::reject);
 

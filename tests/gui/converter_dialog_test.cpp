@@ -145,6 +145,7 @@ class TestConverterDialog final : public QObject {
     QCOMPARE(seen[0].text, QStringLiteral("File %1 already exists - overwrite ?").arg(orbitPath));
     QCOMPARE(seen[0].buttons, QMessageBox::Yes | QMessageBox::No);
     QCOMPARE(seen[0].defaultButton, QMessageBox::Yes);
+    QCOMPARE(seen[0].buttonTexts, QStringList({"&Yes", "&No"}));
     QCOMPARE(Contents(orbitPath), before + "extra");
     QVERIFY(!QApplication::overrideCursor());
 
@@ -187,6 +188,7 @@ class TestConverterDialog final : public QObject {
     QVERIFY(QFile::link(QStringLiteral("/dev/full"),
                         outDir.filePath(QStringLiteral("Asteroids4.dat"))));
     theSettings.PathOut = outDir.path();
+    SetTextLanguage(Language::German);
     CConverterDlg dialog;
     dialog.show();
     std::vector<SeenBox> seen;
@@ -197,6 +199,8 @@ class TestConverterDialog final : public QObject {
       seen = answerer.Seen();
     }
     QCOMPARE(seen.size(), std::size_t{2});
+    QCOMPARE(seen[0].caption, QStringLiteral("Achtung"));
+    QCOMPARE(seen[0].buttonTexts, QStringList({"&Ja", "&Nein"}));
     QCOMPARE(seen[1].icon, QMessageBox::Critical);
     QCOMPARE(seen[1].caption, QStringLiteral("Tarnwick"));
     QVERIFY2(seen[1].text.startsWith(QStringLiteral("Beim Zugriff auf ")) &&

@@ -29,6 +29,7 @@ struct SeenChooser {
   QString current;       ///< the selected folder's path
   bool currentInView = false;
   bool ownedBy = false;  ///< parent is the expected owner
+  QString cancelText;
 };
 
 SeenChooser Look(QWidget* window, QWidget* owner) {
@@ -43,6 +44,8 @@ SeenChooser Look(QWidget* window, QWidget* owner) {
   seen.currentInView =
       current.isValid() && tree->viewport()->rect().intersects(tree->visualRect(current));
   seen.ownedBy = window->parentWidget() == owner;
+  seen.cancelText =
+      window->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->text();
   return seen;
 }
 
@@ -133,6 +136,7 @@ class TestFolderChooser final : public QObject {
     QCOMPARE(seen.current, chosen_);
     QVERIFY(seen.currentInView);
     QVERIFY(seen.ownedBy);
+    QCOMPARE(seen.cancelText, QStringLiteral("Abbrechen"));
   }
 
   void promptDefaultsOnlyWhenNoneIsGiven() {
@@ -227,6 +231,7 @@ class TestFolderChooser final : public QObject {
     Click(dialog, "IDC_BROWSE_INPUT");
     QCOMPARE(seen.title, QStringLiteral("Kleinplaneten aktualisieren"));
     QCOMPARE(seen.prompt, QStringLiteral("Choose the directory where to find the file MPCORB.DAT"));
+    QCOMPARE(seen.cancelText, QStringLiteral("Cancel"));
   }
 
   void chosenDirectoryReachesTheStoreOnlyAtTheEnd() {

@@ -38,6 +38,7 @@ struct SeenBox {
   QMessageBox::StandardButtons buttons;
   QMessageBox::StandardButton defaultButton;
   QWidget* owner;
+  QStringList buttonTexts;  ///< in the order of the buttons' roles
 };
 
 /// Answers every message box that opens while it lives, with the next of the
@@ -57,8 +58,10 @@ class BoxAnswerer {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (!box || !box->isVisible() || box == answered_) return;
     answered_ = box;
+    QStringList texts;
+    for (QAbstractButton* b : box->buttons()) texts << b->text();
     seen_.push_back({box->icon(), box->windowTitle(), box->text(), box->standardButtons(),
-                     box->standardButton(box->defaultButton()), box->parentWidget()});
+                     box->standardButton(box->defaultButton()), box->parentWidget(), texts});
     QAbstractButton* button = nullptr;
     if (next_ < answers_.size()) button = box->button(answers_[next_++]);
     if (!button) button = box->escapeButton();
