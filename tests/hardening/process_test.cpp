@@ -277,5 +277,59 @@ TEST_F(CommandLineProcess, OddCataloguesAndFoldersGetTheRightExitStatus) {
   }
 }
 
+// A real full disk and a real read-only file system, each a small tmpfs in a
+// mount namespace of the child's own (unshare), so nothing outside changes.
+// Skipped where the system allows no such namespace.
+TEST_F(CommandLineProcess, RealFullDiskAndReadOnlyFileSystem) {
+  const std::string catalogue = out / "MPCORB.DAT";
+  std::string lines;
+  for (int i = 0; i < 10000; ++i) lines += test::NumberedLine() + "\n";  // 1.1 MB of orbit records
+  WriteFile(catalogue, lines);
+  stdfs::create_directory(out.path() / "previous");
+  WriteFile(out / "previous/Asteroids4.dat", std::string(1000, '\x55'));
+  WriteFile(out / "previous/AsteroidInfo4.dat", std::string(900, '\x66'));
+
+  const char* script = R"(
+    dir=$1 cli=$2 catalogue=$3 previous=$4
+    mount -t tmpfs -o size=256k tarnwick-test "$dir" || { echo no-mount; exit 0; }
+    cp "$previous/Asteroids4.dat" "$previous/AsteroidInfo4.dat" "$dir/"
+    check() {
+      cmp -s "$dir/Asteroids4.dat" "$previous/Asteroids4.dat" && echo "$1-orbits-kept"
+      cmp -s "$dir/AsteroidInfo4.dat" "$previous/AsteroidInfo4.dat" && echo "$1-infos-kept"
+      echo "$1-entries:" $(ls -A "$dir")
+    }
+    "$cli" convert "$catalogue" -o "$dir" -y; echo "full-status=$?"; check full
+    mount -o remount,ro "$dir" || { echo no-remount; exit 0; }
+    "$cli" convert "$catalogue" -o "$dir" -y; echo "read-only-status=$?"; check read-only
+  )";
+  const std::string mountPoint = out / "mnt";
+  stdfs::create_directory(mountPoint);
+  std::vector<std::string> args;
+  if (geteuid() != 0) args.push_back("--map-root-user");
+  for (const char* arg : {"--mount", "sh", "-c", script, "sh"}) args.push_back(arg);
+  for (const std::string& arg : {mountPoint, std::string(TARNWICK_CLI), catalogue, out / "previous"}) {
+    args.push_back(arg);
+  }
+  const std::string unshare = stdfs::exists("/usr/bin/unshare") ? "/usr/bin/unshare" : "/bin/unshare";
+  Child child(unshare, args, log);
+  const int status = child.Wait();
+  const std::string report = Log();
+  if (ExitCode(status) != 0 || report.find("no-mount") != std::string::npos ||
+      report.find("no-remount") != std::string::npos) {
+    GTEST_SKIP() << "no private mount namespace here: " << report;
+  }
+  // Full: a file error (4) naming the orbit file with the German disk-full text.
+  EXPECT_NE(report.find("full-status=4"), std::string::npos) << report;
+  EXPECT_NE(report.find("Beim Zugriff auf " + mountPoint + "/Asteroids4.dat wurde ein voller"), std::string::npos)
+      << report;
+  EXPECT_NE(report.find("full-orbits-kept"), std::string::npos) << report;
+  EXPECT_NE(report.find("full-infos-kept"), std::string::npos) << report;
+  EXPECT_NE(report.find("full-entries: AsteroidInfo4.dat Asteroids4.dat\n"), std::string::npos) << report;
+  // Read-only: cannot open (3), before anything is written.
+  EXPECT_NE(report.find("read-only-status=3"), std::string::npos) << report;
+  EXPECT_NE(report.find("read-only-orbits-kept"), std::string::npos) << report;
+  EXPECT_NE(report.find("read-only-infos-kept"), std::string::npos) << report;
+}
+
 }  // namespace
 }  // namespace tarnwick
