@@ -96,6 +96,7 @@ Environment ProcessEnvironment() {
   };
   environment.terminal = ::isatty(STDIN_FILENO) == 1 ? &std::cin : nullptr;
   environment.standardInput = [] { return OpenStandardInput("(stdin)"); };
+  environment.removeTemporariesOnSignal = true;
   return environment;
 }
 

@@ -36,10 +36,14 @@ struct Environment {
   std::function<std::unique_ptr<InputStream>()> standardInput;
   /// The file system; nullptr for the computer's own.
   FileSystem* files = nullptr;
+  /// Whether SIGINT, SIGTERM and SIGHUP remove the run's temporary files
+  /// before they end the process (Ctrl-C leaves the output folder as it was).
+  bool removeTemporariesOnSignal = false;
 };
 
 /// The surroundings of this process: its environment variables, standard
-/// input as the terminal when it is one, the real file system.
+/// input as the terminal when it is one, the real file system, temporaries
+/// removed on a terminating signal.
 Environment ProcessEnvironment();
 
 /// Runs the command line `args` (without the program name) and returns the

@@ -9,6 +9,7 @@
 
 #include "commands.h"
 #include "conversion_run.h"
+#include "temporary_cleanup.h"
 #include "text_table.h"
 
 namespace tarnwick::cli {
@@ -82,7 +83,8 @@ class ConsolePrompts final : public UserPrompts {
   bool warned_ = false;
 };
 
-/// The computer's file system, except that the catalogue "-" is standard input.
+/// The computer's file system, except that the catalogue "-" is standard
+/// input; it also keeps the list of temporaries that a signal removes.
 class StandardInputFileSystem final : public FileSystem {
  public:
   StandardInputFileSystem(FileSystem& base, std::function<std::unique_ptr<InputStream>()> openStdin)
@@ -96,7 +98,9 @@ class StandardInputFileSystem final : public FileSystem {
   bool CanWrite(const std::string& path) override { return base_.CanWrite(path); }
   std::unique_ptr<OutputStream> CreateTemporary(const std::string& target,
                                                 std::string& tempPath) override {
-    return base_.CreateTemporary(target, tempPath);
+    auto stream = base_.CreateTemporary(target, tempPath);
+    if (stream != nullptr) TrackTemporary(tempPath);
+    return stream;
   }
   std::unique_ptr<OutputStream> OpenInPlace(const std::string& path) override {
     return base_.OpenInPlace(path);
@@ -107,8 +111,14 @@ class StandardInputFileSystem final : public FileSystem {
   void Preserve(const std::string& path, const std::string& backup) override {
     base_.Preserve(path, backup);
   }
-  void Replace(const std::string& from, const std::string& to) override { base_.Replace(from, to); }
-  void Remove(const std::string& path) noexcept override { base_.Remove(path); }
+  void Replace(const std::string& from, const std::string& to) override {
+    base_.Replace(from, to);
+    UntrackTemporary(from);
+  }
+  void Remove(const std::string& path) noexcept override {
+    base_.Remove(path);
+    UntrackTemporary(path);
+  }
   std::string ResolveLinks(const std::string& path) override { return base_.ResolveLinks(path); }
 
  private:
@@ -159,6 +169,7 @@ int RunConvert(const ConvertOptions& options, const Messages& messages, std::ost
   FileSystem& base = environment.files != nullptr ? *environment.files : SystemFileSystem();
   StandardInputFileSystem files(base, environment.standardInput);
 
+  if (environment.removeTemporariesOnSignal) RemoveTemporariesOnTerminatingSignals();
   const auto start = std::chrono::steady_clock::now();
   ConversionStats stats;
   try {

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 
 #include "catalogue_generator.h"
 #include "cli_harness.h"
 #include "commands.h"
+#include "temporary_cleanup.h"
 
 namespace tarnwick::cli::test {
 namespace {
@@ -184,6 +186,48 @@ TEST_F(ConvertTest, AFullDiskIsAFileErrorWithItsPath) {
   EXPECT_EQ(r.status, kExitFileError);
   EXPECT_EQ(r.err, "Beim Zugriff auf /dev/full wurde ein voller Datenträger gemeldet.\n");
   EXPECT_FALSE(stdfs::exists(info_));
+}
+
+/// Standard input whose first read is interrupted by SIGTERM, as Ctrl-C or
+/// kill would interrupt a run: both temporaries exist by then.
+class TerminatedInput final : public InputStream {
+ public:
+  std::size_t Read(char*, std::size_t) override {
+    std::raise(SIGTERM);
+    return 0;
+  }
+  void Close() override {}
+};
+
+TEST_F(ConvertTest, ATerminatingSignalRemovesTheTemporariesFirst) {
+  PutOldOutputs();
+  Environment environment;
+  environment.variable = [](const std::string&) { return std::string(); };
+  environment.standardInput = [] { return std::make_unique<TerminatedInput>(); };
+  environment.removeTemporariesOnSignal = true;
+  std::ostringstream out;
+  std::ostringstream err;
+  EXPECT_EXIT(run({"convert", "-", "-o", dir_.str(), "-y"}, out, err, environment),
+              ::testing::KilledBySignal(SIGTERM), "");
+  std::vector<std::string> names;
+  for (const auto& entry : stdfs::directory_iterator(dir_.str())) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"AsteroidInfo4.dat", "Asteroids4.dat", "MPCORB.DAT"}));
+  ExpectOldOutputs();
+}
+
+TEST_F(ConvertTest, TemporariesAreForgottenOnceInPlace) {
+  const int before = TrackedTemporaryCount();
+  ASSERT_EQ(RunCli({"convert", catalogue_, "-o", dir_.str()}).status, kExitDone);
+  EXPECT_EQ(TrackedTemporaryCount(), before);
+  PutOldOutputs();
+  Invocation call;
+  call.standardInput = Catalogue();
+  call.standardInputFailsAfter = 100;
+  ASSERT_EQ(call.Run({"convert", "-", "-o", dir_.str(), "-y"}).status, kExitFileError);
+  EXPECT_EQ(TrackedTemporaryCount(), before) << "removed temporaries are forgotten too";
 }
 
 TEST_F(ConvertTest, ConvertsARealCatalogueWhenOneIsAtHand) {

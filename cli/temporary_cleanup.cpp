@@ -1,0 +1,75 @@
+#include "temporary_cleanup.h"
+
+#include <limits.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <array>
+#include <atomic>
+#include <cstring>
+
+namespace tarnwick::cli {
+namespace {
+
+// A run has two temporaries at a time; a few more slots cost nothing. The
+// handler reads only slots whose flag says complete, so a slot is written
+// before its flag is raised and lowered before it is written again.
+struct Slot {
+  std::atomic<bool> used{false};
+  char path[PATH_MAX] = {};
+};
+static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler reads the flags");
+
+std::array<Slot, 8> gSlots;
+std::atomic<bool> gInstalled{false};
+
+extern "C" void RemoveTemporariesAndDie(int signal) {
+  for (Slot& slot : gSlots) {
+    if (slot.used.load()) ::unlink(slot.path);  // async-signal-safe
+  }
+  ::signal(signal, SIG_DFL);
+  ::raise(signal);
+}
+
+}  // namespace
+
+void TrackTemporary(const std::string& path) noexcept {
+  if (path.empty() || path.size() >= PATH_MAX) return;
+  for (Slot& slot : gSlots) {
+    if (slot.used.load()) continue;
+    std::memcpy(slot.path, path.c_str(), path.size() + 1);
+    slot.used.store(true);
+    return;
+  }
+}
+
+void UntrackTemporary(const std::string& path) noexcept {
+  for (Slot& slot : gSlots) {
+    if (slot.used.load() && path == slot.path) {
+      slot.used.store(false);
+      return;
+    }
+  }
+}
+
+int TrackedTemporaryCount() noexcept {
+  int count = 0;
+  for (const Slot& slot : gSlots) count += slot.used.load() ? 1 : 0;
+  return count;
+}
+
+void RemoveTemporariesOnTerminatingSignals() noexcept {
+  if (gInstalled.exchange(true)) return;
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction previous {};
+    if (::sigaction(signal, nullptr, &previous) != 0) continue;
+    if (previous.sa_handler == SIG_IGN) continue;  // e.g. SIGINT of a background job, nohup
+    struct sigaction action {};
+    action.sa_handler = RemoveTemporariesAndDie;
+    sigemptyset(&action.sa_mask);
+    for (int blocked : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&action.sa_mask, blocked);
+    ::sigaction(signal, &action, nullptr);
+  }
+}
+
+}  // namespace tarnwick::cli

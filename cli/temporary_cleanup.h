@@ -1,0 +1,24 @@
+// Removes the conversion's temporary files when SIGINT, SIGTERM or SIGHUP
+// ends the process, so that Ctrl-C leaves the output folder as it was.
+#pragma once
+
+#include <string>
+
+namespace tarnwick::cli {
+
+/// Remembers a temporary file that a terminating signal removes first.
+/// Paths longer than the system's path limit are not remembered.
+void TrackTemporary(const std::string& path) noexcept;
+
+/// Forgets `path`: it was moved into place or removed.
+void UntrackTemporary(const std::string& path) noexcept;
+
+/// How many temporaries are remembered now.
+int TrackedTemporaryCount() noexcept;
+
+/// Installs handlers for SIGINT, SIGTERM and SIGHUP (where they are not
+/// ignored) that remove every remembered temporary and then end the process
+/// by the same signal. Installing twice does nothing more.
+void RemoveTemporariesOnTerminatingSignals() noexcept;
+
+}  // namespace tarnwick::cli
