@@ -24,6 +24,8 @@ constexpr double kGaussDegreesPerDay = 0.98560766860142;
 constexpr int kFirstDesignationYear = 1995;
 constexpr int kDesignationYears = kCatalogueYear - kFirstDesignationYear + 1;
 constexpr int kHalfMonths = 24;
+// Order letters times cycles 0 to 619: the designations one half-month holds.
+constexpr std::uint64_t kDesignationsPerSlot = std::uint64_t{25} * 620;
 
 constexpr std::string_view kHalfMonthLetters = "ABCDEFGHJKLMNOPQRSTUVWXY";
 constexpr std::string_view kOrderLetters = "ABCDEFGHJKLMNOPQRSTUVWXYZ";
@@ -97,7 +99,7 @@ class Random {
 
   /// Uniform integer in [low, high].
   int Between(int low, int high) noexcept {
-    return low + static_cast<int>(Below(static_cast<std::uint64_t>(high - low + 1)));
+    return low + static_cast<int>(Below(static_cast<std::uint64_t>(high - low) + 1));
   }
 
   /// Uniform in [0, 1).
@@ -409,9 +411,9 @@ class LineWriter {
     }
     // Order letter and cycle advance by 1 to 3 per object; dense slots step by one.
     const std::uint64_t perSlot = unnumbered_ / kSlots + 1;
-    const std::uint64_t step = perSlot * 3 < 25 * 620 ? 1 + rng_.Below(3) : 1;
+    const std::uint64_t step = perSlot * 3 < kDesignationsPerSlot ? 1 + rng_.Below(3) : 1;
     slotPosition_ += step;
-    const std::uint64_t position = std::min<std::uint64_t>(slotPosition_ - 1, 25 * 620 - 1);
+    const std::uint64_t position = std::min(slotPosition_ - 1, kDesignationsPerSlot - 1);
     Designation d;
     d.year = kFirstDesignationYear + static_cast<int>(slot / kHalfMonths);
     d.halfMonth = static_cast<int>(slot % kHalfMonths);
