@@ -9,36 +9,46 @@ namespace {
 
 static_assert(11 + 10 + 5 + 8 + 11 == kAsteroidInfoRecordSize);
 
-// Copies the text of Mid(pos, length) with its terminating zero to the start of
-// `field`, then clears trailing blanks backwards from the last position the
+// Copies the text of Mid(Pos, Length) with its terminating zero to the start
+// of `field`, then clears trailing blanks backwards from the last position the
 // full-length text would occupy. A text cut short by the end of the line or by
-// a zero byte has a zero there already, so its trailing blanks stay.
-template <std::size_t N>
-void CopyField(std::string_view line, std::size_t pos, std::size_t length, std::array<char, N>& field) noexcept {
-  static_assert(N >= 2);
-  const std::string_view text = line::Text(line::Mid(line, pos, length));
-  // An empty piece may have no data at all: memcpy must not see its null pointer.
-  if (!text.empty()) std::memcpy(field.data(), text.data(), text.size());
-  field[text.size()] = '\0';
-  for (std::size_t i = length; i-- > 0;) {
+// a zero byte has a zero there already, so its trailing blanks stay. `whole`
+// says that every field lies inside the line and holds no zero byte, so the
+// text is exactly Length bytes.
+template <std::size_t Pos, std::size_t Length, std::size_t N>
+void CopyField(std::string_view line, bool whole, std::array<char, N>& field) noexcept {
+  static_assert(Length < N);
+  std::size_t copied = Length;
+  if (whole) {
+    std::memcpy(field.data(), line.data() + Pos, Length);
+  } else {
+    copied = line::CopyText(line, Pos, Length, field.data());
+  }
+  field[copied] = '\0';
+  for (std::size_t i = Length; i-- > 0;) {
     if (field[i] != ' ') break;
     field[i] = '\0';
   }
 }
 
+constexpr std::size_t kFirstColumn = 107;  // reference
+constexpr std::size_t kEndColumn = 160;    // one past the computer's name
+
 }  // namespace
 
 bool BuildAsteroidInfo(std::string_view line, AsteroidInfoRecord& info) noexcept {
   info = AsteroidInfoRecord{};
-  CopyField(line, 107, 10, info.reference);
-  CopyField(line, 127, 9, info.arcText);
-  CopyField(line, 137, 4, info.rmsText);
-  CopyField(line, 142, 3, info.perturbers);
-  CopyField(line, 150, 10, info.computer);
+  const bool whole = line.size() >= kEndColumn &&
+                     std::memchr(line.data() + kFirstColumn, 0, kEndColumn - kFirstColumn) == nullptr;
+  CopyField<107, 10>(line, whole, info.reference);
+  CopyField<127, 9>(line, whole, info.arcText);
+  CopyField<137, 4>(line, whole, info.rmsText);
+  CopyField<142, 3>(line, whole, info.perturbers);
+  CopyField<150, 10>(line, whole, info.computer);
   return true;
 }
 
-void EncodeAsteroidInfo(const AsteroidInfoRecord& info, AsteroidInfoRecordBytes& out) noexcept {
+void EncodeAsteroidInfo(const AsteroidInfoRecord& info, std::span<std::uint8_t, kAsteroidInfoRecordSize> out) noexcept {
   std::uint8_t* p = out.data();
   for (const auto& [data, size] : {std::pair{info.reference.data(), info.reference.size()},
                                    std::pair{info.arcText.data(), info.arcText.size()},

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 namespace tarnwick {
@@ -26,7 +27,8 @@ using AsteroidInfoRecordBytes = std::array<std::uint8_t, kAsteroidInfoRecordSize
 bool BuildAsteroidInfo(std::string_view line, AsteroidInfoRecord& info) noexcept;
 
 /// The exact 45 bytes of `info` as AsteroidInfo4.dat holds them.
-void EncodeAsteroidInfo(const AsteroidInfoRecord& info, AsteroidInfoRecordBytes& out) noexcept;
+void EncodeAsteroidInfo(const AsteroidInfoRecord& info,
+                        std::span<std::uint8_t, kAsteroidInfoRecordSize> out) noexcept;
 
 /// Decodes 45 bytes of AsteroidInfo4.dat.
 AsteroidInfoRecord DecodeAsteroidInfo(const std::uint8_t* bytes) noexcept;

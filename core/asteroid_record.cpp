@@ -47,12 +47,16 @@ std::int16_t Low16(int v) noexcept {
   return static_cast<std::int16_t>(static_cast<std::uint16_t>(static_cast<unsigned>(v) & 0xFFFFu));
 }
 
-void FillName(std::string_view lineText, AsteroidRecord& record) noexcept {
+void FillName(std::string_view line, AsteroidRecord& record) noexcept {
+  // Longest piece looked at: the 18 characters from position 174.
+  char piece[kNameLength];
   std::string_view name;
-  if (lineText.size() > kNameColumn) name = line::Trim(line::Text(Mid(lineText, kNameColumn, kNameLength)));
-  if (name.empty()) name = line::Trim(line::Text(Mid(lineText, 0, 7)));
+  if (line.size() > kNameColumn) {
+    name = line::Trim({piece, line::CopyText(line, kNameColumn, kNameLength, piece)});
+  }
+  if (name.empty()) name = line::Trim({piece, line::CopyText(line, 0, 7, piece)});
   record.name.fill('\0');
-  std::memcpy(record.name.data(), name.data(), std::min(name.size(), kNameLength));
+  std::memcpy(record.name.data(), name.data(), name.size());
 }
 
 std::uint16_t RecodeFlags(std::string_view line) noexcept {
@@ -82,11 +86,17 @@ void ParseArc(std::string_view line, AsteroidRecord& record) noexcept {
   }
 }
 
-// Little-endian field writers.
+// Little-endian field writers. On a little-endian host the bytes are the
+// value's own, and one copy is what the shift loop compiles to at best.
 template <typename Unsigned>
 std::uint8_t* PutLE(std::uint8_t* out, Unsigned v) noexcept {
-  for (std::size_t i = 0; i < sizeof(Unsigned); ++i) *out++ = static_cast<std::uint8_t>(v >> (8 * i));
-  return out;
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(out, &v, sizeof v);
+    return out + sizeof v;
+  } else {
+    for (std::size_t i = 0; i < sizeof(Unsigned); ++i) *out++ = static_cast<std::uint8_t>(v >> (8 * i));
+    return out;
+  }
 }
 std::uint8_t* PutDouble(std::uint8_t* out, double v) noexcept { return PutLE(out, std::bit_cast<std::uint64_t>(v)); }
 template <std::size_t N>
@@ -163,14 +173,19 @@ bool ParseAsteroidLine(std::string_view line, AsteroidRecord& record) noexcept {
   return true;
 }
 
-void EncodeAsteroidRecord(const AsteroidRecord& r, AsteroidRecordBytes& bytes) noexcept {
+void EncodeAsteroidRecord(const AsteroidRecord& r, std::span<std::uint8_t, kAsteroidRecordSize> bytes) noexcept {
   std::uint8_t* out = bytes.data();
   out = PutLE(out, static_cast<std::uint32_t>(r.number));
   out = PutBytes(out, r.name);
-  for (double v : {r.epoch, r.meanAnomaly, r.semiMajorAxis, r.perihelionDistance, r.meanMotion,
-                   r.eccentricity, r.argPerihelion, r.ascendingNode, r.inclination}) {
-    out = PutDouble(out, v);
-  }
+  out = PutDouble(out, r.epoch);
+  out = PutDouble(out, r.meanAnomaly);
+  out = PutDouble(out, r.semiMajorAxis);
+  out = PutDouble(out, r.perihelionDistance);
+  out = PutDouble(out, r.meanMotion);
+  out = PutDouble(out, r.eccentricity);
+  out = PutDouble(out, r.argPerihelion);
+  out = PutDouble(out, r.ascendingNode);
+  out = PutDouble(out, r.inclination);
   out = PutLE(out, static_cast<std::uint16_t>(r.magnitudeH));
   out = PutLE(out, static_cast<std::uint16_t>(r.slopeG));
   for (int i = 0; i < 4; ++i) *out++ = 0;  // reserved

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 namespace tarnwick {
@@ -58,7 +59,8 @@ inline constexpr double kDegreesToRadians = 0.017453292519943295;
 bool ParseAsteroidLine(std::string_view line, AsteroidRecord& record) noexcept;
 
 /// The exact 113 bytes of `record` as Asteroids4.dat holds them.
-void EncodeAsteroidRecord(const AsteroidRecord& record, AsteroidRecordBytes& out) noexcept;
+void EncodeAsteroidRecord(const AsteroidRecord& record,
+                          std::span<std::uint8_t, kAsteroidRecordSize> out) noexcept;
 
 /// Decodes 113 bytes of Asteroids4.dat (the inverse of EncodeAsteroidRecord).
 AsteroidRecord DecodeAsteroidRecord(const std::uint8_t* bytes) noexcept;

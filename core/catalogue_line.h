@@ -1,7 +1,6 @@
 // Small helpers on catalogue lines shared by the record builders.
 #pragma once
 
-#include <cstring>
 #include <string_view>
 
 namespace tarnwick::line {
@@ -18,12 +17,18 @@ inline std::string_view From(std::string_view line, std::size_t pos) noexcept {
   return pos >= line.size() ? std::string_view{} : line.substr(pos);
 }
 
-/// The text of a piece of a line as a C string sees it: up to its first zero byte.
-inline std::string_view Text(std::string_view piece) noexcept {
-  const void* zero = piece.empty() ? nullptr : std::memchr(piece.data(), 0, piece.size());
-  return zero == nullptr ? piece
-                         : piece.substr(0, static_cast<std::size_t>(static_cast<const char*>(zero) -
-                                                                    piece.data()));
+/// Copies the text of Mid(pos, count) -- up to its first zero byte -- to
+/// `out` and returns how many bytes were copied (at most `count`).
+inline std::size_t CopyText(std::string_view line, std::size_t pos, std::size_t count, char* out) noexcept {
+  if (pos >= line.size()) return 0;
+  const std::size_t available = line.size() - pos < count ? line.size() - pos : count;
+  const char* in = line.data() + pos;
+  std::size_t n = 0;
+  while (n < available && in[n] != '\0') {
+    out[n] = in[n];
+    ++n;
+  }
+  return n;
 }
 
 /// The plain ASCII classes, whatever the locale.

@@ -1,6 +1,6 @@
 #include "conversion_run.h"
 
-#include <cstring>
+#include <span>
 #include <vector>
 
 #include "asteroid_info.h"
@@ -32,10 +32,10 @@ class BusyCursor {
 /// An output file in the making: records go to a temporary file beside the
 /// target, which replaces the target only on Commit. Destroying an uncommitted
 /// one closes and deletes the temporary, leaving the target as it was.
+template <std::size_t RecordSize>
 class PendingOutput {
  public:
-  PendingOutput(FileSystem& files, std::size_t recordSize)
-      : files_(files), recordSize_(recordSize), buffer_(recordSize * kRecordsPerWrite) {}
+  explicit PendingOutput(FileSystem& files) : files_(files), buffer_(RecordSize * kRecordsPerWrite) {}
   PendingOutput(const PendingOutput&) = delete;
   PendingOutput& operator=(const PendingOutput&) = delete;
   ~PendingOutput() { Discard(); }
@@ -63,10 +63,12 @@ class PendingOutput {
     return stream_ != nullptr;
   }
 
-  void Append(const std::uint8_t* record) {
+  /// The place of the next record in the write buffer, to be filled at once.
+  std::span<std::uint8_t, RecordSize> NextRecord() {
     if (used_ == buffer_.size()) Flush();
-    std::memcpy(buffer_.data() + used_, record, recordSize_);
-    used_ += recordSize_;
+    const std::span<std::uint8_t, RecordSize> slot(buffer_.data() + used_, RecordSize);
+    used_ += RecordSize;
+    return slot;
   }
 
   void Close() {
@@ -89,7 +91,7 @@ class PendingOutput {
     if (used_ == 0) return;
     const std::size_t size = used_;
     used_ = 0;
-    stream_->Write(buffer_.data(), size);
+    stream_->Write(reinterpret_cast<const char*>(buffer_.data()), size);
   }
 
   void Discard() noexcept {
@@ -98,8 +100,7 @@ class PendingOutput {
   }
 
   FileSystem& files_;
-  std::size_t recordSize_;
-  std::vector<char> buffer_;
+  std::vector<std::uint8_t> buffer_;
   std::size_t used_ = 0;
   std::unique_ptr<OutputStream> stream_;
   std::string target_;
@@ -109,12 +110,10 @@ class PendingOutput {
 
 /// Moves both finished files into place. Should the second move fail, the
 /// first target gets its previous content back, so the pair always matches.
-void CommitPair(FileSystem& files, PendingOutput& orbit, PendingOutput& info) {
-  for (PendingOutput* output : {&orbit, &info}) {
-    if (output->Replaces() && output->Existed()) {
-      files.CopyPermissions(output->Target(), output->Temporary());
-    }
-  }
+template <typename Orbit, typename Info>
+void CommitPair(FileSystem& files, Orbit& orbit, Info& info) {
+  if (orbit.Replaces() && orbit.Existed()) files.CopyPermissions(orbit.Target(), orbit.Temporary());
+  if (info.Replaces() && info.Existed()) files.CopyPermissions(info.Target(), info.Temporary());
   if (!orbit.Replaces()) {
     if (info.Replaces()) files.Replace(info.Temporary(), info.Target());
     info.Committed();
@@ -204,13 +203,13 @@ ConversionStats RunConversion(const std::string& inputPath, const std::string& o
     return stats;
   }
   if (!ConfirmOverwrite(orbitPath, prompts, files)) return stats;
-  PendingOutput orbitFile(files, kAsteroidRecordSize);
+  PendingOutput<kAsteroidRecordSize> orbitFile(files);
   if (!orbitFile.Open(orbitPath)) {
     ReportOpenError(orbitPath, prompts);
     return stats;
   }
   if (!ConfirmOverwrite(infoPath, prompts, files)) return stats;
-  PendingOutput infoFile(files, kAsteroidInfoRecordSize);
+  PendingOutput<kAsteroidInfoRecordSize> infoFile(files);
   if (!infoFile.Open(infoPath)) {
     ReportOpenError(infoPath, prompts);
     return stats;
@@ -219,8 +218,6 @@ ConversionStats RunConversion(const std::string& inputPath, const std::string& o
   // One record of each kind serves as the buffer for the whole run.
   AsteroidRecord record;
   AsteroidInfoRecord info;
-  AsteroidRecordBytes recordBytes{};
-  AsteroidInfoRecordBytes infoBytes{};
   CatalogueReader reader(*catalogue);
   std::string_view line;
   while (reader.NextLine(line)) {
@@ -228,12 +225,8 @@ ConversionStats RunConversion(const std::string& inputPath, const std::string& o
     if (!IsOrbitLine(line)) continue;
     record.number = DecodeObjectNumber(line);
     if (!ParseAsteroidLine(line, record)) continue;
-    EncodeAsteroidRecord(record, recordBytes);
-    orbitFile.Append(recordBytes.data());
-    if (BuildAsteroidInfo(line, info)) {
-      EncodeAsteroidInfo(info, infoBytes);
-      infoFile.Append(infoBytes.data());
-    }
+    EncodeAsteroidRecord(record, orbitFile.NextRecord());
+    if (BuildAsteroidInfo(line, info)) EncodeAsteroidInfo(info, infoFile.NextRecord());
     ++stats.recordsWritten;
   }
 

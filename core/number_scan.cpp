@@ -344,6 +344,9 @@ const char* ScanInt(const char* first, const char* last, int& value) noexcept {
   // strtol's long: the magnitude may reach 2^63 for a negative number.
   const uint64_t limit = negative ? kSignBit : kSignBit - 1;
   uint64_t magnitude = 0;
+  // Eighteen digits can never pass the limit; only longer numbers need checks.
+  const char* const unchecked = last - p > 18 ? p + 18 : last;
+  for (; p < unchecked && IsDigit(*p); ++p) magnitude = magnitude * 10 + DigitValue(*p);
   bool overflow = false;
   for (; IsDigit(At(p, last)); ++p) {
     const unsigned d = DigitValue(*p);
