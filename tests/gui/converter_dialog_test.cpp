@@ -254,18 +254,28 @@ class TestConverterDialog final : public QObject {
     QCOMPARE(title, QStringLiteral("About Tarnwick!"));
   }
 
-  void rightClickOpensTheWindowMenu() {
+  void rightClickAndAltSpaceOpenTheWindowMenu() {
     CConverterDlg dialog;
     dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
     QWidget* popup = nullptr;
-    QTimer::singleShot(50, [&] {
-      popup = QApplication::activePopupWidget();
-      if (popup) popup->close();
-    });
-    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), dialog.mapToGlobal(QPoint(5, 5)));
+    auto closePopupSoon = [&popup] {
+      popup = nullptr;
+      QTimer::singleShot(50, [&popup] {
+        popup = QApplication::activePopupWidget();
+        if (popup) popup->close();
+      });
+    };
+    closePopupSoon();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                            dialog.mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(&dialog, &event);
     QCOMPARE(popup, dialog.WindowMenu());
+
+    closePopupSoon();
+    QTest::keyClick(&dialog, Qt::Key_Space, Qt::AltModifier);
+    QTRY_COMPARE(popup, dialog.WindowMenu());
   }
 
   void downloadButtonsOpenTheCatalogueAddresses() {
