@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# make run: converts the bundled sample catalogue with tarnwick-cli into a
-# fresh folder and shows what it wrote.
+# make run: starts the desktop program when there is a display; otherwise
+# converts the bundled sample catalogue with tarnwick-cli into a fresh folder
+# and shows what it wrote.
 #   scripts/run.sh [BUILD_DIR]
 set -euo pipefail
 
@@ -35,6 +36,21 @@ convert_sample() {
 }
 
 main() {
+  local gui=$build/bin/Tarnwick
+  if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$gui" ]; then
+    echo "Starting the desktop program $gui"
+    echo "  On its first start it reads and writes in $build/bin, where the build put"
+    echo "  the sample catalogue as MPCORB.DAT; later starts use the directories chosen last."
+    exec "$gui"
+  fi
+  if [ -x "$gui" ]; then
+    echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set), so the desktop program"
+    echo "cannot start; converting the sample with tarnwick-cli instead."
+  else
+    echo "The desktop program is not built (TARNWICK_GUI=OFF); converting the sample with"
+    echo "tarnwick-cli."
+  fi
+  echo
   convert_sample
 }
 
