@@ -51,16 +51,16 @@ int CFolderDialog::DoModal() {
   status->setVisible((flags_ & BIF_STATUSTEXT) != 0);
 
   // Folders only: the tree never lists files, whatever the flags say.
-  QFileSystemModel model;
-  model.setFilter(QDir::AllDirs | QDir::Drives | QDir::NoDotAndDotDot);
-  model.setReadOnly(true);
-  model.setRootPath(QDir::rootPath());
+  auto* model = new QFileSystemModel(&window);
+  model->setFilter(QDir::AllDirs | QDir::Drives | QDir::NoDotAndDotDot);
+  model->setReadOnly(true);
+  model->setRootPath(QDir::rootPath());
 
   auto* tree = new QTreeView(&window);
   tree->setObjectName(QStringLiteral("folderTree"));
-  tree->setModel(&model);
+  tree->setModel(model);
   tree->setHeaderHidden(true);
-  for (int column = 1; column < model.columnCount(); ++column) tree->hideColumn(column);
+  for (int column = 1; column < model->columnCount(); ++column) tree->hideColumn(column);
   tree->setSortingEnabled(true);
   tree->sortByColumn(0, Qt::AscendingOrder);
   tree->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -79,7 +79,7 @@ int CFolderDialog::DoModal() {
   window.resize(380, 420);
 
   browseWindow_ = &window;
-  model_ = &model;
+  model_ = model;
   tree_ = tree;
   status_ = status;
 
@@ -89,9 +89,9 @@ int CFolderDialog::DoModal() {
                    [this] { OnSelChanged(Selected()); });
   // The tree fills in the background; until the user moves elsewhere it keeps
   // the initial folder selected and in view as its ancestors arrive.
-  QObject::connect(&model, &QFileSystemModel::directoryLoaded, &window,
+  QObject::connect(model, &QFileSystemModel::directoryLoaded, &window,
                    [this] { FollowInitialFolder(); });
-  QObject::connect(&model, &QAbstractItemModel::layoutChanged, &window,
+  QObject::connect(model, &QAbstractItemModel::layoutChanged, &window,
                    [this] { FollowInitialFolder(); });
 
   OnInitialized();

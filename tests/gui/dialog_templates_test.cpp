@@ -216,14 +216,6 @@ class TestDialogTemplates final : public QObject {
     QCOMPARE(field->geometry().height(), browse->geometry().height());
   }
 
-  void onlyTheFirstDefaultButtonIsQtsDefault() {
-    QDialog dialog;
-    BuildFromTemplate(dialog, UpdateDialogTemplate(Language::English));
-    QVERIFY(dialog.findChild<QPushButton*>(QStringLiteral("IDCANCEL"))->isDefault());
-    QVERIFY(!dialog.findChild<QPushButton*>(QStringLiteral("IDC_CONVERT"))->isDefault());
-    QVERIFY(dialog.findChild<QPushButton*>(QStringLiteral("IDC_CONVERT"))->autoDefault());
-  }
-
   void everyTextFitsItsRectangle() {
     for (Language language : {Language::German, Language::English}) {
       for (const DialogTemplate* dialogTemplate :
