@@ -3,7 +3,7 @@
 #   scripts/setup.sh [extra-group...]   groups: fuzz lint
 set -euo pipefail
 
-packages=(g++ cmake ninja-build make libgtest-dev libgmock-dev libcli11-dev qt6-base-dev libgl-dev)
+packages=(g++ cmake ninja-build make locales libgtest-dev libgmock-dev libcli11-dev qt6-base-dev libgl-dev)
 for group in "$@"; do
   case "$group" in
     fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
