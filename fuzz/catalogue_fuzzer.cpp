@@ -76,6 +76,11 @@ void CheckReader(std::string_view bytes, std::size_t blockSize, std::size_t chun
   FUZZ_CHECK(!reader.NextLine(line));  // the end stays the end
 }
 
+/// A piece of a line as C text sees it: up to its first zero byte.
+std::string_view TextOf(std::string_view piece) {
+  return piece.substr(0, std::min(piece.find('\0'), piece.size()));
+}
+
 std::int32_t ReferenceObjectNumber(std::string_view line) {
   if (line.size() < 5) return 0;
   static constexpr std::string_view kLead =
@@ -145,11 +150,11 @@ void CheckLine(std::string_view line) {
 
   AsteroidInfoRecord info;
   FUZZ_CHECK(BuildAsteroidInfo(line, info));
-  CheckTextField(info.reference, 10, line::Text(line::Mid(line, 107, 10)));
-  CheckTextField(info.arcText, 9, line::Text(line::Mid(line, 127, 9)));
-  CheckTextField(info.rmsText, 4, line::Text(line::Mid(line, 137, 4)));
-  CheckTextField(info.perturbers, 3, line::Text(line::Mid(line, 142, 3)));
-  CheckTextField(info.computer, 10, line::Text(line::Mid(line, 150, 10)));
+  CheckTextField(info.reference, 10, TextOf(line::Mid(line, 107, 10)));
+  CheckTextField(info.arcText, 9, TextOf(line::Mid(line, 127, 9)));
+  CheckTextField(info.rmsText, 4, TextOf(line::Mid(line, 137, 4)));
+  CheckTextField(info.perturbers, 3, TextOf(line::Mid(line, 142, 3)));
+  CheckTextField(info.computer, 10, TextOf(line::Mid(line, 150, 10)));
   AsteroidInfoRecordBytes infoBytes{};
   EncodeAsteroidInfo(info, infoBytes);
   AsteroidInfoRecordBytes infoAgain{};
