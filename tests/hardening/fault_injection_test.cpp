@@ -34,8 +34,8 @@ using test::ScratchDir;
 using test::WriteFile;
 namespace stdfs = std::filesystem;
 
-// 10000 orbit lines: three writes per output file (4096 records each, the
-// last one when the file is closed), and hundreds of reads.
+// 10000 orbit lines: several writes per output file (the last one when the
+// file is closed), and hundreds of reads.
 constexpr std::size_t kLines = 10000;
 constexpr std::size_t kOrbitBytes = kLines * kAsteroidRecordSize;
 
@@ -315,8 +315,8 @@ class FileSizeLimit {
 };
 
 TEST_F(RealFault, ShortWriteAtTheFileSizeLimitIsADiskFull) {
-  // 300000 bytes: the first write of the orbit file (4096 records) is cut
-  // short. 1000000: the orbit file fails with its last records, on closing.
+  // 300000 bytes: a write in the middle of the orbit file is cut short.
+  // 1000000: the orbit file fails with its last records, on closing.
   for (const rlim_t limit : {rlim_t{300000}, rlim_t{1000000}}) {
     SCOPED_TRACE(limit);
     try {
