@@ -71,6 +71,25 @@ std::uint16_t RecodeFlags(std::string_view line) noexcept {
   return static_cast<std::uint16_t>((t & 0xFFC0u) | classBit);
 }
 
+/// The epoch of a line in Julian centuries from J2000.0. It depends only on
+/// the five packed characters at positions 20 to 24, and whole runs of
+/// catalogue lines share them, so the last result is kept per thread.
+double EpochOf(std::string_view line) noexcept {
+  struct LastEpoch {
+    std::array<char, 5> packed{};
+    double epoch = 0;
+    bool valid = false;
+  };
+  thread_local LastEpoch last;
+  const std::string_view packed = line.substr(20, 5);  // the caller checked the length
+  if (!last.valid || packed != std::string_view(last.packed.data(), last.packed.size())) {
+    std::memcpy(last.packed.data(), packed.data(), last.packed.size());
+    last.epoch = JulianCenturiesSinceJ2000(JulianDate(DecodePackedEpoch(line)));
+    last.valid = true;
+  }
+  return last.epoch;
+}
+
 void ParseArc(std::string_view line, AsteroidRecord& record) noexcept {
   if (line[135] == ' ') return;  // the line is long enough: it passed the 151-character test
   if (line[131] == '-') {
@@ -129,7 +148,7 @@ bool ParseAsteroidLine(std::string_view line, AsteroidRecord& record) noexcept {
   record.magnitudeH = Hundredths(h);
   record.slopeG = Hundredths(g);
 
-  record.epoch = JulianCenturiesSinceJ2000(JulianDate(DecodePackedEpoch(line)));
+  record.epoch = EpochOf(line);
 
   // M, w, Node, i, e, n, a; the first one that cannot be read and all after it stay 0.
   double elements[7] = {};

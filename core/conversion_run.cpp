@@ -15,7 +15,7 @@ namespace {
 constexpr std::size_t kMinimumOrbitLineLength = 151;
 constexpr std::size_t kSeparatorColumns[] = {7, 13, 19, 25, 35, 46, 57, 68, 79, 91, 103, 145};
 // Records gathered before one write; a write always carries whole records.
-constexpr std::size_t kRecordsPerWrite = 4096;
+constexpr std::size_t kRecordsPerWrite = 2048;
 
 /// Shows the busy cursor for as long as it lives.
 class BusyCursor {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 
@@ -386,8 +387,11 @@ class LineWriter {
     PutFlags(line, flags);
 
     // "(n)" right-aligned before position 174, the name after the blank at 174.
-    const std::string parenthesised = "(" + std::to_string(number) + ")";
-    PutText(line, 174 - parenthesised.size(), parenthesised);
+    char parenthesised[24] = "(";
+    char* end = std::to_chars(parenthesised + 1, parenthesised + sizeof parenthesised - 1, number).ptr;
+    *end++ = ')';
+    const auto length = static_cast<std::size_t>(end - parenthesised);
+    PutText(line, 174 - length, std::string_view(parenthesised, length));
     const double namedShare = number <= 20000 ? 0.95 : 0.12;
     const std::string name =
         rng_.Chance(namedShare)
