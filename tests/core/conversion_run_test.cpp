@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -209,8 +210,12 @@ TEST_F(ConversionRun, ExistingFileThatCannotBeWrittenIsNotReplaced) {
   WriteFile(input, Catalogue());
   OldOutputs();
   stdfs::permissions(infos, stdfs::perms::owner_read);
-  if (SystemFileSystem().CanWrite(infos)) GTEST_SKIP() << "running with rights that ignore permissions";
+  // With rights that ignore permission bits, the file is made immutable instead.
+  const std::string immutable = "chattr +i '" + infos + "' 2>/dev/null";
+  const bool madeImmutable = SystemFileSystem().CanWrite(infos) && std::system(immutable.c_str()) == 0;
+  if (SystemFileSystem().CanWrite(infos)) GTEST_SKIP() << "no way to make a file unwritable here";
   Run();
+  if (madeImmutable) std::system(("chattr -i '" + infos + "'").c_str());
   EXPECT_EQ(prompts.events, (std::vector<std::string>{"busy on", Ask(orbits), Ask(infos), CannotOpen(infos),
                                                       "busy off"}));
   ExpectOldOutputs();
