@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QMenu>
@@ -143,8 +144,9 @@ void CConverterDlg::OnDownloadMirror() {
 void CConverterDlg::OnConvert() {
   UpdateData(true);
   CDialogPrompts prompts(this);
-  RunConversion(InputFile.toStdString(), OrbitFile.toStdString(), InfoFile.toStdString(),
-                prompts);
+  // Paths go to the file system in its own encoding, as Qt's file classes do.
+  RunConversion(QFile::encodeName(InputFile).toStdString(), QFile::encodeName(OrbitFile).toStdString(),
+                QFile::encodeName(InfoFile).toStdString(), prompts);
 }
 
 void CConverterDlg::OnBrowseInput() {
