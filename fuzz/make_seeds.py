@@ -37,6 +37,7 @@ numbered, unnumbered = orbit[0], orbit[-1]
 SEPARATORS = [7, 13, 19, 25, 35, 46, 57, 68, 79, 91, 103, 145]
 
 c = "catalogue"
+write(c, "empty", b"")  # the first finding: fields of an empty line
 write(c, "header", b"\n".join(lines[:8]) + b"\n")
 write(c, "tail-of-header-and-objects", b"\n".join(lines[-12:]))
 write(c, "numbered", numbered + b"\n")
