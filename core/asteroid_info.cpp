@@ -38,8 +38,8 @@ constexpr std::size_t kEndColumn = 160;    // one past the computer's name
 
 bool BuildAsteroidInfo(std::string_view line, AsteroidInfoRecord& info) noexcept {
   info = AsteroidInfoRecord{};
-  const bool whole = line.size() >= kEndColumn &&
-                     std::memchr(line.data() + kFirstColumn, 0, kEndColumn - kFirstColumn) == nullptr;
+  const bool whole = line.size() >= kEndColumn && std::memchr(line.data() + kFirstColumn, 0,
+                                                              kEndColumn - kFirstColumn) == nullptr;
   CopyField<107, 10>(line, whole, info.reference);
   CopyField<127, 9>(line, whole, info.arcText);
   CopyField<137, 4>(line, whole, info.rmsText);
@@ -48,7 +48,8 @@ bool BuildAsteroidInfo(std::string_view line, AsteroidInfoRecord& info) noexcept
   return true;
 }
 
-void EncodeAsteroidInfo(const AsteroidInfoRecord& info, std::span<std::uint8_t, kAsteroidInfoRecordSize> out) noexcept {
+void EncodeAsteroidInfo(const AsteroidInfoRecord& info,
+                        std::span<std::uint8_t, kAsteroidInfoRecordSize> out) noexcept {
   std::uint8_t* p = out.data();
   for (const auto& [data, size] : {std::pair{info.reference.data(), info.reference.size()},
                                    std::pair{info.arcText.data(), info.arcText.size()},

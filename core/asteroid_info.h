@@ -11,11 +11,11 @@ namespace tarnwick {
 
 /// Texts about how an orbit was determined; each zero-terminated in its field.
 struct AsteroidInfoRecord {
-  std::array<char, 11> reference{};   ///< positions 107-116
-  std::array<char, 10> arcText{};     ///< positions 127-135
-  std::array<char, 5> rmsText{};      ///< positions 137-140
-  std::array<char, 8> perturbers{};   ///< positions 142-144; bytes 4-7 always zero
-  std::array<char, 11> computer{};    ///< positions 150-159
+  std::array<char, 11> reference{};  ///< positions 107-116
+  std::array<char, 10> arcText{};    ///< positions 127-135
+  std::array<char, 5> rmsText{};     ///< positions 137-140
+  std::array<char, 8> perturbers{};  ///< positions 142-144; bytes 4-7 always zero
+  std::array<char, 11> computer{};   ///< positions 150-159
 };
 
 inline constexpr std::size_t kAsteroidInfoRecordSize = 45;

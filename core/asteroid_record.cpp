@@ -42,7 +42,9 @@ int ScanIntIn(std::string_view piece, int fallback) noexcept {
   return value;
 }
 
-std::uint8_t Low8(int v) noexcept { return static_cast<std::uint8_t>(static_cast<unsigned>(v) & 0xFFu); }
+std::uint8_t Low8(int v) noexcept {
+  return static_cast<std::uint8_t>(static_cast<unsigned>(v) & 0xFFu);
+}
 std::int16_t Low16(int v) noexcept {
   return static_cast<std::int16_t>(static_cast<std::uint16_t>(static_cast<unsigned>(v) & 0xFFFFu));
 }
@@ -98,7 +100,8 @@ void ParseArc(std::string_view line, AsteroidRecord& record) noexcept {
     int last = 0;
     if (ScanIntPair(years.data(), years.data() + years.size(), first, last) == 2) {
       record.observations = static_cast<std::int16_t>(-static_cast<int>(record.observations));
-      record.arc = Low8(static_cast<int>(static_cast<unsigned>(last) - static_cast<unsigned>(first)));
+      record.arc =
+          Low8(static_cast<int>(static_cast<unsigned>(last) - static_cast<unsigned>(first)));
     }
   } else if (Mid(line, 132, 4) == "days") {
     record.arc = Low8(ScanIntIn(Mid(line, 127, 4), 0));
@@ -113,11 +116,14 @@ std::uint8_t* PutLE(std::uint8_t* out, Unsigned v) noexcept {
     std::memcpy(out, &v, sizeof v);
     return out + sizeof v;
   } else {
-    for (std::size_t i = 0; i < sizeof(Unsigned); ++i) *out++ = static_cast<std::uint8_t>(v >> (8 * i));
+    for (std::size_t i = 0; i < sizeof(Unsigned); ++i)
+      *out++ = static_cast<std::uint8_t>(v >> (8 * i));
     return out;
   }
 }
-std::uint8_t* PutDouble(std::uint8_t* out, double v) noexcept { return PutLE(out, std::bit_cast<std::uint64_t>(v)); }
+std::uint8_t* PutDouble(std::uint8_t* out, double v) noexcept {
+  return PutLE(out, std::bit_cast<std::uint64_t>(v));
+}
 template <std::size_t N>
 std::uint8_t* PutBytes(std::uint8_t* out, const std::array<char, N>& text) noexcept {
   std::memcpy(out, text.data(), N);
@@ -127,11 +133,14 @@ std::uint8_t* PutBytes(std::uint8_t* out, const std::array<char, N>& text) noexc
 template <typename Unsigned>
 Unsigned GetLE(const std::uint8_t*& in) noexcept {
   Unsigned v = 0;
-  for (std::size_t i = 0; i < sizeof(Unsigned); ++i) v = static_cast<Unsigned>(v | (Unsigned{in[i]} << (8 * i)));
+  for (std::size_t i = 0; i < sizeof(Unsigned); ++i)
+    v = static_cast<Unsigned>(v | (Unsigned{in[i]} << (8 * i)));
   in += sizeof(Unsigned);
   return v;
 }
-double GetDouble(const std::uint8_t*& in) noexcept { return std::bit_cast<double>(GetLE<std::uint64_t>(in)); }
+double GetDouble(const std::uint8_t*& in) noexcept {
+  return std::bit_cast<double>(GetLE<std::uint64_t>(in));
+}
 
 }  // namespace
 
@@ -192,7 +201,8 @@ bool ParseAsteroidLine(std::string_view line, AsteroidRecord& record) noexcept {
   return true;
 }
 
-void EncodeAsteroidRecord(const AsteroidRecord& r, std::span<std::uint8_t, kAsteroidRecordSize> bytes) noexcept {
+void EncodeAsteroidRecord(const AsteroidRecord& r,
+                          std::span<std::uint8_t, kAsteroidRecordSize> bytes) noexcept {
   std::uint8_t* out = bytes.data();
   out = PutLE(out, static_cast<std::uint32_t>(r.number));
   out = PutBytes(out, r.name);
@@ -223,8 +233,9 @@ AsteroidRecord DecodeAsteroidRecord(const std::uint8_t* in) noexcept {
   r.number = static_cast<std::int32_t>(GetLE<std::uint32_t>(in));
   std::memcpy(r.name.data(), in, r.name.size());
   in += r.name.size();
-  for (double* v : {&r.epoch, &r.meanAnomaly, &r.semiMajorAxis, &r.perihelionDistance, &r.meanMotion,
-                    &r.eccentricity, &r.argPerihelion, &r.ascendingNode, &r.inclination}) {
+  for (double* v :
+       {&r.epoch, &r.meanAnomaly, &r.semiMajorAxis, &r.perihelionDistance, &r.meanMotion,
+        &r.eccentricity, &r.argPerihelion, &r.ascendingNode, &r.inclination}) {
     *v = GetDouble(in);
   }
   r.magnitudeH = static_cast<std::int16_t>(GetLE<std::uint16_t>(in));

@@ -12,28 +12,28 @@ namespace tarnwick {
 /// One orbit of Asteroids4.dat. Plain data; `EncodeAsteroidRecord` gives its
 /// exact bytes (packed, little-endian, IEEE 754 binary64).
 struct AsteroidRecord {
-  std::int32_t number = 0;           ///< object number, 0 when it has none
-  std::array<char, 19> name{};       ///< display name, zero-terminated, rest zero
-  double epoch = 0;                  ///< Julian centuries from J2000.0
-  double meanAnomaly = 0;            ///< rad
-  double semiMajorAxis = 0;          ///< AU
-  double perihelionDistance = 0;     ///< AU, (1 - e) * a
-  double meanMotion = 0;             ///< rad/day
-  double eccentricity = 0;           ///< 1
-  double argPerihelion = 0;          ///< rad
-  double ascendingNode = 0;          ///< rad
-  double inclination = 0;            ///< rad
-  std::int16_t magnitudeH = 0;       ///< H * 100, truncated
-  std::int16_t slopeG = 0;           ///< G * 100, truncated
+  std::int32_t number = 0;                 ///< object number, 0 when it has none
+  std::array<char, 19> name{};             ///< display name, zero-terminated, rest zero
+  double epoch = 0;                        ///< Julian centuries from J2000.0
+  double meanAnomaly = 0;                  ///< rad
+  double semiMajorAxis = 0;                ///< AU
+  double perihelionDistance = 0;           ///< AU, (1 - e) * a
+  double meanMotion = 0;                   ///< rad/day
+  double eccentricity = 0;                 ///< 1
+  double argPerihelion = 0;                ///< rad
+  double ascendingNode = 0;                ///< rad
+  double inclination = 0;                  ///< rad
+  std::int16_t magnitudeH = 0;             ///< H * 100, truncated
+  std::int16_t slopeG = 0;                 ///< G * 100, truncated
   std::array<std::uint8_t, 4> reserved{};  ///< always written as zero
-  std::uint16_t flags = 0;           ///< class bit | upper catalogue flag bits
-  std::uint8_t uncertainty = 0;      ///< 0 to 9, 10 when absent
-  std::uint8_t lastObsYear = 0;      ///< year - 1800, 0 when absent
-  std::uint8_t lastObsMonth = 0;     ///< 1 to 12, 0 when absent
-  std::uint8_t lastObsDay = 0;       ///< 1 to 31, 0 when absent
-  std::int16_t observations = 0;     ///< negative when `arc` counts years
+  std::uint16_t flags = 0;                 ///< class bit | upper catalogue flag bits
+  std::uint8_t uncertainty = 0;            ///< 0 to 9, 10 when absent
+  std::uint8_t lastObsYear = 0;            ///< year - 1800, 0 when absent
+  std::uint8_t lastObsMonth = 0;           ///< 1 to 12, 0 when absent
+  std::uint8_t lastObsDay = 0;             ///< 1 to 31, 0 when absent
+  std::int16_t observations = 0;           ///< negative when `arc` counts years
   std::uint8_t oppositions = 0;
-  std::uint8_t arc = 0;              ///< years or days, 0 when absent
+  std::uint8_t arc = 0;  ///< years or days, 0 when absent
 };
 
 inline constexpr std::size_t kAsteroidRecordSize = 113;

@@ -19,7 +19,8 @@ inline std::string_view From(std::string_view line, std::size_t pos) noexcept {
 
 /// Copies the text of Mid(pos, count) -- up to its first zero byte -- to
 /// `out` and returns how many bytes were copied (at most `count`).
-inline std::size_t CopyText(std::string_view line, std::size_t pos, std::size_t count, char* out) noexcept {
+inline std::size_t CopyText(std::string_view line, std::size_t pos, std::size_t count,
+                            char* out) noexcept {
   if (pos >= line.size()) return 0;
   const std::size_t available = line.size() - pos < count ? line.size() - pos : count;
   const char* in = line.data() + pos;

@@ -35,7 +35,8 @@ class BusyCursor {
 template <std::size_t RecordSize>
 class PendingOutput {
  public:
-  explicit PendingOutput(FileSystem& files) : files_(files), buffer_(RecordSize * kRecordsPerWrite) {}
+  explicit PendingOutput(FileSystem& files)
+      : files_(files), buffer_(RecordSize * kRecordsPerWrite) {}
   PendingOutput(const PendingOutput&) = delete;
   PendingOutput& operator=(const PendingOutput&) = delete;
   ~PendingOutput() { Discard(); }
@@ -192,7 +193,8 @@ void ReportOpenError(const std::string& path, UserPrompts& prompts) {
 }
 
 ConversionStats RunConversion(const std::string& inputPath, const std::string& orbitPath,
-                              const std::string& infoPath, UserPrompts& prompts, FileSystem& files) {
+                              const std::string& infoPath, UserPrompts& prompts,
+                              FileSystem& files) {
   ConversionStats stats;
   // Declared first, so it ends last: files are closed before the cursor goes.
   const BusyCursor busy(prompts);

@@ -7,7 +7,6 @@
 #include <random>
 #include <system_error>
 
-
 namespace tarnwick {
 namespace fs = std::filesystem;
 
@@ -108,7 +107,8 @@ class FileOutput final : public OutputStream {
     }
   }
   void Close() override {
-    if (const int error = file_.Close(); error != 0) throw FileException(CauseFromErrno(error), path_);
+    if (const int error = file_.Close(); error != 0)
+      throw FileException(CauseFromErrno(error), path_);
   }
 
  private:
@@ -147,7 +147,8 @@ class DiskFileSystem final : public FileSystem {
     return file.get() != nullptr;
   }
 
-  std::unique_ptr<OutputStream> CreateTemporary(const std::string& target, std::string& tempPath) override {
+  std::unique_ptr<OutputStream> CreateTemporary(const std::string& target,
+                                                std::string& tempPath) override {
     const fs::path targetPath(target);
     if (!targetPath.has_filename()) return nullptr;
     static thread_local std::mt19937_64 random{std::random_device{}()};
@@ -215,7 +216,8 @@ FileException::FileException(int cause, std::string path)
 
 std::string FileErrorText(int cause, const std::string& path) {
   const bool known = cause >= 0 && cause < static_cast<int>(kCauseTexts.size());
-  const std::string_view text = kCauseTexts[static_cast<std::size_t>(known ? cause : int{kCauseGeneric})];
+  const std::string_view text =
+      kCauseTexts[static_cast<std::size_t>(known ? cause : int{kCauseGeneric})];
   std::string result;
   const std::size_t at = text.find("%1");
   result.append(text.substr(0, at));

@@ -9,13 +9,14 @@
 namespace tarnwick {
 namespace {
 
-constexpr double kOneSixtieth = 0.016666666666666666;   // binary64 nearest 1/60
+constexpr double kOneSixtieth = 0.016666666666666666;      // binary64 nearest 1/60
 constexpr double kOneTwentyFourth = 0.041666666666666664;  // binary64 nearest 1/24
 
 // The month or day digit of a packed epoch: 0x41..0x7F count from 'A' = 10,
 // every other byte from '0' = 0.
 std::int32_t PackedDigit(unsigned char c) noexcept {
-  return (c >= 0x41 && c <= 0x7F) ? static_cast<std::int32_t>(c) - 55 : static_cast<std::int32_t>(c) - 48;
+  return (c >= 0x41 && c <= 0x7F) ? static_cast<std::int32_t>(c) - 55
+                                  : static_cast<std::int32_t>(c) - 48;
 }
 
 unsigned char At(std::string_view line, std::size_t pos) noexcept {

@@ -27,7 +27,8 @@ constexpr std::array<TextEntry, 8> kTexts{{
     {IDS_OVERWRITE, "Die Datei %s existiert schon - überschreiben ?",
      "File %s already exists - overwrite ?"},
     {IDS_ATTENTION, "Achtung", "Attention"},
-    {IDS_OPEN_FAILED, "Datei \"%s\" konnte nicht geöffnet werden", "File \"%s\" couldn't be opened"},
+    {IDS_OPEN_FAILED, "Datei \"%s\" konnte nicht geöffnet werden",
+     "File \"%s\" couldn't be opened"},
 }};
 
 std::atomic<Language> gLanguage{Language::English};
@@ -44,7 +45,8 @@ bool IsGermanLanguageName(std::string_view name) noexcept {
   if (name.size() >= 6) {
     constexpr std::string_view kGerman = "german";
     bool german = true;
-    for (std::size_t i = 0; i < kGerman.size(); ++i) german = german && AsciiLower(name[i]) == kGerman[i];
+    for (std::size_t i = 0; i < kGerman.size(); ++i)
+      german = german && AsciiLower(name[i]) == kGerman[i];
     if (german) return true;
   }
   if (name.size() < 2 || AsciiLower(name[0]) != 'd' || AsciiLower(name[1]) != 'e') return false;

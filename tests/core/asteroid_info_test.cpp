@@ -28,11 +28,11 @@ AsteroidInfoRecord Build(std::string_view line) {
 TEST(AsteroidInfoBytes, NumberedObjectMatchesReference) {
   using namespace std::string_literals;
   EXPECT_EQ(Bytes(Build(NumberedLine())),
-            "MPO812345\0\0"s           // reference: trailing blank at 116 cleared
-            "1893-2025\0"s             // arcText fills its nine bytes
-            "0.50\0"s                  // rmsText
-            "M-v\0\0\0\0\0"s           // perturbers: bytes 4-7 always zero
-            "MPCLINUX\0\0\0"s);        // computer
+            "MPO812345\0\0"s     // reference: trailing blank at 116 cleared
+            "1893-2025\0"s       // arcText fills its nine bytes
+            "0.50\0"s            // rmsText
+            "M-v\0\0\0\0\0"s     // perturbers: bytes 4-7 always zero
+            "MPCLINUX\0\0\0"s);  // computer
 }
 
 TEST(AsteroidInfoBytes, DayArcKeepsItsLeadingBlanks) {

@@ -165,10 +165,12 @@ TEST(ParseAsteroidLine, ElementsAfterAnUnreadableOneAreZero) {
 
 TEST(ParseAsteroidLine, FlagsKeepUpperBitsAndRecodeTheOrbitType) {
   const std::pair<const char*, std::uint16_t> cases[] = {
-      {"0802", 0x0801}, {"2003", 0x2002}, {"0000", 0x0400}, {"    ", 0x0000}, {"0004", 0x0004},
-      {"0008", 0x0008}, {"0009", 0x0010}, {"000A", 0x0020}, {"000e", 0x0040}, {"000F", 0x0080},
-      {"0010", 0x0100}, {"0011", 0x0200}, {"0012", 0x0400}, {"003F", 0x0400}, {"FFC5", 0xFFC0 | 0x0400},
-      {"0x1 ", 0x0400},  // %x takes the 0x prefix: t = 1
+      {"0802", 0x0801},          {"2003", 0x2002}, {"0000", 0x0400},
+      {"    ", 0x0000},          {"0004", 0x0004}, {"0008", 0x0008},
+      {"0009", 0x0010},          {"000A", 0x0020}, {"000e", 0x0040},
+      {"000F", 0x0080},          {"0010", 0x0100}, {"0011", 0x0200},
+      {"0012", 0x0400},          {"003F", 0x0400}, {"FFC5", 0xFFC0 | 0x0400},
+      {"0x1 ", 0x0400},           // %x takes the 0x prefix: t = 1
       {"-1  ", 0xFFC0 | 0x0400},  // minus wraps: t = 0xFFFFFFFF
   };
   std::string line = NumberedLine();

@@ -13,7 +13,8 @@ namespace {
 using test::MemoryInput;
 
 // Reads every line with the given block size and stream piece size.
-std::vector<std::string> Lines(const std::string& data, std::size_t block, std::size_t chunk = SIZE_MAX) {
+std::vector<std::string> Lines(const std::string& data, std::size_t block,
+                               std::size_t chunk = SIZE_MAX) {
   MemoryInput input(data, chunk);
   CatalogueReader reader(input, block);
   std::vector<std::string> lines;
@@ -43,9 +44,7 @@ TEST(CatalogueReader, OtherCarriageReturnsStayInTheLine) {
   ExpectLines("\r\r\r", {"\r\r\r"});
 }
 
-TEST(CatalogueReader, EmptyLinesAreLines) {
-  ExpectLines("\n\nx\n\r\n", {"", "", "x", ""});
-}
+TEST(CatalogueReader, EmptyLinesAreLines) { ExpectLines("\n\nx\n\r\n", {"", "", "x", ""}); }
 
 TEST(CatalogueReader, UnterminatedLastLineIsRead) {
   ExpectLines("one\ntwo", {"one", "two"});
@@ -57,7 +56,10 @@ TEST(CatalogueReader, EmptyInputHasNoLines) { ExpectLines("", {}); }
 TEST(CatalogueReader, ControlZEndsTheCatalogue) {
   ExpectLines("one\ntw\x1Ao\nthree\n", {"one", "tw"});
   ExpectLines("one\n\x1A", {"one"});
-  ExpectLines("\x1A" "one\n", {});
+  ExpectLines(
+      "\x1A"
+      "one\n",
+      {});
 }
 
 TEST(CatalogueReader, ZeroBytesStayInTheLine) {

@@ -47,8 +47,12 @@ class ConversionRun : public ::testing::Test {
 
   ConversionStats Run() { return RunConversion(input, orbits, infos, prompts, files); }
 
-  std::string Ask(const std::string& path) { return "ask: File " + path + " already exists - overwrite ? | Attention"; }
-  std::string CannotOpen(const std::string& path) { return "warn: File \"" + path + "\" couldn't be opened | Attention"; }
+  std::string Ask(const std::string& path) {
+    return "ask: File " + path + " already exists - overwrite ? | Attention";
+  }
+  std::string CannotOpen(const std::string& path) {
+    return "warn: File \"" + path + "\" couldn't be opened | Attention";
+  }
   const std::string done = "inform: Conversion finished | Finished !";
 
   /// Both outputs exist with known old content.
@@ -85,10 +89,12 @@ TEST_F(ConversionRun, ConvertsEveryOrbitLineInCatalogueOrder) {
   ASSERT_EQ(orbitBytes.size(), 3 * kAsteroidRecordSize);
   ASSERT_EQ(infoBytes.size(), 3 * kAsteroidInfoRecordSize);
   const auto record = [&](std::size_t i) {
-    return DecodeAsteroidRecord(reinterpret_cast<const std::uint8_t*>(orbitBytes.data()) + i * kAsteroidRecordSize);
+    return DecodeAsteroidRecord(reinterpret_cast<const std::uint8_t*>(orbitBytes.data()) +
+                                i * kAsteroidRecordSize);
   };
   const auto info = [&](std::size_t i) {
-    return DecodeAsteroidInfo(reinterpret_cast<const std::uint8_t*>(infoBytes.data()) + i * kAsteroidInfoRecordSize);
+    return DecodeAsteroidInfo(reinterpret_cast<const std::uint8_t*>(infoBytes.data()) +
+                              i * kAsteroidInfoRecordSize);
   };
   EXPECT_EQ(record(0).number, 433);
   EXPECT_STREQ(record(0).name.data(), "Eros");
@@ -111,7 +117,8 @@ TEST_F(ConversionRun, EmptyCatalogueGivesEmptyFilesAndTheCompletionMessage) {
 }
 
 TEST_F(ConversionRun, UnterminatedLastLineIsConvertedAndControlZEndsTheCatalogue) {
-  WriteFile(input, test::NumberedLine() + "\n" + test::ProvisionalLine() + "\x1A" + test::NumberedLine() + "\n");
+  WriteFile(input, test::NumberedLine() + "\n" + test::ProvisionalLine() + "\x1A" +
+                       test::NumberedLine() + "\n");
   EXPECT_EQ(Run().recordsWritten, 2u);
   WriteFile(input, test::NumberedLine() + "\n" + test::ProvisionalLine());
   EXPECT_EQ(Run().recordsWritten, 2u);
@@ -121,7 +128,8 @@ TEST_F(ConversionRun, AsksBeforeReplacingEachExistingFile) {
   WriteFile(input, Catalogue());
   OldOutputs();
   Run();
-  EXPECT_EQ(prompts.events, (std::vector<std::string>{"busy on", Ask(orbits), Ask(infos), done, "busy off"}));
+  EXPECT_EQ(prompts.events,
+            (std::vector<std::string>{"busy on", Ask(orbits), Ask(infos), done, "busy off"}));
   EXPECT_EQ(ReadFile(orbits)->size(), 3 * kAsteroidRecordSize);
   EXPECT_EQ(ReadFile(infos)->size(), 3 * kAsteroidInfoRecordSize);
 }
@@ -131,11 +139,13 @@ TEST_F(ConversionRun, QuestionsAndWarningsComeInGermanWhenChosen) {
   OldOutputs();
   prompts.answers = {false};
   Run();  // no catalogue
-  EXPECT_EQ(prompts.events[1], "warn: Datei \"" + input + "\" konnte nicht geöffnet werden | Achtung");
+  EXPECT_EQ(prompts.events[1],
+            "warn: Datei \"" + input + "\" konnte nicht geöffnet werden | Achtung");
   WriteFile(input, Catalogue());
   prompts.events.clear();
   Run();
-  EXPECT_EQ(prompts.events[1], "ask: Die Datei " + orbits + " existiert schon - überschreiben ? | Achtung");
+  EXPECT_EQ(prompts.events[1],
+            "ask: Die Datei " + orbits + " existiert schon - überschreiben ? | Achtung");
 }
 
 // The failure table, with the run's promise that an unfinished run leaves the
@@ -172,7 +182,8 @@ TEST_F(ConversionRun, NoToTheSummaryFileLeavesTheOrbitFileAsItWas) {
   OldOutputs();
   prompts.answers = {true, false};
   Run();
-  EXPECT_EQ(prompts.events, (std::vector<std::string>{"busy on", Ask(orbits), Ask(infos), "busy off"}));
+  EXPECT_EQ(prompts.events,
+            (std::vector<std::string>{"busy on", Ask(orbits), Ask(infos), "busy off"}));
   ExpectOldOutputs();
   ExpectOnly({"AsteroidInfo4.dat", "Asteroids4.dat", "MPCORB.DAT"});
 }
@@ -213,12 +224,13 @@ TEST_F(ConversionRun, ExistingFileThatCannotBeWrittenIsNotReplaced) {
   stdfs::permissions(infos, stdfs::perms::owner_read);
   // With rights that ignore permission bits, the file is made immutable instead.
   const std::string immutable = "chattr +i '" + infos + "' 2>/dev/null";
-  const bool madeImmutable = SystemFileSystem().CanWrite(infos) && std::system(immutable.c_str()) == 0;
+  const bool madeImmutable =
+      SystemFileSystem().CanWrite(infos) && std::system(immutable.c_str()) == 0;
   if (SystemFileSystem().CanWrite(infos)) GTEST_SKIP() << "no way to make a file unwritable here";
   Run();
   if (madeImmutable) std::system(("chattr -i '" + infos + "'").c_str());
-  EXPECT_EQ(prompts.events, (std::vector<std::string>{"busy on", Ask(orbits), Ask(infos), CannotOpen(infos),
-                                                      "busy off"}));
+  EXPECT_EQ(prompts.events, (std::vector<std::string>{"busy on", Ask(orbits), Ask(infos),
+                                                      CannotOpen(infos), "busy off"}));
   ExpectOldOutputs();
   ExpectOnly({"AsteroidInfo4.dat", "Asteroids4.dat", "MPCORB.DAT"});
 }
@@ -254,7 +266,8 @@ TEST_F(ConversionRun, SymbolicLinkStaysALinkAndItsFileGetsTheRecords) {
 TEST_F(ConversionRun, ReplacedFileKeepsItsPermissions) {
   WriteFile(input, Catalogue());
   OldOutputs();
-  stdfs::permissions(orbits, stdfs::perms::owner_read | stdfs::perms::owner_write | stdfs::perms::group_read);
+  stdfs::permissions(
+      orbits, stdfs::perms::owner_read | stdfs::perms::owner_write | stdfs::perms::group_read);
   Run();
   EXPECT_EQ(stdfs::status(orbits).permissions(),
             stdfs::perms::owner_read | stdfs::perms::owner_write | stdfs::perms::group_read);
@@ -288,11 +301,23 @@ TEST(IsOrbitLine, NeedsLengthAndTheTwelveSeparators) {
 
 TEST(DecodeObjectNumber, ReadsThePackedNumber) {
   const std::pair<const char*, int> cases[] = {
-      {"00001", 1},      {"A0345", 100345}, {"a0001", 360001}, {"z9999", 619999}, {"Z0000", 350000},
-      {" 0001", 0},      {"K05A00A", 0},    {"0000A", 0},      {"~1234", 0},      {"1234", 0},
-      {"\xc3" "1234", 0}, {"99999", 99999},
+      {"00001", 1},
+      {"A0345", 100345},
+      {"a0001", 360001},
+      {"z9999", 619999},
+      {"Z0000", 350000},
+      {" 0001", 0},
+      {"K05A00A", 0},
+      {"0000A", 0},
+      {"~1234", 0},
+      {"1234", 0},
+      {"\xc3"
+       "1234",
+       0},
+      {"99999", 99999},
   };
-  for (const auto& [packed, number] : cases) EXPECT_EQ(DecodeObjectNumber(packed), number) << packed;
+  for (const auto& [packed, number] : cases)
+    EXPECT_EQ(DecodeObjectNumber(packed), number) << packed;
 }
 
 }  // namespace

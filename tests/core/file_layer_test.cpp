@@ -20,8 +20,9 @@ TEST(FileErrorText, NamesThePathInTheCausesGermanText) {
             "Beim Zugriff auf /x/Asteroids4.dat wurde ein voller Datenträger gemeldet.");
   EXPECT_EQ(FileErrorText(2, "/a"), "/a wurde nicht gefunden.");
   EXPECT_EQ(FileErrorText(0, "/a"), "Kein Fehler aufgetreten.");
-  EXPECT_EQ(FileErrorText(7, "/d"),
-            "Das Verzeichnis /d konnte nicht entfernt werden, da es das aktuelle Verzeichnis ist. ");
+  EXPECT_EQ(
+      FileErrorText(7, "/d"),
+      "Das Verzeichnis /d konnte nicht entfernt werden, da es das aktuelle Verzeichnis ist. ");
   EXPECT_EQ(FileErrorText(99, "/a"), FileErrorText(1, "/a"));
   EXPECT_EQ(FileErrorText(-1, "/a"), FileErrorText(1, "/a"));
   const FileException error(5, "/p");

@@ -91,10 +91,16 @@ TEST(DecodePackedEpoch, EveryCenturyLetterButJIsTheTwoThousands) {
 }
 
 TEST(DecodePackedEpoch, OddBytesFollowTheByteValue) {
-  EXPECT_EQ(DecodePackedEpoch(EpochLine("K05 1")).month, -16);           // blank: 0x20 - 48
-  EXPECT_EQ(DecodePackedEpoch(EpochLine("K05a1")).month, 'a' - 55);      // lower case in 0x41..0x7F
-  EXPECT_EQ(DecodePackedEpoch(EpochLine("K05\x7f" "1")).month, 0x7F - 55);
-  EXPECT_EQ(DecodePackedEpoch(EpochLine("K05\x80" "1")).month, 0x80 - 48);
+  EXPECT_EQ(DecodePackedEpoch(EpochLine("K05 1")).month, -16);       // blank: 0x20 - 48
+  EXPECT_EQ(DecodePackedEpoch(EpochLine("K05a1")).month, 'a' - 55);  // lower case in 0x41..0x7F
+  EXPECT_EQ(DecodePackedEpoch(EpochLine("K05\x7f"
+                                        "1"))
+                .month,
+            0x7F - 55);
+  EXPECT_EQ(DecodePackedEpoch(EpochLine("K05\x80"
+                                        "1"))
+                .month,
+            0x80 - 48);
   EXPECT_EQ(DecodePackedEpoch(EpochLine("K051\xe9")).day, 185.0);
   // Unreadable year digits count as 0; a sign is read as %d reads it.
   EXPECT_EQ(DecodePackedEpoch(EpochLine("KXX11")).year, 2000);

@@ -13,7 +13,8 @@ class TextTable : public ::testing::Test {
 TEST_F(TextTable, BothLanguagesHoldAllEightTexts) {
   for (Language language : {Language::German, Language::English}) {
     SetTextLanguage(language);
-    for (int id = IDS_ABOUTBOX; id <= IDS_OPEN_FAILED; ++id) EXPECT_FALSE(LoadText(id).empty()) << id;
+    for (int id = IDS_ABOUTBOX; id <= IDS_OPEN_FAILED; ++id)
+      EXPECT_FALSE(LoadText(id).empty()) << id;
     EXPECT_EQ(LoadText(100), "");
     EXPECT_EQ(LoadText(109), "");
   }
@@ -38,7 +39,8 @@ TEST_F(TextTable, PathReplacesThePlaceholderUnchanged) {
 }
 
 TEST_F(TextTable, GermanIsRecognisedInUsualSpellings) {
-  for (const char* name : {"de", "de_DE", "de_DE.UTF-8", "de-AT", "de_CH@euro", "DE", "German", "german_Germany"}) {
+  for (const char* name :
+       {"de", "de_DE", "de_DE.UTF-8", "de-AT", "de_CH@euro", "DE", "German", "german_Germany"}) {
     EXPECT_TRUE(IsGermanLanguageName(name)) << name;
   }
   for (const char* name : {"", "d", "en_US.UTF-8", "C", "POSIX", "dell", "des", "nl_DE", "fr"}) {
