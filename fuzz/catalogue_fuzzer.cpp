@@ -99,7 +99,8 @@ std::int32_t ReferenceObjectNumber(std::string_view line) {
 /// zeros after the first zero, no blank right before it (unless the line's
 /// text was cut short), and its text a prefix of the line's text there.
 template <std::size_t N>
-void CheckTextField(const std::array<char, N>& field, std::size_t textLength, std::string_view lineText) {
+void CheckTextField(const std::array<char, N>& field, std::size_t textLength,
+                    std::string_view lineText) {
   const char* zero = static_cast<const char*>(std::memchr(field.data(), 0, N));
   FUZZ_CHECK(zero != nullptr);
   const std::size_t length = static_cast<std::size_t>(zero - field.data());
@@ -139,7 +140,8 @@ void CheckLine(std::string_view line) {
     FUZZ_CHECK(record.number == 0x5A5A5A5A);
     FUZZ_CHECK(bytes[99] == 0 && bytes[100] == 0 && bytes[101] == 0 && bytes[102] == 0);
     FUZZ_CHECK(record.name[18] == 0);
-    const char* zero = static_cast<const char*>(std::memchr(record.name.data(), 0, record.name.size()));
+    const char* zero =
+        static_cast<const char*>(std::memchr(record.name.data(), 0, record.name.size()));
     const char* nameEnd = record.name.data() + record.name.size();
     FUZZ_CHECK(std::all_of(zero, nameEnd, [](char c) { return c == 0; }));
     // Decoding gives back the same bytes: no field is lost or overlaps another.

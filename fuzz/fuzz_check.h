@@ -35,8 +35,8 @@ int NumberScanOneInput(const std::uint8_t* data, std::size_t size);
 #ifdef TARNWICK_FUZZ_REPLAY
 #define TARNWICK_FUZZ_ENTRY(function)
 #else
-#define TARNWICK_FUZZ_ENTRY(function)                                             \
+#define TARNWICK_FUZZ_ENTRY(function)                                                 \
   extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) { \
-    return function(data, size);                                                  \
+    return function(data, size);                                                      \
   }
 #endif

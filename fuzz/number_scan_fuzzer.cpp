@@ -58,7 +58,8 @@ void CheckInt(const std::string& text) {
     FUZZ_CHECK(value == -77);
   } else {
     FUZZ_CHECK(end != nullptr && end - first == cEnd - c);
-    FUZZ_CHECK(value == static_cast<int>(static_cast<unsigned>(static_cast<unsigned long>(expected))));
+    FUZZ_CHECK(value ==
+               static_cast<int>(static_cast<unsigned>(static_cast<unsigned long>(expected))));
   }
 
   const unsigned long expectedHex = std::strtoul(c, &cEnd, 16);
@@ -90,8 +91,12 @@ void CheckInt(const std::string& text) {
   int b = -6;
   const int count = ScanIntPair(first, last, a, b);
   FUZZ_CHECK(count == expectedCount);
-  FUZZ_CHECK(a == (count >= 1 ? static_cast<int>(static_cast<unsigned>(static_cast<unsigned long>(expectedA))) : -5));
-  FUZZ_CHECK(b == (count == 2 ? static_cast<int>(static_cast<unsigned>(static_cast<unsigned long>(expectedB))) : -6));
+  FUZZ_CHECK(a == (count >= 1 ? static_cast<int>(
+                                    static_cast<unsigned>(static_cast<unsigned long>(expectedA)))
+                              : -5));
+  FUZZ_CHECK(b == (count == 2 ? static_cast<int>(
+                                    static_cast<unsigned>(static_cast<unsigned long>(expectedB)))
+                              : -6));
 }
 
 void CheckAll(const std::string& text) {

@@ -67,7 +67,8 @@ struct Fault {
 
 std::ostream& operator<<(std::ostream& out, const Fault& fault) { return out << fault.name; }
 
-void FailRead(FaultyFileSystem& files, std::function<bool(std::size_t readSoFar)> when, int& fired) {
+void FailRead(FaultyFileSystem& files, std::function<bool(std::size_t readSoFar)> when,
+              int& fired) {
   files.beforeRead = [when, &fired](const std::string& path, std::size_t readSoFar) {
     if (when(readSoFar)) {
       ++fired;
@@ -77,8 +78,10 @@ void FailRead(FaultyFileSystem& files, std::function<bool(std::size_t readSoFar)
 }
 
 void FailWrite(FaultyFileSystem& files, const std::string& target,
-               std::function<bool(std::size_t writtenSoFar, std::size_t size)> when, int cause, int& fired) {
-  files.beforeWrite = [=, &fired](const std::string& t, std::size_t writtenSoFar, std::size_t size) {
+               std::function<bool(std::size_t writtenSoFar, std::size_t size)> when, int cause,
+               int& fired) {
+  files.beforeWrite = [=, &fired](const std::string& t, std::size_t writtenSoFar,
+                                  std::size_t size) {
     if (t == target && when(writtenSoFar, size)) {
       ++fired;
       throw FileException(cause, t);
@@ -100,41 +103,59 @@ bool First(std::size_t soFar, std::size_t) { return soFar == 0; }
 const std::vector<Fault>& Faults() {
   static const std::vector<Fault> faults = {
       {"ReadFailsAtTheStart",
-       [](FaultyFileSystem& f, const Paths&, int& n) { FailRead(f, [](std::size_t r) { return r == 0; }, n); }, 1,
-       Which::Catalogue},
+       [](FaultyFileSystem& f, const Paths&, int& n) {
+         FailRead(
+             f, [](std::size_t r) { return r == 0; }, n);
+       },
+       1, Which::Catalogue},
       {"ReadFailsMidCatalogue",
        [](FaultyFileSystem& f, const Paths&, int& n) {
-         FailRead(f, [](std::size_t r) { return r >= kLines * 203 / 2; }, n);
+         FailRead(
+             f, [](std::size_t r) { return r >= kLines * 203 / 2; }, n);
        },
        1, Which::Catalogue},
       {"ReadFailsAtTheEnd",
-       [](FaultyFileSystem& f, const Paths&, int& n) { FailRead(f, [](std::size_t r) { return r == kLines * 203; }, n); },
+       [](FaultyFileSystem& f, const Paths&, int& n) {
+         FailRead(
+             f, [](std::size_t r) { return r == kLines * 203; }, n);
+       },
        1, Which::Catalogue},
-      {"OrbitWriteFailsFirst", [](FaultyFileSystem& f, const Paths& p, int& n) { FailWrite(f, p.orbits, First, 13, n); },
+      {"OrbitWriteFailsFirst",
+       [](FaultyFileSystem& f, const Paths& p, int& n) { FailWrite(f, p.orbits, First, 13, n); },
        13, Which::Orbits},
       {"OrbitWriteFailsMidFile",
        [](FaultyFileSystem& f, const Paths& p, int& n) {
-         FailWrite(f, p.orbits, [](std::size_t w, std::size_t) { return w > 0; }, 10, n);
+         FailWrite(
+             f, p.orbits, [](std::size_t w, std::size_t) { return w > 0; }, 10, n);
        },
        10, Which::Orbits},
       {"OrbitWriteFailsOnTheLastRecords",
        [](FaultyFileSystem& f, const Paths& p, int& n) {
-         FailWrite(f, p.orbits, [](std::size_t w, std::size_t s) { return w + s == kOrbitBytes; }, 13, n);
+         FailWrite(
+             f, p.orbits, [](std::size_t w, std::size_t s) { return w + s == kOrbitBytes; }, 13, n);
        },
        13, Which::Orbits},
-      {"InfoWriteFailsFirst", [](FaultyFileSystem& f, const Paths& p, int& n) { FailWrite(f, p.infos, First, 13, n); },
-       13, Which::Infos},
+      {"InfoWriteFailsFirst",
+       [](FaultyFileSystem& f, const Paths& p, int& n) { FailWrite(f, p.infos, First, 13, n); }, 13,
+       Which::Infos},
       {"InfoWriteFailsMidFile",
        [](FaultyFileSystem& f, const Paths& p, int& n) {
-         FailWrite(f, p.infos, [](std::size_t w, std::size_t) { return w > 0; }, 5, n);
+         FailWrite(
+             f, p.infos, [](std::size_t w, std::size_t) { return w > 0; }, 5, n);
        },
        5, Which::Infos},
       {"OrbitShortWriteMidFile",
-       [](FaultyFileSystem& f, const Paths& p, int& n) { ShortWrite(f, p.orbits, [](std::size_t w, std::size_t) { return w > 0; }, n); },
+       [](FaultyFileSystem& f, const Paths& p, int& n) {
+         ShortWrite(
+             f, p.orbits, [](std::size_t w, std::size_t) { return w > 0; }, n);
+       },
        13, Which::Orbits},
       {"InfoShortWriteOnTheLastRecords",
        [](FaultyFileSystem& f, const Paths& p, int& n) {
-         ShortWrite(f, p.infos, [](std::size_t w, std::size_t s) { return w + s == kLines * kAsteroidInfoRecordSize; }, n);
+         ShortWrite(
+             f, p.infos,
+             [](std::size_t w, std::size_t s) { return w + s == kLines * kAsteroidInfoRecordSize; },
+             n);
        },
        13, Which::Infos},
       {"CatalogueCloseFails",
@@ -246,7 +267,8 @@ TEST_P(InjectedFault, LeavesThePreviousFilesAndNothingElse) {
   EXPECT_EQ(prompts.busy, 0);
   ASSERT_FALSE(prompts.events.empty());
   EXPECT_EQ(prompts.events.back(), "busy off");
-  for (const std::string& event : prompts.events) EXPECT_EQ(event.rfind("inform", 0), std::string::npos);
+  for (const std::string& event : prompts.events)
+    EXPECT_EQ(event.rfind("inform", 0), std::string::npos);
 
   if (previousFiles) {
     EXPECT_EQ(ReadFile(paths.orbits), std::string(3 * kAsteroidRecordSize, '\x11'));
@@ -257,7 +279,8 @@ TEST_P(InjectedFault, LeavesThePreviousFilesAndNothingElse) {
   // Nothing of the failed run stands in the way of the next one.
   FaultyFileSystem healthy;
   RecordingPrompts again;
-  const ConversionStats stats = RunConversion(paths.input, paths.orbits, paths.infos, again, healthy);
+  const ConversionStats stats =
+      RunConversion(paths.input, paths.orbits, paths.infos, again, healthy);
   EXPECT_TRUE(stats.completed);
   EXPECT_EQ(ReadFile(paths.orbits)->size(), kOrbitBytes);
   EXPECT_EQ(ReadFile(paths.infos)->size(), kLines * kAsteroidInfoRecordSize);
@@ -276,7 +299,8 @@ std::vector<std::tuple<Fault, bool>> Cases() {
 INSTANTIATE_TEST_SUITE_P(EveryFileOperation, InjectedFault, ::testing::ValuesIn(Cases()),
                          [](const auto& info) {
                            return std::string(std::get<0>(info.param).name) +
-                                  (std::get<1>(info.param) ? "_WithPreviousFiles" : "_WithoutPreviousFiles");
+                                  (std::get<1>(info.param) ? "_WithPreviousFiles"
+                                                           : "_WithoutPreviousFiles");
                          });
 
 class RealFault : public ::testing::Test {
@@ -291,7 +315,8 @@ class RealFault : public ::testing::Test {
   void ExpectPreviousFilesOnly() {
     EXPECT_EQ(ReadFile(paths.orbits), "previous orbits");
     EXPECT_EQ(ReadFile(paths.infos), "previous infos");
-    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"AsteroidInfo4.dat", "Asteroids4.dat", "MPCORB.DAT"}));
+    EXPECT_EQ(dir.Entries(),
+              (std::vector<std::string>{"AsteroidInfo4.dat", "Asteroids4.dat", "MPCORB.DAT"}));
   }
 
   ScratchDir dir;
@@ -354,7 +379,8 @@ TEST_F(RealFault, FullDeviceAsTheSummaryFileKeepsThePreviousOrbitFile) {
   EXPECT_EQ(prompts.busy, 0);
   EXPECT_EQ(ReadFile(paths.orbits), "previous orbits");
   EXPECT_TRUE(stdfs::is_symlink(paths.infos));
-  EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"AsteroidInfo4.dat", "Asteroids4.dat", "MPCORB.DAT"}));
+  EXPECT_EQ(dir.Entries(),
+            (std::vector<std::string>{"AsteroidInfo4.dat", "Asteroids4.dat", "MPCORB.DAT"}));
 }
 
 TEST_F(RealFault, CatalogueThatFailsToReadIsCauseOne) {
@@ -379,7 +405,8 @@ TEST_F(RealFault, ReadOnlyOutputFolderIsReportedBeforeAnythingIsWritten) {
   stdfs::permissions(folder, stdfs::perms::owner_read | stdfs::perms::owner_exec);
   std::string probe;
   if (SystemFileSystem().CreateTemporary(folder + "/probe", probe)) {
-    GTEST_SKIP() << "running with rights that ignore permissions (root): a read-only folder cannot be made";
+    GTEST_SKIP()
+        << "running with rights that ignore permissions (root): a read-only folder cannot be made";
   }
   RunConversion(paths.input, folder + "/Asteroids4.dat", folder + "/AsteroidInfo4.dat", prompts);
   EXPECT_EQ(prompts.events[prompts.events.size() - 2],
@@ -397,7 +424,8 @@ TEST_F(RealFault, FailedRestoreAfterAFailedMoveKeepsThePreviousOrbitFile) {
   FaultyFileSystem files;
   files.beforeReplace = [&](const std::string& from, const std::string& to) {
     if (to == paths.infos) throw FileException(kCauseAccessDenied, to);
-    if (to == paths.orbits && from.find(".previous") != std::string::npos) throw FileException(kCauseHardIO, to);
+    if (to == paths.orbits && from.find(".previous") != std::string::npos)
+      throw FileException(kCauseHardIO, to);
   };
   try {
     RunConversion(paths.input, paths.orbits, paths.infos, prompts, files);
@@ -408,7 +436,8 @@ TEST_F(RealFault, FailedRestoreAfterAFailedMoveKeepsThePreviousOrbitFile) {
   }
   EXPECT_EQ(ReadFile(paths.infos), "previous infos");
   int previousCopies = 0;
-  for (const std::string& name : dir.Entries()) previousCopies += ReadFile(dir / name) == "previous orbits";
+  for (const std::string& name : dir.Entries())
+    previousCopies += ReadFile(dir / name) == "previous orbits";
   EXPECT_EQ(previousCopies, 1) << "the previous orbit file is gone";
 }
 

@@ -49,27 +49,32 @@ class HostileInput : public ::testing::Test {
     EXPECT_TRUE(stats.completed);
     EXPECT_EQ(prompts.busy, 0);
     EXPECT_EQ(prompts.events.back(), "busy off");
-    EXPECT_EQ(prompts.events[prompts.events.size() - 2], "inform: Conversion finished | Finished !");
+    EXPECT_EQ(prompts.events[prompts.events.size() - 2],
+              "inform: Conversion finished | Finished !");
     const auto orbitBytes = ReadFile(orbits);
     const auto infoBytes = ReadFile(infos);
     EXPECT_TRUE(orbitBytes && infoBytes);
     if (!orbitBytes || !infoBytes) return 0;
     EXPECT_EQ(orbitBytes->size() % kAsteroidRecordSize, 0u);
-    EXPECT_EQ(orbitBytes->size() / kAsteroidRecordSize, infoBytes->size() / kAsteroidInfoRecordSize);
+    EXPECT_EQ(orbitBytes->size() / kAsteroidRecordSize,
+              infoBytes->size() / kAsteroidInfoRecordSize);
     EXPECT_EQ(infoBytes->size() % kAsteroidInfoRecordSize, 0u);
     EXPECT_EQ(stats.recordsWritten, orbitBytes->size() / kAsteroidRecordSize);
-    for (const std::string& name : dir.Entries()) EXPECT_EQ(name.find(".tarnwick-"), std::string::npos) << name;
+    for (const std::string& name : dir.Entries())
+      EXPECT_EQ(name.find(".tarnwick-"), std::string::npos) << name;
     lastStats = stats;
     return orbitBytes->size() / kAsteroidRecordSize;
   }
 
   AsteroidRecord Orbit(std::size_t i) {
     const std::string bytes = *ReadFile(orbits);
-    return DecodeAsteroidRecord(reinterpret_cast<const std::uint8_t*>(bytes.data()) + i * kAsteroidRecordSize);
+    return DecodeAsteroidRecord(reinterpret_cast<const std::uint8_t*>(bytes.data()) +
+                                i * kAsteroidRecordSize);
   }
   AsteroidInfoRecord Info(std::size_t i) {
     const std::string bytes = *ReadFile(infos);
-    return DecodeAsteroidInfo(reinterpret_cast<const std::uint8_t*>(bytes.data()) + i * kAsteroidInfoRecordSize);
+    return DecodeAsteroidInfo(reinterpret_cast<const std::uint8_t*>(bytes.data()) +
+                              i * kAsteroidInfoRecordSize);
   }
 
   ScratchDir dir;
@@ -177,7 +182,8 @@ TEST_F(HostileInput, CatalogueThatIsAFifoIsReadToItsEnd) {
 }
 
 TEST_F(HostileInput, PathsWithBlanksNonAsciiAndLineFeeds) {
-  const stdfs::path odd = dir.path() / "Sterne und Kometen" / "Bahn\xC3\xA4nderung \xE2\x82\xAC\nzweite Zeile";
+  const stdfs::path odd =
+      dir.path() / "Sterne und Kometen" / "Bahn\xC3\xA4nderung \xE2\x82\xAC\nzweite Zeile";
   stdfs::create_directories(odd);
   input = (odd / "MPCORB .DAT").string();
   orbits = (odd / "Asteroids4 \n.dat").string();
@@ -216,7 +222,8 @@ TEST_F(HostileInput, LinkLoopAsTargetIsReplacedByTheNewFile) {
   stdfs::create_symlink("Asteroids4.dat", dir.path() / "loop-b");
   ASSERT_EQ(Convert(), 1u);
   EXPECT_EQ(ReadFile(orbits)->size(), kAsteroidRecordSize);
-  EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"AsteroidInfo4.dat", "Asteroids4.dat", "MPCORB.DAT", "loop-b"}));
+  EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"AsteroidInfo4.dat", "Asteroids4.dat",
+                                                     "MPCORB.DAT", "loop-b"}));
 }
 
 TEST_F(HostileInput, MissingFolderForTheSummaryFileLeavesTheOrbitFileAlone) {
@@ -224,9 +231,10 @@ TEST_F(HostileInput, MissingFolderForTheSummaryFileLeavesTheOrbitFileAlone) {
   WriteFile(orbits, "previous orbits");
   infos = dir / "no such folder/AsteroidInfo4.dat";
   RunConversion(input, orbits, infos, prompts);
-  EXPECT_EQ(prompts.events, (std::vector<std::string>{
-                                "busy on", "ask: File " + orbits + " already exists - overwrite ? | Attention",
-                                "warn: File \"" + infos + "\" couldn't be opened | Attention", "busy off"}));
+  EXPECT_EQ(prompts.events,
+            (std::vector<std::string>{
+                "busy on", "ask: File " + orbits + " already exists - overwrite ? | Attention",
+                "warn: File \"" + infos + "\" couldn't be opened | Attention", "busy off"}));
   EXPECT_EQ(ReadFile(orbits), "previous orbits");
   EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"Asteroids4.dat", "MPCORB.DAT"}));
 }

@@ -50,8 +50,8 @@ class Child {
  public:
   /// Starts `program` with `args`. With `pipeStdin`, standard input is a pipe
   /// that Write feeds and CloseStdin ends; otherwise it is /dev/null.
-  Child(const std::string& program, const std::vector<std::string>& args, const std::string& outputFile,
-        bool pipeStdin = false) {
+  Child(const std::string& program, const std::vector<std::string>& args,
+        const std::string& outputFile, bool pipeStdin = false) {
     int fds[2] = {-1, -1};
     if (pipeStdin && pipe(fds) != 0) throw std::runtime_error("pipe failed");
     pid_ = fork();
@@ -119,7 +119,9 @@ class Child {
   long peakKilobytes_ = 0;
 };
 
-int ExitCode(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status); }
+int ExitCode(int status) {
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
 
 /// The size of the largest file in `dir` whose name starts with `prefix`.
 std::optional<std::uintmax_t> TemporarySize(const stdfs::path& dir, const std::string& prefix) {
@@ -137,7 +139,8 @@ std::optional<std::uintmax_t> TemporarySize(const stdfs::path& dir, const std::s
 void RemoveTemporaries(const stdfs::path& dir) {
   std::vector<stdfs::path> stale;
   for (const auto& entry : stdfs::directory_iterator(dir)) {
-    if (entry.path().filename().string().find(".tarnwick-") != std::string::npos) stale.push_back(entry.path());
+    if (entry.path().filename().string().find(".tarnwick-") != std::string::npos)
+      stale.push_back(entry.path());
   }
   for (const stdfs::path& path : stale) stdfs::remove(path);
 }
@@ -173,7 +176,8 @@ TEST_F(CommandLineProcess, HeavySigkillMidConversionLeavesThePreviousFiles) {
   // About 100 MB: 500 000 orbit lines from the project's own generator.
   const std::string catalogue = out / "MPCORB.DAT";
   {
-    Child gencat(TARNWICK_GENCAT, {"--lines", "500000", "--seed", "5", "--output", catalogue}, out / "gencat.log");
+    Child gencat(TARNWICK_GENCAT, {"--lines", "500000", "--seed", "5", "--output", catalogue},
+                 out / "gencat.log");
     ASSERT_EQ(ExitCode(gencat.Wait()), 0) << *ReadFile(out / "gencat.log");
   }
   const std::string previousOrbits(50 * kAsteroidRecordSize, '\x33');
@@ -188,7 +192,9 @@ TEST_F(CommandLineProcess, HeavySigkillMidConversionLeavesThePreviousFiles) {
     }
   };
   const auto orbitTemporaryHolds = [&](std::uintmax_t bytes) {
-    return [&, bytes] { return TemporarySize(outDir, "Asteroids4.dat.tarnwick-").value_or(0) >= bytes; };
+    return [&, bytes] {
+      return TemporarySize(outDir, "Asteroids4.dat.tarnwick-").value_or(0) >= bytes;
+    };
   };
 
   // Reading the file: killed as soon as the first records reach the disk. A
@@ -244,14 +250,16 @@ TEST_F(CommandLineProcess, HeavyStandardInputSlowThenWithoutPause) {
     ASSERT_TRUE(send(1500)) << Log();
     std::this_thread::sleep_for(50ms);
   }
-  ASSERT_TRUE(WaitFor([&] { return TemporarySize(outDir, "Asteroids4.dat.tarnwick-").value_or(0) > 0; }, 5s))
+  ASSERT_TRUE(WaitFor(
+      [&] { return TemporarySize(outDir, "Asteroids4.dat.tarnwick-").value_or(0) > 0; }, 5s))
       << "no record written while the input was open: " << Log();
   EXPECT_FALSE(stdfs::exists(orbits));
 
   // Then without pause: 60 MB more, and the temporary keeps growing.
   const std::uintmax_t before = TemporarySize(outDir, "Asteroids4.dat.tarnwick-").value_or(0);
   for (int round = 0; round < 30; ++round) ASSERT_TRUE(send(10000)) << Log();
-  ASSERT_TRUE(WaitFor([&] { return TemporarySize(outDir, "Asteroids4.dat.tarnwick-").value_or(0) > before; }, 5s));
+  ASSERT_TRUE(WaitFor(
+      [&] { return TemporarySize(outDir, "Asteroids4.dat.tarnwick-").value_or(0) > before; }, 5s));
 
   cli.CloseStdin();
   ASSERT_EQ(ExitCode(cli.Wait()), 0) << Log();
@@ -329,10 +337,12 @@ TEST_F(CommandLineProcess, RealFullDiskAndReadOnlyFileSystem) {
   std::vector<std::string> args;
   if (geteuid() != 0) args.push_back("--map-root-user");
   for (const char* arg : {"--mount", "sh", "-c", script, "sh"}) args.push_back(arg);
-  for (const std::string& arg : {mountPoint, std::string(TARNWICK_CLI), catalogue, out / "previous"}) {
+  for (const std::string& arg :
+       {mountPoint, std::string(TARNWICK_CLI), catalogue, out / "previous"}) {
     args.push_back(arg);
   }
-  const std::string unshare = stdfs::exists("/usr/bin/unshare") ? "/usr/bin/unshare" : "/bin/unshare";
+  const std::string unshare =
+      stdfs::exists("/usr/bin/unshare") ? "/usr/bin/unshare" : "/bin/unshare";
   Child child(unshare, args, log);
   const int status = child.Wait();
   const std::string report = Log();
@@ -343,12 +353,15 @@ TEST_F(CommandLineProcess, RealFullDiskAndReadOnlyFileSystem) {
   // Full: a file error (4) naming the file that hit the limit, with the
   // German disk-full text.
   EXPECT_NE(report.find("full-status=4"), std::string::npos) << report;
-  EXPECT_TRUE(report.find("Beim Zugriff auf " + mountPoint + "/Asteroids4.dat wurde ein voller") != std::string::npos ||
-              report.find("Beim Zugriff auf " + mountPoint + "/AsteroidInfo4.dat wurde ein voller") != std::string::npos)
+  EXPECT_TRUE(report.find("Beim Zugriff auf " + mountPoint + "/Asteroids4.dat wurde ein voller") !=
+                  std::string::npos ||
+              report.find("Beim Zugriff auf " + mountPoint +
+                          "/AsteroidInfo4.dat wurde ein voller") != std::string::npos)
       << report;
   EXPECT_NE(report.find("full-orbits-kept"), std::string::npos) << report;
   EXPECT_NE(report.find("full-infos-kept"), std::string::npos) << report;
-  EXPECT_NE(report.find("full-entries: AsteroidInfo4.dat Asteroids4.dat\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("full-entries: AsteroidInfo4.dat Asteroids4.dat\n"), std::string::npos)
+      << report;
   // Read-only: cannot open (3), before anything is written.
   EXPECT_NE(report.find("read-only-status=3"), std::string::npos) << report;
   EXPECT_NE(report.find("read-only-orbits-kept"), std::string::npos) << report;
