@@ -55,7 +55,7 @@ for target in "${targets[@]}"; do
       [ -e "$input" ] && echo "replay: $build/bin/fuzz_$target $input" >&2
     done
   else
-    echo "fuzz_$target: ${runs:-?} runs in ${seconds}s, no failure (corpus $corpus new inputs in $work)"
+    echo "fuzz_$target: ${runs:-?} runs in ${seconds}s, no failure ($corpus inputs found so far in $work)"
   fi
 done
 exit $status
