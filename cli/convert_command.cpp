@@ -85,31 +85,20 @@ class ConsolePrompts final : public UserPrompts {
 
 /// The computer's file system, except that the catalogue "-" is standard
 /// input; it also keeps the list of temporaries that a signal removes.
-class StandardInputFileSystem final : public FileSystem {
+class StandardInputFileSystem final : public ForwardingFileSystem {
  public:
   StandardInputFileSystem(FileSystem& base, std::function<std::unique_ptr<InputStream>()> openStdin)
-      : base_(base), openStdin_(std::move(openStdin)) {}
+      : ForwardingFileSystem(base), openStdin_(std::move(openStdin)) {}
 
   std::unique_ptr<InputStream> OpenRead(const std::string& path) override {
     if (path == kStandardInputName) return openStdin_();
     return base_.OpenRead(path);
   }
-  Kind KindOf(const std::string& path) override { return base_.KindOf(path); }
-  bool CanWrite(const std::string& path) override { return base_.CanWrite(path); }
   std::unique_ptr<OutputStream> CreateTemporary(const std::string& target,
                                                 std::string& tempPath) override {
     auto stream = base_.CreateTemporary(target, tempPath);
     if (stream != nullptr) TrackTemporary(tempPath);
     return stream;
-  }
-  std::unique_ptr<OutputStream> OpenInPlace(const std::string& path) override {
-    return base_.OpenInPlace(path);
-  }
-  void CopyPermissions(const std::string& model, const std::string& path) override {
-    base_.CopyPermissions(model, path);
-  }
-  void Preserve(const std::string& path, const std::string& backup) override {
-    base_.Preserve(path, backup);
   }
   void Replace(const std::string& from, const std::string& to) override {
     base_.Replace(from, to);
@@ -119,10 +108,8 @@ class StandardInputFileSystem final : public FileSystem {
     base_.Remove(path);
     UntrackTemporary(path);
   }
-  std::string ResolveLinks(const std::string& path) override { return base_.ResolveLinks(path); }
 
  private:
-  FileSystem& base_;
   std::function<std::unique_ptr<InputStream>()> openStdin_;
 };
 

@@ -50,6 +50,7 @@ class PendingOutput {
     switch (files_.KindOf(target_)) {
       case FileSystem::Kind::Directory:
         return false;
+      case FileSystem::Kind::Pipe:
       case FileSystem::Kind::Other:
         stream_ = files_.OpenInPlace(target_);
         return stream_ != nullptr;
@@ -182,6 +183,8 @@ std::int32_t DecodeObjectNumber(std::string_view line) noexcept {
 }
 
 bool ConfirmOverwrite(const std::string& path, UserPrompts& prompts, FileSystem& files) {
+  // A pipe holds nothing to lose, and opening it to look would wait for a writer.
+  if (files.KindOf(path) == FileSystem::Kind::Pipe) return true;
   // The test opening stays open while the question is shown.
   const std::unique_ptr<InputStream> existing = files.OpenRead(path);
   if (!existing) return true;
@@ -212,7 +215,9 @@ ConversionStats RunConversion(const std::string& inputPath, const std::string& o
   }
   if (!ConfirmOverwrite(infoPath, prompts, files)) return stats;
   PendingOutput<kAsteroidInfoRecordSize> infoFile(files);
-  if (!infoFile.Open(infoPath)) {
+  // One file cannot hold both kinds of record: the second would replace the
+  // first and the orbits would be lost while the run reports success.
+  if (files.SameFile(infoPath, orbitPath) || !infoFile.Open(infoPath)) {
     ReportOpenError(infoPath, prompts);
     return stats;
   }

@@ -136,9 +136,20 @@ class DiskFileSystem final : public FileSystem {
         return Kind::Regular;
       case fs::file_type::directory:
         return Kind::Directory;
+      case fs::file_type::fifo:
+        return Kind::Pipe;
       default:
         return ec ? Kind::Missing : Kind::Other;
     }
+  }
+
+  bool SameFile(const std::string& first, const std::string& second) override {
+    std::error_code ec;
+    if (fs::equivalent(first, second, ec)) return true;
+    const fs::path a = fs::weakly_canonical(first, ec);
+    if (ec) return first == second;
+    const fs::path b = fs::weakly_canonical(second, ec);
+    return ec ? first == second : a == b;
   }
 
   bool CanWrite(const std::string& path) override {

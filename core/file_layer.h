@@ -85,10 +85,15 @@ class FileSystem {
   /// (missing, unreadable, a directory).
   virtual std::unique_ptr<InputStream> OpenRead(const std::string& path) = 0;
 
-  enum class Kind { Missing, Regular, Directory, Other };
+  enum class Kind { Missing, Regular, Directory, Pipe, Other };
 
   /// What `path` names, symbolic links followed (a dangling link is Missing).
+  /// Pipe is a FIFO; Other a device or socket.
   virtual Kind KindOf(const std::string& path) = 0;
+
+  /// Whether two paths name the same file: the same final path once links
+  /// and dot segments are resolved, or the same existing file (hard links).
+  virtual bool SameFile(const std::string& first, const std::string& second) = 0;
 
   /// Whether an existing file could be opened for writing, without changing it.
   virtual bool CanWrite(const std::string& path) = 0;
@@ -119,6 +124,34 @@ class FileSystem {
   /// The file a path finally names: symbolic links followed, also when the
   /// last one dangles. Returns `path` when there is nothing to follow.
   virtual std::string ResolveLinks(const std::string& path) = 0;
+};
+
+/// Passes every operation on to another file system. Decorators derive from
+/// it and override only what they change.
+class ForwardingFileSystem : public FileSystem {
+ public:
+  explicit ForwardingFileSystem(FileSystem& base) : base_(base) {}
+
+  std::unique_ptr<InputStream> OpenRead(const std::string& path) override { return base_.OpenRead(path); }
+  Kind KindOf(const std::string& path) override { return base_.KindOf(path); }
+  bool SameFile(const std::string& first, const std::string& second) override {
+    return base_.SameFile(first, second);
+  }
+  bool CanWrite(const std::string& path) override { return base_.CanWrite(path); }
+  std::unique_ptr<OutputStream> CreateTemporary(const std::string& target, std::string& tempPath) override {
+    return base_.CreateTemporary(target, tempPath);
+  }
+  std::unique_ptr<OutputStream> OpenInPlace(const std::string& path) override { return base_.OpenInPlace(path); }
+  void CopyPermissions(const std::string& model, const std::string& path) override {
+    base_.CopyPermissions(model, path);
+  }
+  void Preserve(const std::string& path, const std::string& backup) override { base_.Preserve(path, backup); }
+  void Replace(const std::string& from, const std::string& to) override { base_.Replace(from, to); }
+  void Remove(const std::string& path) noexcept override { base_.Remove(path); }
+  std::string ResolveLinks(const std::string& path) override { return base_.ResolveLinks(path); }
+
+ protected:
+  FileSystem& base_;
 };
 
 /// The file system of this computer.

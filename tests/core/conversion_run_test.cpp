@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "asteroid_info.h"
 #include "asteroid_record.h"
@@ -250,6 +251,31 @@ TEST_F(ConversionRun, WritingIntoAFullDeviceGivesCauseThirteenAndItsPath) {
   EXPECT_EQ(ReadFile(infos), "old infos");
   EXPECT_TRUE(stdfs::is_symlink(orbits));
   ExpectOnly({"AsteroidInfo4.dat", "Asteroids4.dat", "MPCORB.DAT"});
+}
+
+TEST_F(ConversionRun, BothOutputsNamingOneFileIsRefusedBeforeAnythingIsLost) {
+  WriteFile(input, Catalogue());
+  WriteFile(orbits, "old orbits");
+  stdfs::create_symlink("Asteroids4.dat", infos);
+  prompts.answers = {true, true};
+  Run();
+  EXPECT_EQ(prompts.events,
+            (std::vector<std::string>{"busy on", Ask(orbits), Ask(infos), CannotOpen(infos), "busy off"}));
+  EXPECT_EQ(ReadFile(orbits), "old orbits");
+  EXPECT_TRUE(stdfs::is_symlink(infos));
+  ExpectOnly({"AsteroidInfo4.dat", "Asteroids4.dat", "MPCORB.DAT"});
+}
+
+TEST_F(ConversionRun, PipeAsAnOutputIsWrittenWithoutAQuestion) {
+  WriteFile(input, Catalogue());
+  ASSERT_EQ(std::system(("mkfifo '" + orbits + "'").c_str()), 0);
+  std::string received;
+  std::thread reader([&] { received = *ReadFile(orbits); });
+  Run();
+  reader.join();
+  EXPECT_EQ(prompts.events, (std::vector<std::string>{"busy on", done, "busy off"}));
+  EXPECT_EQ(received.size(), 3 * kAsteroidRecordSize);
+  EXPECT_EQ(stdfs::status(orbits).type(), stdfs::file_type::fifo);
 }
 
 TEST_F(ConversionRun, SymbolicLinkStaysALinkAndItsFileGetsTheRecords) {

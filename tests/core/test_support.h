@@ -96,8 +96,10 @@ class RecordingPrompts final : public UserPrompts {
 
 /// Passes everything to the real file system, except where a test installs a
 /// hook that fails instead.
-class FaultyFileSystem final : public FileSystem {
+class FaultyFileSystem final : public ForwardingFileSystem {
  public:
+  FaultyFileSystem() : ForwardingFileSystem(SystemFileSystem()) {}
+
   /// Called with the target and the bytes written so far before each write of
   /// an output; may throw. Called with the path before each read of the input.
   std::function<void(const std::string& target, std::size_t writtenSoFar, std::size_t size)> beforeWrite;
@@ -115,36 +117,29 @@ class FaultyFileSystem final : public FileSystem {
   std::function<std::size_t(const std::string& target, std::size_t writtenSoFar, std::size_t size)> shortWrite;
 
   std::unique_ptr<InputStream> OpenRead(const std::string& path) override {
-    auto real = disk_.OpenRead(path);
+    auto real = base_.OpenRead(path);
     if (!real) return nullptr;
     return std::make_unique<Input>(std::move(real), path, *this);
   }
-  Kind KindOf(const std::string& path) override { return disk_.KindOf(path); }
-  bool CanWrite(const std::string& path) override { return disk_.CanWrite(path); }
   std::unique_ptr<OutputStream> CreateTemporary(const std::string& target, std::string& tempPath) override {
     if (allowTemporary && !allowTemporary(target)) return nullptr;
-    auto real = disk_.CreateTemporary(target, tempPath);
+    auto real = base_.CreateTemporary(target, tempPath);
     if (!real) return nullptr;
     return std::make_unique<Output>(std::move(real), target, *this);
   }
   std::unique_ptr<OutputStream> OpenInPlace(const std::string& path) override {
-    auto real = disk_.OpenInPlace(path);
+    auto real = base_.OpenInPlace(path);
     if (!real) return nullptr;
     return std::make_unique<Output>(std::move(real), path, *this);
   }
-  void CopyPermissions(const std::string& model, const std::string& path) override {
-    disk_.CopyPermissions(model, path);
-  }
   void Preserve(const std::string& path, const std::string& backup) override {
     if (beforePreserve) beforePreserve(path, backup);
-    disk_.Preserve(path, backup);
+    base_.Preserve(path, backup);
   }
   void Replace(const std::string& from, const std::string& to) override {
     if (beforeReplace) beforeReplace(from, to);
-    disk_.Replace(from, to);
+    base_.Replace(from, to);
   }
-  void Remove(const std::string& path) noexcept override { disk_.Remove(path); }
-  std::string ResolveLinks(const std::string& path) override { return disk_.ResolveLinks(path); }
 
  private:
   class Input final : public InputStream {
@@ -197,8 +192,6 @@ class FaultyFileSystem final : public FileSystem {
     FaultyFileSystem& owner_;
     std::size_t written_ = 0;
   };
-
-  FileSystem& disk_ = SystemFileSystem();
 };
 
 }  // namespace tarnwick::test
