@@ -48,29 +48,35 @@ bool BuildAsteroidInfo(std::string_view line, AsteroidInfoRecord& info) noexcept
   return true;
 }
 
+namespace {
+
+/// Calls `visit(data, size)` for each text field in file order.
+template <typename Info, typename Visit>
+void ForEachField(Info& info, Visit visit) noexcept {
+  visit(info.reference.data(), info.reference.size());
+  visit(info.arcText.data(), info.arcText.size());
+  visit(info.rmsText.data(), info.rmsText.size());
+  visit(info.perturbers.data(), info.perturbers.size());
+  visit(info.computer.data(), info.computer.size());
+}
+
+}  // namespace
+
 void EncodeAsteroidInfo(const AsteroidInfoRecord& info,
                         std::span<std::uint8_t, kAsteroidInfoRecordSize> out) noexcept {
   std::uint8_t* p = out.data();
-  for (const auto& [data, size] : {std::pair{info.reference.data(), info.reference.size()},
-                                   std::pair{info.arcText.data(), info.arcText.size()},
-                                   std::pair{info.rmsText.data(), info.rmsText.size()},
-                                   std::pair{info.perturbers.data(), info.perturbers.size()},
-                                   std::pair{info.computer.data(), info.computer.size()}}) {
+  ForEachField(info, [&p](const char* data, std::size_t size) {
     std::memcpy(p, data, size);
     p += size;
-  }
+  });
 }
 
 AsteroidInfoRecord DecodeAsteroidInfo(const std::uint8_t* in) noexcept {
   AsteroidInfoRecord info;
-  for (const auto& [data, size] : {std::pair{info.reference.data(), info.reference.size()},
-                                   std::pair{info.arcText.data(), info.arcText.size()},
-                                   std::pair{info.rmsText.data(), info.rmsText.size()},
-                                   std::pair{info.perturbers.data(), info.perturbers.size()},
-                                   std::pair{info.computer.data(), info.computer.size()}}) {
+  ForEachField(info, [&in](char* data, std::size_t size) {
     std::memcpy(data, in, size);
     in += size;
-  }
+  });
   return info;
 }
 

@@ -19,27 +19,10 @@
 #include "conversion_run.h"
 #include "fuzz_check.h"
 #include "julian_date.h"
+#include "memory_files.h"
 
 namespace tarnwick::fuzz {
 namespace {
-
-/// Serves bytes in pieces of at most `chunk`, as a pipe or a slow disk may.
-class ChunkedInput final : public InputStream {
- public:
-  ChunkedInput(std::string_view data, std::size_t chunk) : data_(data), chunk_(chunk) {}
-  std::size_t Read(char* buffer, std::size_t size) override {
-    const std::size_t n = std::min({size, chunk_, data_.size() - pos_});
-    if (n > 0) std::memcpy(buffer, data_.data() + pos_, n);
-    pos_ += n;
-    return n;
-  }
-  void Close() override {}
-
- private:
-  std::string_view data_;
-  std::size_t chunk_;
-  std::size_t pos_ = 0;
-};
 
 /// The text-mode rules written as plainly as possible: the catalogue ends at
 /// the first 0x1A, LF ends a line, a CR right before an LF goes with it, and a
@@ -63,7 +46,7 @@ std::vector<std::string> ReferenceLines(std::string_view bytes) {
 
 void CheckReader(std::string_view bytes, std::size_t blockSize, std::size_t chunk,
                  const std::vector<std::string>& expected) {
-  ChunkedInput input(bytes, chunk);
+  test::MemoryInput input(std::string(bytes), chunk);
   CatalogueReader reader(input, blockSize);
   std::string_view line;
   std::size_t count = 0;

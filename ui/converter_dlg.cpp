@@ -149,19 +149,14 @@ void CConverterDlg::OnConvert() {
                 QFile::encodeName(InfoFile).toStdString(), prompts);
 }
 
-void CConverterDlg::OnBrowseInput() {
-  CFolderDialog chooser(theSettings.PathIn, BIF_RETURNONLYFSDIRS, this,
-                        Text(IDS_CHOOSE_INPUT_DIR));
-  if (chooser.DoModal() != IDOK) return;
-  theSettings.PathIn = chooser.GetFolder();
-  ComposePaths();
-}
+void CConverterDlg::OnBrowseInput() { ChooseDirectory(theSettings.PathIn, IDS_CHOOSE_INPUT_DIR); }
 
-void CConverterDlg::OnBrowseOutput() {
-  CFolderDialog chooser(theSettings.PathOut, BIF_RETURNONLYFSDIRS, this,
-                        Text(IDS_CHOOSE_OUTPUT_DIR));
+void CConverterDlg::OnBrowseOutput() { ChooseDirectory(theSettings.PathOut, IDS_CHOOSE_OUTPUT_DIR); }
+
+void CConverterDlg::ChooseDirectory(QString& directory, int promptId) {
+  CFolderDialog chooser(directory, BIF_RETURNONLYFSDIRS, this, Text(promptId));
   if (chooser.DoModal() != IDOK) return;
-  theSettings.PathOut = chooser.GetFolder();
+  directory = chooser.GetFolder();
   ComposePaths();
 }
 

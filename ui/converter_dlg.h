@@ -53,6 +53,9 @@ class CConverterDlg final : public QDialog {
   void OnConvert();
   void OnBrowseInput();
   void OnBrowseOutput();
+  /// Lets the user choose `directory` with a folder chooser prompted by text
+  /// `promptId`; on OK stores the choice and composes the paths again.
+  void ChooseDirectory(QString& directory, int promptId);
   void OnDownloadMirror();
 
   /// Runs a button's handler. A file error that ends a conversion arrives

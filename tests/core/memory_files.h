@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -9,14 +10,17 @@
 
 namespace tarnwick::test {
 
-/// Serves a string in pieces of at most `chunk` bytes per Read.
+/// Serves bytes in pieces of at most `chunk` per Read, as a pipe or a slow
+/// disk may; from `failAfter` bytes on, Read fails as a broken pipe or disk
+/// would, with the path "(stdin)".
 class MemoryInput final : public InputStream {
  public:
-  explicit MemoryInput(std::string data, std::size_t chunk = SIZE_MAX)
-      : data_(std::move(data)), chunk_(chunk) {}
+  explicit MemoryInput(std::string data, std::size_t chunk = SIZE_MAX, std::size_t failAfter = SIZE_MAX)
+      : data_(std::move(data)), chunk_(chunk), failAfter_(failAfter) {}
   std::size_t Read(char* buffer, std::size_t size) override {
-    const std::size_t n = std::min({size, chunk_, data_.size() - pos_});
-    std::memcpy(buffer, data_.data() + pos_, n);
+    if (pos_ >= failAfter_) throw FileException(kCauseHardIO, "(stdin)");
+    const std::size_t n = std::min({size, chunk_, data_.size() - pos_, failAfter_ - pos_});
+    if (n > 0) std::memcpy(buffer, data_.data() + pos_, n);
     pos_ += n;
     return n;
   }
@@ -25,6 +29,7 @@ class MemoryInput final : public InputStream {
  private:
   std::string data_;
   std::size_t chunk_;
+  std::size_t failAfter_;
   std::size_t pos_ = 0;
 };
 

@@ -40,6 +40,7 @@ class ScratchDir {
     stdfs::remove_all(path_, ec);
   }
   const stdfs::path& path() const { return path_; }
+  std::string str() const { return path_.string(); }
   std::string operator/(const std::string& name) const { return (path_ / name).string(); }
   /// Names of everything in the directory, sorted.
   std::vector<std::string> Entries() const {
