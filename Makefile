@@ -11,9 +11,6 @@ all: build
 setup:
 	@scripts/setup.sh
 
-$(BUILD)/build.ninja: CMakeLists.txt | setup
-	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
-
 configure: setup
 	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
 

@@ -132,20 +132,27 @@ class ForwardingFileSystem : public FileSystem {
  public:
   explicit ForwardingFileSystem(FileSystem& base) : base_(base) {}
 
-  std::unique_ptr<InputStream> OpenRead(const std::string& path) override { return base_.OpenRead(path); }
+  std::unique_ptr<InputStream> OpenRead(const std::string& path) override {
+    return base_.OpenRead(path);
+  }
   Kind KindOf(const std::string& path) override { return base_.KindOf(path); }
   bool SameFile(const std::string& first, const std::string& second) override {
     return base_.SameFile(first, second);
   }
   bool CanWrite(const std::string& path) override { return base_.CanWrite(path); }
-  std::unique_ptr<OutputStream> CreateTemporary(const std::string& target, std::string& tempPath) override {
+  std::unique_ptr<OutputStream> CreateTemporary(const std::string& target,
+                                                std::string& tempPath) override {
     return base_.CreateTemporary(target, tempPath);
   }
-  std::unique_ptr<OutputStream> OpenInPlace(const std::string& path) override { return base_.OpenInPlace(path); }
+  std::unique_ptr<OutputStream> OpenInPlace(const std::string& path) override {
+    return base_.OpenInPlace(path);
+  }
   void CopyPermissions(const std::string& model, const std::string& path) override {
     base_.CopyPermissions(model, path);
   }
-  void Preserve(const std::string& path, const std::string& backup) override { base_.Preserve(path, backup); }
+  void Preserve(const std::string& path, const std::string& backup) override {
+    base_.Preserve(path, backup);
+  }
   void Replace(const std::string& from, const std::string& to) override { base_.Replace(from, to); }
   void Remove(const std::string& path) noexcept override { base_.Remove(path); }
   std::string ResolveLinks(const std::string& path) override { return base_.ResolveLinks(path); }

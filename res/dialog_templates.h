@@ -13,26 +13,26 @@ namespace tarnwick {
 /// Window and control styles that the templates use. Every control is also a
 /// visible child window; those two styles are not listed.
 namespace style {
-inline constexpr unsigned kTabStop = 1u << 0;         // WS_TABSTOP
-inline constexpr unsigned kGroup = 1u << 1;           // WS_GROUP
-inline constexpr unsigned kBorder = 1u << 2;          // WS_BORDER
-inline constexpr unsigned kDefPushButton = 1u << 3;   // BS_DEFPUSHBUTTON
-inline constexpr unsigned kPushButton = 1u << 4;      // BS_PUSHBUTTON
-inline constexpr unsigned kGroupBox = 1u << 5;        // BS_GROUPBOX
-inline constexpr unsigned kLeft = 1u << 6;            // SS_LEFT
-inline constexpr unsigned kIcon = 1u << 7;            // SS_ICON
-inline constexpr unsigned kNoPrefix = 1u << 8;        // SS_NOPREFIX
-inline constexpr unsigned kReadOnly = 1u << 9;        // ES_READONLY
-inline constexpr unsigned kAutoHScroll = 1u << 10;    // ES_AUTOHSCROLL
-inline constexpr unsigned kMultiLine = 1u << 11;      // ES_MULTILINE
+inline constexpr unsigned kTabStop = 1u << 0;        // WS_TABSTOP
+inline constexpr unsigned kGroup = 1u << 1;          // WS_GROUP
+inline constexpr unsigned kBorder = 1u << 2;         // WS_BORDER
+inline constexpr unsigned kDefPushButton = 1u << 3;  // BS_DEFPUSHBUTTON
+inline constexpr unsigned kPushButton = 1u << 4;     // BS_PUSHBUTTON
+inline constexpr unsigned kGroupBox = 1u << 5;       // BS_GROUPBOX
+inline constexpr unsigned kLeft = 1u << 6;           // SS_LEFT
+inline constexpr unsigned kIcon = 1u << 7;           // SS_ICON
+inline constexpr unsigned kNoPrefix = 1u << 8;       // SS_NOPREFIX
+inline constexpr unsigned kReadOnly = 1u << 9;       // ES_READONLY
+inline constexpr unsigned kAutoHScroll = 1u << 10;   // ES_AUTOHSCROLL
+inline constexpr unsigned kMultiLine = 1u << 11;     // ES_MULTILINE
 // Dialog styles.
-inline constexpr unsigned kPopup = 1u << 16;          // WS_POPUP
-inline constexpr unsigned kVisible = 1u << 17;        // WS_VISIBLE
-inline constexpr unsigned kCaption = 1u << 18;        // WS_CAPTION
-inline constexpr unsigned kSysMenu = 1u << 19;        // WS_SYSMENU
-inline constexpr unsigned kModalFrame = 1u << 20;     // DS_MODALFRAME
-inline constexpr unsigned kSetFont = 1u << 21;        // DS_SETFONT
-inline constexpr unsigned kExAppWindow = 1u << 22;    // WS_EX_APPWINDOW
+inline constexpr unsigned kPopup = 1u << 16;        // WS_POPUP
+inline constexpr unsigned kVisible = 1u << 17;      // WS_VISIBLE
+inline constexpr unsigned kCaption = 1u << 18;      // WS_CAPTION
+inline constexpr unsigned kSysMenu = 1u << 19;      // WS_SYSMENU
+inline constexpr unsigned kModalFrame = 1u << 20;   // DS_MODALFRAME
+inline constexpr unsigned kSetFont = 1u << 21;      // DS_SETFONT
+inline constexpr unsigned kExAppWindow = 1u << 22;  // WS_EX_APPWINDOW
 }  // namespace style
 
 enum class ControlKind {
@@ -55,8 +55,8 @@ struct ControlTemplate {
   int id;              ///< IDC_STATIC (-1) for texts and group boxes
   const char* idName;  ///< "IDC_CONVERT" etc., empty for IDC_STATIC
   ControlKind kind;
-  unsigned styles;     ///< style:: flags
-  const char* text;    ///< UTF-8; "#128" names the icon IDR_MAINFRAME
+  unsigned styles;   ///< style:: flags
+  const char* text;  ///< UTF-8; "#128" names the icon IDR_MAINFRAME
   DialogRect rect;
 };
 

@@ -388,7 +388,8 @@ class LineWriter {
 
     // "(n)" right-aligned before position 174, the name after the blank at 174.
     char parenthesised[24] = "(";
-    char* end = std::to_chars(parenthesised + 1, parenthesised + sizeof parenthesised - 1, number).ptr;
+    char* end =
+        std::to_chars(parenthesised + 1, parenthesised + sizeof parenthesised - 1, number).ptr;
     *end++ = ')';
     const auto length = static_cast<std::size_t>(end - parenthesised);
     PutText(line, 174 - length, std::string_view(parenthesised, length));

@@ -145,13 +145,16 @@ void CConverterDlg::OnConvert() {
   UpdateData(true);
   CDialogPrompts prompts(this);
   // Paths go to the file system in its own encoding, as Qt's file classes do.
-  RunConversion(QFile::encodeName(InputFile).toStdString(), QFile::encodeName(OrbitFile).toStdString(),
+  RunConversion(QFile::encodeName(InputFile).toStdString(),
+                QFile::encodeName(OrbitFile).toStdString(),
                 QFile::encodeName(InfoFile).toStdString(), prompts);
 }
 
 void CConverterDlg::OnBrowseInput() { ChooseDirectory(theSettings.PathIn, IDS_CHOOSE_INPUT_DIR); }
 
-void CConverterDlg::OnBrowseOutput() { ChooseDirectory(theSettings.PathOut, IDS_CHOOSE_OUTPUT_DIR); }
+void CConverterDlg::OnBrowseOutput() {
+  ChooseDirectory(theSettings.PathOut, IDS_CHOOSE_OUTPUT_DIR);
+}
 
 void CConverterDlg::ChooseDirectory(QString& directory, int promptId) {
   CFolderDialog chooser(directory, BIF_RETURNONLYFSDIRS, this, Text(promptId));

@@ -52,8 +52,7 @@ void CDialogPrompts::Inform(const std::string& text, const std::string& caption)
   Show(QMessageBox::Information, caption, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
-QMessageBox::StandardButton CDialogPrompts::Show(QMessageBox::Icon icon,
-                                                 const std::string& caption,
+QMessageBox::StandardButton CDialogPrompts::Show(QMessageBox::Icon icon, const std::string& caption,
                                                  const std::string& text,
                                                  QMessageBox::StandardButtons buttons,
                                                  QMessageBox::StandardButton defaultButton) {

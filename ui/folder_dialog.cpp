@@ -5,8 +5,8 @@
 #include <QDir>
 #include <QFileSystemModel>
 #include <QHeaderView>
-#include <QPushButton>
 #include <QLabel>
+#include <QPushButton>
 #include <QTreeView>
 #include <QVBoxLayout>
 

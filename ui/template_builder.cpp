@@ -18,8 +18,7 @@ namespace {
 
 QString Utf8(const char* text) { return QString::fromUtf8(text); }
 
-QWidget* CreateControl(QDialog& dialog, const ControlTemplate& control,
-                       const DialogUnits& units) {
+QWidget* CreateControl(QDialog& dialog, const ControlTemplate& control, const DialogUnits& units) {
   const QRect rect = units.Rect(control.rect);
   QWidget* widget = nullptr;
   switch (control.kind) {
@@ -56,8 +55,7 @@ QWidget* CreateControl(QDialog& dialog, const ControlTemplate& control,
     }
   }
   widget->setGeometry(rect);
-  widget->setFocusPolicy((control.styles & style::kTabStop) != 0 ? Qt::StrongFocus
-                                                                 : Qt::NoFocus);
+  widget->setFocusPolicy((control.styles & style::kTabStop) != 0 ? Qt::StrongFocus : Qt::NoFocus);
   if (control.idName[0] != '\0') widget->setObjectName(QString::fromLatin1(control.idName));
   return widget;
 }
@@ -81,13 +79,9 @@ DialogUnits::DialogUnits(const QFont& font) {
   baseY_ = metrics.height();
 }
 
-int DialogUnits::X(int units) const {
-  return static_cast<int>(std::lround(units * baseX_ / 4.0));
-}
+int DialogUnits::X(int units) const { return static_cast<int>(std::lround(units * baseX_ / 4.0)); }
 
-int DialogUnits::Y(int units) const {
-  return static_cast<int>(std::lround(units * baseY_ / 8.0));
-}
+int DialogUnits::Y(int units) const { return static_cast<int>(std::lround(units * baseY_ / 8.0)); }
 
 QRect DialogUnits::Rect(const DialogRect& rect) const {
   // Both corners are converted, as the dialog manager does, so that adjacent

@@ -29,7 +29,9 @@ using tarnwick::test::WriteFile;
 using StringInput = tarnwick::test::MemoryInput;
 
 /// The file's content; empty when it cannot be read.
-inline std::string ReadFile(const std::string& path) { return tarnwick::test::ReadFile(path).value_or(""); }
+inline std::string ReadFile(const std::string& path) {
+  return tarnwick::test::ReadFile(path).value_or("");
+}
 
 struct Result {
   int status = -1;

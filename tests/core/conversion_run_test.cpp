@@ -259,8 +259,8 @@ TEST_F(ConversionRun, BothOutputsNamingOneFileIsRefusedBeforeAnythingIsLost) {
   stdfs::create_symlink("Asteroids4.dat", infos);
   prompts.answers = {true, true};
   Run();
-  EXPECT_EQ(prompts.events,
-            (std::vector<std::string>{"busy on", Ask(orbits), Ask(infos), CannotOpen(infos), "busy off"}));
+  EXPECT_EQ(prompts.events, (std::vector<std::string>{"busy on", Ask(orbits), Ask(infos),
+                                                      CannotOpen(infos), "busy off"}));
   EXPECT_EQ(ReadFile(orbits), "old orbits");
   EXPECT_TRUE(stdfs::is_symlink(infos));
   ExpectOnly({"AsteroidInfo4.dat", "Asteroids4.dat", "MPCORB.DAT"});

@@ -15,7 +15,8 @@ namespace tarnwick::test {
 /// would, with the path "(stdin)".
 class MemoryInput final : public InputStream {
  public:
-  explicit MemoryInput(std::string data, std::size_t chunk = SIZE_MAX, std::size_t failAfter = SIZE_MAX)
+  explicit MemoryInput(std::string data, std::size_t chunk = SIZE_MAX,
+                       std::size_t failAfter = SIZE_MAX)
       : data_(std::move(data)), chunk_(chunk), failAfter_(failAfter) {}
   std::size_t Read(char* buffer, std::size_t size) override {
     if (pos_ >= failAfter_) throw FileException(kCauseHardIO, "(stdin)");

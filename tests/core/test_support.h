@@ -45,7 +45,8 @@ class ScratchDir {
   /// Names of everything in the directory, sorted.
   std::vector<std::string> Entries() const {
     std::vector<std::string> names;
-    for (const auto& entry : stdfs::directory_iterator(path_)) names.push_back(entry.path().filename().string());
+    for (const auto& entry : stdfs::directory_iterator(path_))
+      names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -103,7 +104,8 @@ class FaultyFileSystem final : public ForwardingFileSystem {
 
   /// Called with the target and the bytes written so far before each write of
   /// an output; may throw. Called with the path before each read of the input.
-  std::function<void(const std::string& target, std::size_t writtenSoFar, std::size_t size)> beforeWrite;
+  std::function<void(const std::string& target, std::size_t writtenSoFar, std::size_t size)>
+      beforeWrite;
   std::function<void(const std::string& path, std::size_t readSoFar)> beforeRead;
   std::function<void(const std::string& target)> beforeClose;
   std::function<void(const std::string& from, const std::string& to)> beforeReplace;
@@ -115,14 +117,16 @@ class FaultyFileSystem final : public ForwardingFileSystem {
   std::function<bool(const std::string& target)> allowTemporary;
   /// How many of the `size` bytes a write really stores; fewer than `size`
   /// makes it a short write, which the file layer reports as cause 13.
-  std::function<std::size_t(const std::string& target, std::size_t writtenSoFar, std::size_t size)> shortWrite;
+  std::function<std::size_t(const std::string& target, std::size_t writtenSoFar, std::size_t size)>
+      shortWrite;
 
   std::unique_ptr<InputStream> OpenRead(const std::string& path) override {
     auto real = base_.OpenRead(path);
     if (!real) return nullptr;
     return std::make_unique<Input>(std::move(real), path, *this);
   }
-  std::unique_ptr<OutputStream> CreateTemporary(const std::string& target, std::string& tempPath) override {
+  std::unique_ptr<OutputStream> CreateTemporary(const std::string& target,
+                                                std::string& tempPath) override {
     if (allowTemporary && !allowTemporary(target)) return nullptr;
     auto real = base_.CreateTemporary(target, tempPath);
     if (!real) return nullptr;

@@ -247,9 +247,12 @@ class TestConverterDialog final : public QObject {
     QVERIFY(ownedByDialog);
 
     // Any command 0x0010 to 0x001F is the about command.
-    test::WhenModal([&](QWidget* about) { title = about->windowTitle() + QStringLiteral("!");
-                                           static_cast<QDialog*>(about)->reject(); },
-                    &dialog);
+    test::WhenModal(
+        [&](QWidget* about) {
+          title = about->windowTitle() + QStringLiteral("!");
+          static_cast<QDialog*>(about)->reject();
+        },
+        &dialog);
     dialog.OnSysCommand(IDM_ABOUTBOX | 0xF);
     QCOMPARE(title, QStringLiteral("About Tarnwick!"));
   }

@@ -1,5 +1,7 @@
 // The dialogs as the templates define them: controls, ids, texts, tab order,
 // geometry in dialog units, and room for every text in both languages.
+#include "dialog_templates.h"
+
 #include <QDialog>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -11,7 +13,6 @@
 
 #include "about_dlg.h"
 #include "converter_dlg.h"
-#include "dialog_templates.h"
 #include "template_builder.h"
 #include "text_table.h"
 
@@ -135,34 +136,33 @@ class TestDialogTemplates final : public QObject {
 
   void englishMainDialogHasSixteenControlsAndNoMirror() {
     QDialog dialog;
-    CheckControls(BuildFromTemplate(dialog, UpdateDialogTemplate(Language::English)),
-                  {
-                      {"QPushButton", "IDCANCEL", "&Close"},
-                      {"QGroupBox", "", "1)  Download"},
-                      {"QLabel", "",
-                       "Get the latest file MPCORB.ZIP directly from MPC on the Internet:"},
-                      {"QPushButton", "IDC_DOWNLOAD", "Download..."},
-                      {"QGroupBox", "", "2)  Convert MPCORB.DAT"},
-                      {"QLabel", "", "Input (Textfile)"},
-                      {"QLineEdit", "IDC_INPUT_FILE", ""},
-                      {"QPushButton", "IDC_BROWSE_INPUT", "..."},
-                      {"QLabel", "", "Output (binary Files for Lumivale):"},
-                      {"QLabel", "", "a)"},
-                      {"QLineEdit", "IDC_OUTPUT_ORBITS", ""},
-                      {"QPushButton", "IDC_BROWSE_OUTPUT", "..."},
-                      {"QLabel", "", "b)"},
-                      {"QLineEdit", "IDC_OUTPUT_INFO", ""},
-                      {"QLabel", "", "------->"},
-                      {"QPushButton", "IDC_CONVERT", "Start Converting"},
-                  });
+    CheckControls(
+        BuildFromTemplate(dialog, UpdateDialogTemplate(Language::English)),
+        {
+            {"QPushButton", "IDCANCEL", "&Close"},
+            {"QGroupBox", "", "1)  Download"},
+            {"QLabel", "", "Get the latest file MPCORB.ZIP directly from MPC on the Internet:"},
+            {"QPushButton", "IDC_DOWNLOAD", "Download..."},
+            {"QGroupBox", "", "2)  Convert MPCORB.DAT"},
+            {"QLabel", "", "Input (Textfile)"},
+            {"QLineEdit", "IDC_INPUT_FILE", ""},
+            {"QPushButton", "IDC_BROWSE_INPUT", "..."},
+            {"QLabel", "", "Output (binary Files for Lumivale):"},
+            {"QLabel", "", "a)"},
+            {"QLineEdit", "IDC_OUTPUT_ORBITS", ""},
+            {"QPushButton", "IDC_BROWSE_OUTPUT", "..."},
+            {"QLabel", "", "b)"},
+            {"QLineEdit", "IDC_OUTPUT_INFO", ""},
+            {"QLabel", "", "------->"},
+            {"QPushButton", "IDC_CONVERT", "Start Converting"},
+        });
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Lumivale  -  Update Asteroids"));
     QVERIFY(!dialog.findChild<QWidget*>(QStringLiteral("IDC_DOWNLOAD_MIRROR")));
   }
 
   void aboutBoxShowsIconVersionAndOkInBothLanguages() {
-    for (const auto& [language, title] :
-         {std::pair{Language::German, "Info über Tarnwick"},
-          std::pair{Language::English, "About Tarnwick"}}) {
+    for (const auto& [language, title] : {std::pair{Language::German, "Info über Tarnwick"},
+                                          std::pair{Language::English, "About Tarnwick"}}) {
       QDialog dialog;
       const auto controls = BuildFromTemplate(dialog, AboutBoxTemplate(language));
       CheckControls(controls, {{"QLabel", "", ""},
@@ -190,10 +190,10 @@ class TestDialogTemplates final : public QObject {
 
     SetTextLanguage(Language::English);
     CConverterDlg english;
-    QCOMPARE(TabChain(english.findChild<QPushButton*>(QStringLiteral("IDCANCEL"))),
-             QStringList({"IDCANCEL", "IDC_DOWNLOAD", "IDC_INPUT_FILE", "IDC_BROWSE_INPUT",
-                          "IDC_OUTPUT_ORBITS", "IDC_BROWSE_OUTPUT", "IDC_OUTPUT_INFO",
-                          "IDC_CONVERT"}));
+    QCOMPARE(
+        TabChain(english.findChild<QPushButton*>(QStringLiteral("IDCANCEL"))),
+        QStringList({"IDCANCEL", "IDC_DOWNLOAD", "IDC_INPUT_FILE", "IDC_BROWSE_INPUT",
+                     "IDC_OUTPUT_ORBITS", "IDC_BROWSE_OUTPUT", "IDC_OUTPUT_INFO", "IDC_CONVERT"}));
   }
 
   void rectanglesAreDialogUnitsOfTheDialogFont() {

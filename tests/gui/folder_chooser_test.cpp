@@ -26,7 +26,7 @@ struct SeenChooser {
   QString title;
   QString prompt;
   QString status;
-  QString current;       ///< the selected folder's path
+  QString current;  ///< the selected folder's path
   bool currentInView = false;
   bool ownedBy = false;  ///< parent is the expected owner
   QString cancelText;

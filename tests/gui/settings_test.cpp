@@ -1,5 +1,7 @@
 // Start-up and the stored directories: the profile store's layout, the
 // fallback to the executable's directory, and writing only at the end.
+#include "settings.h"
+
 #include <QCoreApplication>
 #include <QDialog>
 #include <QLocale>
@@ -9,7 +11,6 @@
 
 #include "converter_app.h"
 #include "modal_helper.h"
-#include "settings.h"
 
 using namespace tarnwick;
 
