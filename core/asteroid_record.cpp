@@ -42,11 +42,11 @@ int ScanIntIn(std::string_view piece, int fallback) noexcept {
   return value;
 }
 
-std::uint8_t Low8(int v) noexcept {
-  return static_cast<std::uint8_t>(static_cast<unsigned>(v) & 0xFFu);
-}
-std::int16_t Low16(int v) noexcept {
-  return static_cast<std::int16_t>(static_cast<std::uint16_t>(static_cast<unsigned>(v) & 0xFFFFu));
+// The low bits of a 32-bit value, two's complement: what the record keeps of
+// a wider number. Unsigned arithmetic keeps every wrap-around defined.
+std::uint8_t Low8(unsigned v) noexcept { return static_cast<std::uint8_t>(v & 0xFFu); }
+std::int16_t Low16(unsigned v) noexcept {
+  return static_cast<std::int16_t>(static_cast<std::uint16_t>(v & 0xFFFFu));
 }
 
 void FillName(std::string_view line, AsteroidRecord& record) noexcept {
@@ -100,8 +100,7 @@ void ParseArc(std::string_view line, AsteroidRecord& record) noexcept {
     int last = 0;
     if (ScanIntPair(years.data(), years.data() + years.size(), first, last) == 2) {
       record.observations = static_cast<std::int16_t>(-static_cast<int>(record.observations));
-      record.arc =
-          Low8(static_cast<int>(static_cast<unsigned>(last) - static_cast<unsigned>(first)));
+      record.arc = Low8(static_cast<unsigned>(last) - static_cast<unsigned>(first));
     }
   } else if (Mid(line, 132, 4) == "days") {
     record.arc = Low8(ScanIntIn(Mid(line, 127, 4), 0));
@@ -188,7 +187,7 @@ bool ParseAsteroidLine(std::string_view line, AsteroidRecord& record) noexcept {
     int year = 0;
     const std::string_view digits = Mid(line, 194, 4);
     if (ScanInt(digits.data(), digits.data() + digits.size(), year) != nullptr) {
-      record.lastObsYear = Low8(static_cast<int>(static_cast<unsigned>(year) - 1800u));
+      record.lastObsYear = Low8(static_cast<unsigned>(year) - 1800u);
     }
   }
   if (line.size() >= 200) record.lastObsMonth = Low8(ScanIntIn(Mid(line, 198, 2), 0));

@@ -30,8 +30,9 @@ class BusyCursor {
 };
 
 /// An output file in the making: records go to a temporary file beside the
-/// target, which replaces the target only on Commit. Destroying an uncommitted
-/// one closes and deletes the temporary, leaving the target as it was.
+/// target, which CommitPair moves over the target at the end. Destroying an
+/// uncommitted one closes and deletes the temporary, leaving the target as it
+/// was.
 template <std::size_t RecordSize>
 class PendingOutput {
  public:
@@ -85,6 +86,11 @@ class PendingOutput {
   /// Whether the output goes through a temporary that Commit moves into place.
   bool Replaces() const noexcept { return !temp_.empty(); }
 
+  /// Gives the temporary the permission bits of the target it will replace.
+  void KeepPermissions() {
+    if (Replaces() && existed_) files_.CopyPermissions(target_, temp_);
+  }
+
   /// The temporary is now the target (or gone): nothing left to delete.
   void Committed() noexcept { temp_.clear(); }
 
@@ -114,8 +120,8 @@ class PendingOutput {
 /// first target gets its previous content back, so the pair always matches.
 template <typename Orbit, typename Info>
 void CommitPair(FileSystem& files, Orbit& orbit, Info& info) {
-  if (orbit.Replaces() && orbit.Existed()) files.CopyPermissions(orbit.Target(), orbit.Temporary());
-  if (info.Replaces() && info.Existed()) files.CopyPermissions(info.Target(), info.Temporary());
+  orbit.KeepPermissions();
+  info.KeepPermissions();
   if (!orbit.Replaces()) {
     if (info.Replaces()) files.Replace(info.Temporary(), info.Target());
     info.Committed();

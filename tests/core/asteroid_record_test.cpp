@@ -7,6 +7,7 @@
 #include <limits>
 #include <string>
 
+#include "julian_date.h"
 #include "test_lines.h"
 
 namespace tarnwick {
@@ -69,6 +70,18 @@ TEST(AsteroidRecordBytes, DecodeInvertsEncodeAndReservedBytesAreZero) {
   EXPECT_EQ(back.inclination, record.inclination);
   EXPECT_EQ(back.observations, record.observations);
   EXPECT_EQ(back.arc, record.arc);
+}
+
+TEST(ParseAsteroidLine, EpochFollowsEachLinesPackedDate) {
+  // Lines share epochs in long runs; a line with another one must get its own.
+  std::string line = NumberedLine();
+  const double k2555 = Parse(line).epoch;
+  Put(line, 20, "K05BU");
+  EXPECT_EQ(Parse(line).epoch, JulianCenturiesSinceJ2000(2453704.5));
+  Put(line, 20, "K2555");
+  EXPECT_EQ(Parse(line).epoch, k2555);
+  Put(line, 20, "J2555");
+  EXPECT_NE(Parse(line).epoch, k2555);
 }
 
 TEST(ParseAsteroidLine, ShortLineIsRejectedAndLeavesTheRecordAlone) {
