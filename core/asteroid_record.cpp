@@ -35,11 +35,12 @@ std::int16_t Hundredths(double x) noexcept {
   return static_cast<std::int16_t>(static_cast<std::uint16_t>(bits & 0xFFFFu));
 }
 
-/// Scans "%d" in a piece of the line; `fallback` when no number is there.
-int ScanIntIn(std::string_view piece, int fallback) noexcept {
+/// Scans "%d" in a piece of the line and gives its 32 bits for Low8 and
+/// Low16; `fallback` when no number is there.
+unsigned ScanIntIn(std::string_view piece, int fallback) noexcept {
   int value = fallback;
   ScanInt(piece.data(), piece.data() + piece.size(), value);
-  return value;
+  return static_cast<unsigned>(value);
 }
 
 // The low bits of a 32-bit value, two's complement: what the record keeps of
