@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "commands.h"
+#include "posix_file_system.h"
 #include "text_table.h"
 
 #ifndef TARNWICK_VERSION

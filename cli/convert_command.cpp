@@ -9,6 +9,7 @@
 
 #include "commands.h"
 #include "conversion_run.h"
+#include "posix_file_system.h"
 #include "temporary_cleanup.h"
 #include "text_table.h"
 

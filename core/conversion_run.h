@@ -55,7 +55,6 @@ void ReportOpenError(const std::string& path, UserPrompts& prompts);
 /// Throws FileException on a read, write, close or move failure, after the
 /// busy cursor has been removed and every temporary file deleted.
 ConversionStats RunConversion(const std::string& inputPath, const std::string& orbitPath,
-                              const std::string& infoPath, UserPrompts& prompts,
-                              FileSystem& files = SystemFileSystem());
+                              const std::string& infoPath, UserPrompts& prompts, FileSystem& files);
 
 }  // namespace tarnwick

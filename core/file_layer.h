@@ -1,7 +1,7 @@
 // The conversion's file layer: file errors, the streams the run reads and
 // writes, and the file-system operations it needs. `FileSystem` is a seam:
-// the real one works on the disk through the standard library, tests replace
-// it to inject failures.
+// the real one lives in the platform library, tests replace it to inject
+// failures.
 #pragma once
 
 #include <cstddef>
@@ -47,11 +47,6 @@ class FileException : public std::runtime_error {
 /// The German text for a cause with "%1" replaced by `path`. A cause outside
 /// 0 to 14 gives the text of cause 1.
 std::string FileErrorText(int cause, const std::string& path);
-
-/// Maps an errno value to a cause number: full disk or quota 13; access
-/// denied, permission, read-only file system 5; I/O error 10; too many open
-/// files 4; not found 2; bad path 3; anything unmatched 1.
-int CauseFromErrno(int error) noexcept;
 
 /// A file open for reading.
 class InputStream {
@@ -160,11 +155,5 @@ class ForwardingFileSystem : public FileSystem {
  protected:
   FileSystem& base_;
 };
-
-/// The file system of this computer.
-FileSystem& SystemFileSystem();
-
-/// Standard input as a catalogue stream; errors carry `name` as their path.
-std::unique_ptr<InputStream> OpenStandardInput(const std::string& name);
 
 }  // namespace tarnwick

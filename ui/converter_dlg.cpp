@@ -21,6 +21,7 @@
 #include "download_addresses.h"
 #include "file_layer.h"
 #include "folder_dialog.h"
+#include "posix_file_system.h"
 #include "resource.h"
 #include "settings.h"
 #include "template_builder.h"
@@ -147,7 +148,7 @@ void CConverterDlg::OnConvert() {
   // Paths go to the file system in its own encoding, as Qt's file classes do.
   RunConversion(QFile::encodeName(InputFile).toStdString(),
                 QFile::encodeName(OrbitFile).toStdString(),
-                QFile::encodeName(InfoFile).toStdString(), prompts);
+                QFile::encodeName(InfoFile).toStdString(), prompts, SystemFileSystem());
 }
 
 void CConverterDlg::OnBrowseInput() { ChooseDirectory(theSettings.PathIn, IDS_CHOOSE_INPUT_DIR); }

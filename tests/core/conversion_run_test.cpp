@@ -9,6 +9,7 @@
 
 #include "asteroid_info.h"
 #include "asteroid_record.h"
+#include "posix_file_system.h"
 #include "test_lines.h"
 #include "test_support.h"
 #include "text_table.h"
@@ -242,7 +243,7 @@ TEST_F(ConversionRun, WritingIntoAFullDeviceGivesCauseThirteenAndItsPath) {
   WriteFile(infos, "old infos");
   stdfs::create_symlink("/dev/full", orbits);
   try {
-    RunConversion(input, orbits, infos, prompts);
+    RunConversion(input, orbits, infos, prompts, SystemFileSystem());
     FAIL() << "no file error";
   } catch (const FileException& e) {
     EXPECT_EQ(e.Cause(), 13);

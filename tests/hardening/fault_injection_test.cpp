@@ -20,6 +20,7 @@
 #include "asteroid_info.h"
 #include "asteroid_record.h"
 #include "conversion_run.h"
+#include "posix_file_system.h"
 #include "test_lines.h"
 #include "test_support.h"
 #include "text_table.h"
@@ -354,7 +355,7 @@ TEST_F(RealFault, ShortWriteAtTheFileSizeLimitIsADiskFull) {
     SCOPED_TRACE(limit);
     try {
       const FileSizeLimit lowered(limit);
-      RunConversion(paths.input, paths.orbits, paths.infos, prompts);
+      RunConversion(paths.input, paths.orbits, paths.infos, prompts, SystemFileSystem());
       ADD_FAILURE() << "the run did not report the full file";
     } catch (const FileException& e) {
       EXPECT_EQ(e.Cause(), kCauseDiskFull);
@@ -370,7 +371,7 @@ TEST_F(RealFault, FullDeviceAsTheSummaryFileKeepsThePreviousOrbitFile) {
   stdfs::remove(paths.infos);
   stdfs::create_symlink("/dev/full", paths.infos);
   try {
-    RunConversion(paths.input, paths.orbits, paths.infos, prompts);
+    RunConversion(paths.input, paths.orbits, paths.infos, prompts, SystemFileSystem());
     ADD_FAILURE() << "the run did not report the full device";
   } catch (const FileException& e) {
     EXPECT_EQ(e.Cause(), kCauseDiskFull);
@@ -388,7 +389,7 @@ TEST_F(RealFault, CatalogueThatFailsToReadIsCauseOne) {
   const std::string unreadable = "/proc/self/mem";
   if (!stdfs::exists(unreadable)) GTEST_SKIP() << "no " << unreadable;
   try {
-    RunConversion(unreadable, paths.orbits, paths.infos, prompts);
+    RunConversion(unreadable, paths.orbits, paths.infos, prompts, SystemFileSystem());
     ADD_FAILURE() << "the run did not report the read error";
   } catch (const FileException& e) {
     EXPECT_EQ(e.Cause(), kCauseGeneric);
@@ -408,7 +409,8 @@ TEST_F(RealFault, ReadOnlyOutputFolderIsReportedBeforeAnythingIsWritten) {
     GTEST_SKIP()
         << "running with rights that ignore permissions (root): a read-only folder cannot be made";
   }
-  RunConversion(paths.input, folder + "/Asteroids4.dat", folder + "/AsteroidInfo4.dat", prompts);
+  RunConversion(paths.input, folder + "/Asteroids4.dat", folder + "/AsteroidInfo4.dat", prompts,
+                SystemFileSystem());
   EXPECT_EQ(prompts.events[prompts.events.size() - 2],
             "warn: File \"" + folder + "/Asteroids4.dat\" couldn't be opened | Attention");
   EXPECT_EQ(ReadFile(folder + "/Asteroids4.dat"), "previous orbits");

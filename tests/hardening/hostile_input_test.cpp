@@ -16,6 +16,7 @@
 #include "asteroid_info.h"
 #include "asteroid_record.h"
 #include "conversion_run.h"
+#include "posix_file_system.h"
 #include "test_lines.h"
 #include "test_support.h"
 #include "text_table.h"
@@ -45,7 +46,7 @@ class HostileInput : public ::testing::Test {
   /// completion message, two files with the same number of whole records,
   /// nothing else new in the directory. Returns the number of records.
   std::size_t Convert() {
-    const ConversionStats stats = RunConversion(input, orbits, infos, prompts);
+    const ConversionStats stats = RunConversion(input, orbits, infos, prompts, SystemFileSystem());
     EXPECT_TRUE(stats.completed);
     EXPECT_EQ(prompts.busy, 0);
     EXPECT_EQ(prompts.events.back(), "busy off");
@@ -230,7 +231,7 @@ TEST_F(HostileInput, MissingFolderForTheSummaryFileLeavesTheOrbitFileAlone) {
   WriteFile(input, test::NumberedLine() + "\n");
   WriteFile(orbits, "previous orbits");
   infos = dir / "no such folder/AsteroidInfo4.dat";
-  RunConversion(input, orbits, infos, prompts);
+  RunConversion(input, orbits, infos, prompts, SystemFileSystem());
   EXPECT_EQ(prompts.events,
             (std::vector<std::string>{
                 "busy on", "ask: File " + orbits + " already exists - overwrite ? | Attention",

@@ -18,6 +18,7 @@
 
 #include "conversion_run.h"
 #include "file_layer.h"
+#include "posix_file_system.h"
 
 namespace tarnwick::test {
 

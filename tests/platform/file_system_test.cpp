@@ -1,10 +1,10 @@
-#include "file_layer.h"
-
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <filesystem>
 
+#include "file_layer.h"
+#include "posix_file_system.h"
 #include "test_support.h"
 
 namespace tarnwick {

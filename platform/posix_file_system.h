@@ -1,0 +1,23 @@
+// The file layer on this computer: the real file system, standard input, and
+// how the system's error numbers map to file-error causes.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "file_layer.h"
+
+namespace tarnwick {
+
+/// Maps an errno value to a cause number: full disk or quota 13; access
+/// denied, permission, read-only file system 5; I/O error 10; too many open
+/// files 4; not found 2; bad path 3; anything unmatched 1.
+int CauseFromErrno(int error) noexcept;
+
+/// The file system of this computer.
+FileSystem& SystemFileSystem();
+
+/// Standard input as a catalogue stream; errors carry `name` as their path.
+std::unique_ptr<InputStream> OpenStandardInput(const std::string& name);
+
+}  // namespace tarnwick
