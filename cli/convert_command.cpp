@@ -38,7 +38,6 @@ class ConsolePrompts final : public UserPrompts {
     if (assumeYes_) return true;
     if (terminal_ == nullptr) {
       err_ << caption << ": " << text << '\n' << cannotAsk_ << '\n';
-      declined_ = true;
       return false;
     }
     for (;;) {
@@ -46,14 +45,12 @@ class ConsolePrompts final : public UserPrompts {
       std::string typed;
       if (!std::getline(*terminal_, typed)) {
         err_ << '\n';
-        declined_ = true;
         return false;
       }
       switch (ParseAnswer(typed)) {
         case Answer::Yes:
           return true;
         case Answer::No:
-          declined_ = true;
           return false;
         case Answer::Unclear:
           break;
@@ -63,15 +60,11 @@ class ConsolePrompts final : public UserPrompts {
 
   void Warn(const std::string& text, const std::string& caption) override {
     err_ << caption << ": " << text << '\n';
-    warned_ = true;
   }
 
   void Inform(const std::string& text, const std::string& /*caption*/) override {
     out_ << text << '\n';
   }
-
-  bool Declined() const noexcept { return declined_; }
-  bool Warned() const noexcept { return warned_; }
 
  private:
   std::ostream& out_;
@@ -80,8 +73,6 @@ class ConsolePrompts final : public UserPrompts {
   bool assumeYes_;
   const char* cannotAsk_;
   const Messages& messages_;
-  bool declined_ = false;
-  bool warned_ = false;
 };
 
 /// The computer's file system, except that the catalogue "-" is standard
@@ -159,7 +150,7 @@ int RunConvert(const ConvertOptions& options, const Messages& messages, std::ost
 
   if (environment.removeTemporariesOnSignal) RemoveTemporariesOnTerminatingSignals();
   const auto start = std::chrono::steady_clock::now();
-  ConversionStats stats;
+  ConversionOutcome stats;
   try {
     stats = RunConversion(input, orbitPath, infoPath, prompts, files);
   } catch (const FileException& e) {
@@ -168,10 +159,14 @@ int RunConvert(const ConvertOptions& options, const Messages& messages, std::ost
   }
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
 
-  if (!stats.completed) {
-    if (prompts.Warned()) return kExitCannotOpen;
-    err << messages.declined << '\n';
-    return kExitDeclined;
+  switch (stats.status) {
+    case RunStatus::Done:
+      break;
+    case RunStatus::CannotOpen:
+      return kExitCannotOpen;
+    case RunStatus::Declined:
+      err << messages.declined << '\n';
+      return kExitDeclined;
   }
   std::string summary = messages.summary;
   summary = Replace(summary, "%1", std::to_string(stats.linesRead));

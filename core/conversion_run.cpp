@@ -201,32 +201,33 @@ void ReportOpenError(const std::string& path, UserPrompts& prompts) {
   prompts.Warn(FormatWithPath(LoadText(IDS_OPEN_FAILED), path), LoadText(IDS_ATTENTION));
 }
 
-ConversionStats RunConversion(const std::string& inputPath, const std::string& orbitPath,
-                              const std::string& infoPath, UserPrompts& prompts,
-                              FileSystem& files) {
-  ConversionStats stats;
+ConversionOutcome RunConversion(const std::string& inputPath, const std::string& orbitPath,
+                                const std::string& infoPath, UserPrompts& prompts,
+                                FileSystem& files) {
+  ConversionOutcome stats;
+  const auto cannotOpen = [&](const std::string& path) {
+    ReportOpenError(path, prompts);
+    stats.status = RunStatus::CannotOpen;
+    stats.path = path;
+    return stats;
+  };
+  const auto declined = [&] {
+    stats.status = RunStatus::Declined;
+    return stats;
+  };
   // Declared first, so it ends last: files are closed before the cursor goes.
   const BusyCursor busy(prompts);
 
   const std::unique_ptr<InputStream> catalogue = files.OpenRead(inputPath);
-  if (!catalogue) {
-    ReportOpenError(inputPath, prompts);
-    return stats;
-  }
-  if (!ConfirmOverwrite(orbitPath, prompts, files)) return stats;
+  if (!catalogue) return cannotOpen(inputPath);
+  if (!ConfirmOverwrite(orbitPath, prompts, files)) return declined();
   PendingOutput<kAsteroidRecordSize> orbitFile(files);
-  if (!orbitFile.Open(orbitPath)) {
-    ReportOpenError(orbitPath, prompts);
-    return stats;
-  }
-  if (!ConfirmOverwrite(infoPath, prompts, files)) return stats;
+  if (!orbitFile.Open(orbitPath)) return cannotOpen(orbitPath);
+  if (!ConfirmOverwrite(infoPath, prompts, files)) return declined();
   PendingOutput<kAsteroidInfoRecordSize> infoFile(files);
   // One file cannot hold both kinds of record: the second would replace the
   // first and the orbits would be lost while the run reports success.
-  if (files.SameFile(infoPath, orbitPath) || !infoFile.Open(infoPath)) {
-    ReportOpenError(infoPath, prompts);
-    return stats;
-  }
+  if (files.SameFile(infoPath, orbitPath) || !infoFile.Open(infoPath)) return cannotOpen(infoPath);
 
   // One record of each kind serves as the buffer for the whole run.
   AsteroidRecord record;
@@ -247,7 +248,6 @@ ConversionStats RunConversion(const std::string& inputPath, const std::string& o
   orbitFile.Close();
   infoFile.Close();
   CommitPair(files, orbitFile, infoFile);
-  stats.completed = true;
 
   prompts.Inform(LoadText(IDS_CONVERSION_DONE), LoadText(IDS_DONE_CAPTION));
   return stats;

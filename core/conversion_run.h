@@ -25,11 +25,20 @@ class UserPrompts {
   virtual void Inform(const std::string& text, const std::string& caption) = 0;
 };
 
+/// How a run ended. A file error is not among them: it leaves the run as a
+/// FileException.
+enum class RunStatus {
+  Done,        ///< both files were put in place and the completion message shown
+  Declined,    ///< an overwrite question was answered no; nothing was written
+  CannotOpen,  ///< a file could not be opened (text 108 was shown); `path` names it
+};
+
 /// What a run did, for front ends that report more than the dialog does.
-struct ConversionStats {
+struct ConversionOutcome {
+  RunStatus status = RunStatus::Done;
+  std::string path;                  ///< the file that could not be opened
   std::uint64_t linesRead = 0;       ///< catalogue lines read, empty ones included
   std::uint64_t recordsWritten = 0;  ///< records in each output file
-  bool completed = false;            ///< true when both files were put in place
 };
 
 /// True when `line` is an orbit line: at least 151 characters and a blank at
@@ -54,7 +63,8 @@ void ReportOpenError(const std::string& path, UserPrompts& prompts);
 /// and closed, so a run that ends early leaves the existing files untouched.
 /// Throws FileException on a read, write, close or move failure, after the
 /// busy cursor has been removed and every temporary file deleted.
-ConversionStats RunConversion(const std::string& inputPath, const std::string& orbitPath,
-                              const std::string& infoPath, UserPrompts& prompts, FileSystem& files);
+ConversionOutcome RunConversion(const std::string& inputPath, const std::string& orbitPath,
+                                const std::string& infoPath, UserPrompts& prompts,
+                                FileSystem& files);
 
 }  // namespace tarnwick

@@ -47,7 +47,7 @@ class ConversionRun : public ::testing::Test {
   }
   void TearDown() override { SetTextLanguage(Language::English); }
 
-  ConversionStats Run() { return RunConversion(input, orbits, infos, prompts, files); }
+  ConversionOutcome Run() { return RunConversion(input, orbits, infos, prompts, files); }
 
   std::string Ask(const std::string& path) {
     return "ask: File " + path + " already exists - overwrite ? | Attention";
@@ -80,9 +80,9 @@ class ConversionRun : public ::testing::Test {
 
 TEST_F(ConversionRun, ConvertsEveryOrbitLineInCatalogueOrder) {
   WriteFile(input, Catalogue());
-  const ConversionStats stats = Run();
+  const ConversionOutcome stats = Run();
   EXPECT_EQ(prompts.events, (std::vector<std::string>{"busy on", done, "busy off"}));
-  EXPECT_TRUE(stats.completed);
+  EXPECT_EQ(stats.status, RunStatus::Done);
   EXPECT_EQ(stats.linesRead, 7u);
   EXPECT_EQ(stats.recordsWritten, 3u);
 

@@ -280,9 +280,9 @@ TEST_P(InjectedFault, LeavesThePreviousFilesAndNothingElse) {
   // Nothing of the failed run stands in the way of the next one.
   FaultyFileSystem healthy;
   RecordingPrompts again;
-  const ConversionStats stats =
+  const ConversionOutcome stats =
       RunConversion(paths.input, paths.orbits, paths.infos, again, healthy);
-  EXPECT_TRUE(stats.completed);
+  EXPECT_EQ(stats.status, RunStatus::Done);
   EXPECT_EQ(ReadFile(paths.orbits)->size(), kOrbitBytes);
   EXPECT_EQ(ReadFile(paths.infos)->size(), kLines * kAsteroidInfoRecordSize);
 }

@@ -46,8 +46,9 @@ class HostileInput : public ::testing::Test {
   /// completion message, two files with the same number of whole records,
   /// nothing else new in the directory. Returns the number of records.
   std::size_t Convert() {
-    const ConversionStats stats = RunConversion(input, orbits, infos, prompts, SystemFileSystem());
-    EXPECT_TRUE(stats.completed);
+    const ConversionOutcome stats =
+        RunConversion(input, orbits, infos, prompts, SystemFileSystem());
+    EXPECT_EQ(stats.status, RunStatus::Done);
     EXPECT_EQ(prompts.busy, 0);
     EXPECT_EQ(prompts.events.back(), "busy off");
     EXPECT_EQ(prompts.events[prompts.events.size() - 2],
@@ -81,7 +82,7 @@ class HostileInput : public ::testing::Test {
   ScratchDir dir;
   std::string input, orbits, infos;
   RecordingPrompts prompts;
-  ConversionStats lastStats;
+  ConversionOutcome lastStats;
 };
 
 TEST_F(HostileInput, BinaryGarbageGivesMatchingWholeRecords) {
