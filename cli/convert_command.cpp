@@ -154,7 +154,7 @@ int RunConvert(const ConvertOptions& options, const Messages& messages, std::ost
   try {
     stats = RunConversion(input, orbitPath, infoPath, prompts, files);
   } catch (const FileException& e) {
-    err << FileErrorText(e.Cause(), e.Path()) << '\n';
+    err << e.what() << '\n';
     return kExitFileError;
   }
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;

@@ -27,13 +27,14 @@ constexpr std::array<const char*, 15> kCauseTexts{
 
 }  // namespace
 
-FileException::FileException(int cause, std::string path)
-    : std::runtime_error(FileErrorText(cause, path)), cause_(cause), path_(std::move(path)) {}
+FileException::FileException(FileCause cause, std::string path, const std::string& message)
+    : std::runtime_error(message.empty() ? FileErrorText(cause, path) : message),
+      cause_(cause),
+      path_(std::move(path)) {}
 
-std::string FileErrorText(int cause, const std::string& path) {
-  const bool known = cause >= 0 && cause < static_cast<int>(kCauseTexts.size());
-  const std::string_view text =
-      kCauseTexts[static_cast<std::size_t>(known ? cause : int{kCauseGeneric})];
+std::string FileErrorText(FileCause cause, const std::string& path) {
+  const auto index = static_cast<std::size_t>(cause);
+  const std::string_view text = kCauseTexts[index < kCauseTexts.size() ? index : std::size_t{1}];
   std::string result;
   const std::size_t at = text.find("%1");
   result.append(text.substr(0, at));

@@ -11,42 +11,43 @@
 
 namespace tarnwick {
 
-/// Cause numbers of a file error.
-enum FileCause : int {
-  kCauseNone = 0,
-  kCauseGeneric = 1,
-  kCauseFileNotFound = 2,
-  kCauseBadPath = 3,
-  kCauseTooManyOpenFiles = 4,
-  kCauseAccessDenied = 5,
-  kCauseInvalidFile = 6,
-  kCauseRemoveCurrentDir = 7,
-  kCauseDirectoryFull = 8,
-  kCauseBadSeek = 9,
-  kCauseHardIO = 10,
-  kCauseSharingViolation = 11,
-  kCauseLockViolation = 12,
-  kCauseDiskFull = 13,
-  kCauseEndOfFile = 14,
+/// Why a file operation failed; the numbers are those of the file-error texts.
+enum class FileCause : int {
+  None = 0,
+  Generic = 1,
+  FileNotFound = 2,
+  BadPath = 3,
+  TooManyOpenFiles = 4,
+  AccessDenied = 5,
+  InvalidFile = 6,
+  RemoveCurrentDir = 7,
+  DirectoryFull = 8,
+  BadSeek = 9,
+  HardIO = 10,
+  SharingViolation = 11,
+  LockViolation = 12,
+  DiskFull = 13,
+  EndOfFile = 14,
 };
 
 /// A read, write, close or move failure after the files are open. Carries the
-/// cause number (0 to 14) and the full path of the file concerned.
+/// cause and the full path of the file concerned. Its what() is the text the
+/// user sees: the cause's German text, or a message of its own where the
+/// cause alone would not tell the user what to do.
 class FileException : public std::runtime_error {
  public:
-  FileException(int cause, std::string path);
+  FileException(FileCause cause, std::string path, const std::string& message = {});
 
-  int Cause() const noexcept { return cause_; }
+  FileCause Cause() const noexcept { return cause_; }
   const std::string& Path() const noexcept { return path_; }
 
  private:
-  int cause_;
+  FileCause cause_;
   std::string path_;
 };
 
-/// The German text for a cause with "%1" replaced by `path`. A cause outside
-/// 0 to 14 gives the text of cause 1.
-std::string FileErrorText(int cause, const std::string& path);
+/// The German text for a cause with "%1" replaced by `path`.
+std::string FileErrorText(FileCause cause, const std::string& path);
 
 /// A file open for reading.
 class InputStream {

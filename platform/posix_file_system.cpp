@@ -44,11 +44,11 @@ class FileInput final : public InputStream {
   std::size_t Read(char* buffer, std::size_t size) override {
     if (file_.get() == nullptr || size == 0) return 0;
     const std::size_t got = std::fread(buffer, 1, size, file_.get());
-    if (got < size && std::ferror(file_.get())) throw FileException(kCauseGeneric, path_);
+    if (got < size && std::ferror(file_.get())) throw FileException(FileCause::Generic, path_);
     return got;
   }
   void Close() override {
-    if (file_.Close() != 0) throw FileException(kCauseGeneric, path_);
+    if (file_.Close() != 0) throw FileException(FileCause::Generic, path_);
   }
 
  private:
@@ -62,7 +62,7 @@ class StandardInput final : public InputStream {
   std::size_t Read(char* buffer, std::size_t size) override {
     if (closed_ || size == 0) return 0;
     const std::size_t got = std::fread(buffer, 1, size, stdin);
-    if (got < size && std::ferror(stdin)) throw FileException(kCauseGeneric, name_);
+    if (got < size && std::ferror(stdin)) throw FileException(FileCause::Generic, name_);
     return got;
   }
   void Close() override { closed_ = true; }  // standard input belongs to the process
@@ -80,12 +80,12 @@ class FileOutput final : public OutputStream {
   }
   void Write(const char* data, std::size_t size) override {
     if (size == 0) return;
-    if (file_.get() == nullptr) throw FileException(kCauseInvalidFile, path_);
+    if (file_.get() == nullptr) throw FileException(FileCause::InvalidFile, path_);
     errno = 0;
     const std::size_t written = std::fwrite(data, 1, size, file_.get());
     if (written < size) {
       const int error = errno;
-      throw FileException(error != 0 ? CauseFromErrno(error) : kCauseDiskFull, path_);
+      throw FileException(error != 0 ? CauseFromErrno(error) : FileCause::DiskFull, path_);
     }
   }
   void Close() override {
@@ -204,47 +204,47 @@ class DiskFileSystem final : public FileSystem {
 
 }  // namespace
 
-int CauseFromErrno(int error) noexcept {
+FileCause CauseFromErrno(int error) noexcept {
   switch (error) {
     case 0:
-      return kCauseGeneric;
+      return FileCause::Generic;
     case ENOSPC:
     case EFBIG:
 #ifdef EDQUOT
     case EDQUOT:
 #endif
-      return kCauseDiskFull;
+      return FileCause::DiskFull;
     case EACCES:
     case EPERM:
     case EROFS:
     case EISDIR:
-      return kCauseAccessDenied;
+      return FileCause::AccessDenied;
     case EIO:
     case ENXIO:
     case ENODEV:
-      return kCauseHardIO;
+      return FileCause::HardIO;
     case EMFILE:
     case ENFILE:
-      return kCauseTooManyOpenFiles;
+      return FileCause::TooManyOpenFiles;
     case ENOENT:
-      return kCauseFileNotFound;
+      return FileCause::FileNotFound;
     case ENAMETOOLONG:
     case ENOTDIR:
     case ELOOP:
     case EINVAL:
-      return kCauseBadPath;
+      return FileCause::BadPath;
     case EBADF:
-      return kCauseInvalidFile;
+      return FileCause::InvalidFile;
     case ESPIPE:
-      return kCauseBadSeek;
+      return FileCause::BadSeek;
     case EBUSY:
     case ETXTBSY:
-      return kCauseSharingViolation;
+      return FileCause::SharingViolation;
     case EDEADLK:
     case ENOLCK:
-      return kCauseLockViolation;
+      return FileCause::LockViolation;
     default:
-      return kCauseGeneric;
+      return FileCause::Generic;
   }
 }
 

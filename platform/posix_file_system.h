@@ -12,7 +12,7 @@ namespace tarnwick {
 /// Maps an errno value to a cause number: full disk or quota 13; access
 /// denied, permission, read-only file system 5; I/O error 10; too many open
 /// files 4; not found 2; bad path 3; anything unmatched 1.
-int CauseFromErrno(int error) noexcept;
+FileCause CauseFromErrno(int error) noexcept;
 
 /// The file system of this computer.
 FileSystem& SystemFileSystem();

@@ -126,7 +126,7 @@ void CConverterDlg::Dispatch(void (CConverterDlg::*handler)()) {
   try {
     (this->*handler)();
   } catch (const FileException& error) {
-    ShowFileError(this, QString::fromStdString(FileErrorText(error.Cause(), error.Path())));
+    ShowFileError(this, QString::fromStdString(error.what()));
   } catch (const std::exception& error) {
     // Nothing else is expected to leave a handler; should it happen, the user
     // hears of it and the dialog goes on rather than the program ending.

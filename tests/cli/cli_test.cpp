@@ -174,7 +174,7 @@ TEST_F(ConvertTest, AReadErrorPrintsTheGermanCauseTextAndKeepsTheOldFiles) {
   call.standardInputFailsAfter = 5000;
   const Result r = call.Run({"convert", "-", "-o", dir_.str(), "-y"});
   EXPECT_EQ(r.status, kExitFileError);
-  EXPECT_EQ(r.err, FileErrorText(kCauseHardIO, "(stdin)") + "\n");
+  EXPECT_EQ(r.err, FileErrorText(FileCause::HardIO, "(stdin)") + "\n");
   EXPECT_EQ(r.out, "") << "no completion text and no summary after a file error";
   ExpectOldOutputs();
 }

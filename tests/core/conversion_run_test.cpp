@@ -246,7 +246,7 @@ TEST_F(ConversionRun, WritingIntoAFullDeviceGivesCauseThirteenAndItsPath) {
     RunConversion(input, orbits, infos, prompts, SystemFileSystem());
     FAIL() << "no file error";
   } catch (const FileException& e) {
-    EXPECT_EQ(e.Cause(), 13);
+    EXPECT_EQ(e.Cause(), FileCause::DiskFull);
     EXPECT_EQ(e.Path(), "/dev/full");
   }
   EXPECT_EQ(ReadFile(infos), "old infos");

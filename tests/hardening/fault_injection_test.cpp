@@ -61,7 +61,7 @@ struct Paths {
 struct Fault {
   const char* name;
   std::function<void(FaultyFileSystem&, const Paths&, int& fired)> install;
-  int cause;  ///< the FileException's cause; -1: a warning (text 108) instead
+  FileCause cause;  ///< the FileException's cause; None: a warning (text 108) instead
   Which path;
   bool onlyWithPreviousFiles = false;  ///< the operation happens only when the targets exist
 };
@@ -73,14 +73,14 @@ void FailRead(FaultyFileSystem& files, std::function<bool(std::size_t readSoFar)
   files.beforeRead = [when, &fired](const std::string& path, std::size_t readSoFar) {
     if (when(readSoFar)) {
       ++fired;
-      throw FileException(kCauseGeneric, path);
+      throw FileException(FileCause::Generic, path);
     }
   };
 }
 
 void FailWrite(FaultyFileSystem& files, const std::string& target,
-               std::function<bool(std::size_t writtenSoFar, std::size_t size)> when, int cause,
-               int& fired) {
+               std::function<bool(std::size_t writtenSoFar, std::size_t size)> when,
+               FileCause cause, int& fired) {
   files.beforeWrite = [=, &fired](const std::string& t, std::size_t writtenSoFar,
                                   std::size_t size) {
     if (t == target && when(writtenSoFar, size)) {
@@ -108,49 +108,55 @@ const std::vector<Fault>& Faults() {
          FailRead(
              f, [](std::size_t r) { return r == 0; }, n);
        },
-       1, Which::Catalogue},
+       FileCause::Generic, Which::Catalogue},
       {"ReadFailsMidCatalogue",
        [](FaultyFileSystem& f, const Paths&, int& n) {
          FailRead(
              f, [](std::size_t r) { return r >= kLines * 203 / 2; }, n);
        },
-       1, Which::Catalogue},
+       FileCause::Generic, Which::Catalogue},
       {"ReadFailsAtTheEnd",
        [](FaultyFileSystem& f, const Paths&, int& n) {
          FailRead(
              f, [](std::size_t r) { return r == kLines * 203; }, n);
        },
-       1, Which::Catalogue},
+       FileCause::Generic, Which::Catalogue},
       {"OrbitWriteFailsFirst",
-       [](FaultyFileSystem& f, const Paths& p, int& n) { FailWrite(f, p.orbits, First, 13, n); },
-       13, Which::Orbits},
+       [](FaultyFileSystem& f, const Paths& p, int& n) {
+         FailWrite(f, p.orbits, First, FileCause::DiskFull, n);
+       },
+       FileCause::DiskFull, Which::Orbits},
       {"OrbitWriteFailsMidFile",
        [](FaultyFileSystem& f, const Paths& p, int& n) {
          FailWrite(
-             f, p.orbits, [](std::size_t w, std::size_t) { return w > 0; }, 10, n);
+             f, p.orbits, [](std::size_t w, std::size_t) { return w > 0; }, FileCause::HardIO, n);
        },
-       10, Which::Orbits},
+       FileCause::HardIO, Which::Orbits},
       {"OrbitWriteFailsOnTheLastRecords",
        [](FaultyFileSystem& f, const Paths& p, int& n) {
          FailWrite(
-             f, p.orbits, [](std::size_t w, std::size_t s) { return w + s == kOrbitBytes; }, 13, n);
+             f, p.orbits, [](std::size_t w, std::size_t s) { return w + s == kOrbitBytes; },
+             FileCause::DiskFull, n);
        },
-       13, Which::Orbits},
+       FileCause::DiskFull, Which::Orbits},
       {"InfoWriteFailsFirst",
-       [](FaultyFileSystem& f, const Paths& p, int& n) { FailWrite(f, p.infos, First, 13, n); }, 13,
-       Which::Infos},
+       [](FaultyFileSystem& f, const Paths& p, int& n) {
+         FailWrite(f, p.infos, First, FileCause::DiskFull, n);
+       },
+       FileCause::DiskFull, Which::Infos},
       {"InfoWriteFailsMidFile",
        [](FaultyFileSystem& f, const Paths& p, int& n) {
          FailWrite(
-             f, p.infos, [](std::size_t w, std::size_t) { return w > 0; }, 5, n);
+             f, p.infos, [](std::size_t w, std::size_t) { return w > 0; }, FileCause::AccessDenied,
+             n);
        },
-       5, Which::Infos},
+       FileCause::AccessDenied, Which::Infos},
       {"OrbitShortWriteMidFile",
        [](FaultyFileSystem& f, const Paths& p, int& n) {
          ShortWrite(
              f, p.orbits, [](std::size_t w, std::size_t) { return w > 0; }, n);
        },
-       13, Which::Orbits},
+       FileCause::DiskFull, Which::Orbits},
       {"InfoShortWriteOnTheLastRecords",
        [](FaultyFileSystem& f, const Paths& p, int& n) {
          ShortWrite(
@@ -158,69 +164,69 @@ const std::vector<Fault>& Faults() {
              [](std::size_t w, std::size_t s) { return w + s == kLines * kAsteroidInfoRecordSize; },
              n);
        },
-       13, Which::Infos},
+       FileCause::DiskFull, Which::Infos},
       {"CatalogueCloseFails",
        [](FaultyFileSystem& f, const Paths&, int& n) {
          f.beforeInputClose = [&n](const std::string& path) {
            ++n;
-           throw FileException(kCauseHardIO, path);
+           throw FileException(FileCause::HardIO, path);
          };
        },
-       10, Which::Catalogue},
+       FileCause::HardIO, Which::Catalogue},
       {"OrbitCloseFails",
        [](FaultyFileSystem& f, const Paths& p, int& n) {
          f.beforeClose = [&n, p](const std::string& t) {
            if (t != p.orbits) return;
            ++n;
-           throw FileException(kCauseHardIO, t);
+           throw FileException(FileCause::HardIO, t);
          };
        },
-       10, Which::Orbits},
+       FileCause::HardIO, Which::Orbits},
       {"InfoCloseFailsWithDiskFull",
        [](FaultyFileSystem& f, const Paths& p, int& n) {
          f.beforeClose = [&n, p](const std::string& t) {
            if (t != p.infos) return;
            ++n;
-           throw FileException(kCauseDiskFull, t);
+           throw FileException(FileCause::DiskFull, t);
          };
        },
-       13, Which::Infos},
+       FileCause::DiskFull, Which::Infos},
       {"NoTemporaryBesideTheOrbitFile",
        [](FaultyFileSystem& f, const Paths& p, int& n) {
          f.allowTemporary = [&n, p](const std::string& t) { return t != p.orbits || (++n, false); };
        },
-       -1, Which::Orbits},
+       FileCause::None, Which::Orbits},
       {"NoTemporaryBesideTheInfoFile",
        [](FaultyFileSystem& f, const Paths& p, int& n) {
          f.allowTemporary = [&n, p](const std::string& t) { return t != p.infos || (++n, false); };
        },
-       -1, Which::Infos},
+       FileCause::None, Which::Infos},
       {"KeepingThePreviousOrbitFileFails",
        [](FaultyFileSystem& f, const Paths&, int& n) {
          f.beforePreserve = [&n](const std::string& path, const std::string&) {
            ++n;
-           throw FileException(kCauseDiskFull, path);
+           throw FileException(FileCause::DiskFull, path);
          };
        },
-       13, Which::Orbits, true},
+       FileCause::DiskFull, Which::Orbits, true},
       {"MovingTheOrbitFileFails",
        [](FaultyFileSystem& f, const Paths& p, int& n) {
          f.beforeReplace = [&n, p](const std::string&, const std::string& to) {
            if (to != p.orbits) return;
            ++n;
-           throw FileException(kCauseAccessDenied, to);
+           throw FileException(FileCause::AccessDenied, to);
          };
        },
-       5, Which::Orbits},
+       FileCause::AccessDenied, Which::Orbits},
       {"MovingTheInfoFileFails",
        [](FaultyFileSystem& f, const Paths& p, int& n) {
          f.beforeReplace = [&n, p](const std::string&, const std::string& to) {
            if (to != p.infos) return;
            ++n;
-           throw FileException(kCauseSharingViolation, to);
+           throw FileException(FileCause::SharingViolation, to);
          };
        },
-       11, Which::Infos},
+       FileCause::SharingViolation, Which::Infos},
   };
   return faults;
 }
@@ -250,7 +256,7 @@ TEST_P(InjectedFault, LeavesThePreviousFilesAndNothingElse) {
   int fired = 0;
   fault.install(files, paths, fired);
 
-  if (fault.cause < 0) {
+  if (fault.cause == FileCause::None) {
     EXPECT_NO_THROW(RunConversion(paths.input, paths.orbits, paths.infos, prompts, files));
     ASSERT_FALSE(prompts.events.empty());
     EXPECT_EQ(prompts.events[prompts.events.size() - 2],
@@ -358,7 +364,7 @@ TEST_F(RealFault, ShortWriteAtTheFileSizeLimitIsADiskFull) {
       RunConversion(paths.input, paths.orbits, paths.infos, prompts, SystemFileSystem());
       ADD_FAILURE() << "the run did not report the full file";
     } catch (const FileException& e) {
-      EXPECT_EQ(e.Cause(), kCauseDiskFull);
+      EXPECT_EQ(e.Cause(), FileCause::DiskFull);
       EXPECT_EQ(e.Path(), paths.orbits);
     }
     EXPECT_EQ(prompts.busy, 0);
@@ -374,7 +380,7 @@ TEST_F(RealFault, FullDeviceAsTheSummaryFileKeepsThePreviousOrbitFile) {
     RunConversion(paths.input, paths.orbits, paths.infos, prompts, SystemFileSystem());
     ADD_FAILURE() << "the run did not report the full device";
   } catch (const FileException& e) {
-    EXPECT_EQ(e.Cause(), kCauseDiskFull);
+    EXPECT_EQ(e.Cause(), FileCause::DiskFull);
     EXPECT_EQ(e.Path(), "/dev/full");
   }
   EXPECT_EQ(prompts.busy, 0);
@@ -392,7 +398,7 @@ TEST_F(RealFault, CatalogueThatFailsToReadIsCauseOne) {
     RunConversion(unreadable, paths.orbits, paths.infos, prompts, SystemFileSystem());
     ADD_FAILURE() << "the run did not report the read error";
   } catch (const FileException& e) {
-    EXPECT_EQ(e.Cause(), kCauseGeneric);
+    EXPECT_EQ(e.Cause(), FileCause::Generic);
     EXPECT_EQ(e.Path(), unreadable);
   }
   EXPECT_EQ(prompts.busy, 0);
@@ -425,15 +431,15 @@ TEST_F(RealFault, ReadOnlyOutputFolderIsReportedBeforeAnythingIsWritten) {
 TEST_F(RealFault, FailedRestoreAfterAFailedMoveKeepsThePreviousOrbitFile) {
   FaultyFileSystem files;
   files.beforeReplace = [&](const std::string& from, const std::string& to) {
-    if (to == paths.infos) throw FileException(kCauseAccessDenied, to);
+    if (to == paths.infos) throw FileException(FileCause::AccessDenied, to);
     if (to == paths.orbits && from.find(".previous") != std::string::npos)
-      throw FileException(kCauseHardIO, to);
+      throw FileException(FileCause::HardIO, to);
   };
   try {
     RunConversion(paths.input, paths.orbits, paths.infos, prompts, files);
     ADD_FAILURE() << "the run did not report the failed move";
   } catch (const FileException& e) {
-    EXPECT_EQ(e.Cause(), kCauseAccessDenied);
+    EXPECT_EQ(e.Cause(), FileCause::AccessDenied);
     EXPECT_EQ(e.Path(), paths.infos);
   }
   EXPECT_EQ(ReadFile(paths.infos), "previous infos");

@@ -15,39 +15,6 @@ using test::ScratchDir;
 using test::WriteFile;
 namespace stdfs = std::filesystem;
 
-TEST(FileErrorText, NamesThePathInTheCausesGermanText) {
-  EXPECT_EQ(FileErrorText(13, "/x/Asteroids4.dat"),
-            "Beim Zugriff auf /x/Asteroids4.dat wurde ein voller Datenträger gemeldet.");
-  EXPECT_EQ(FileErrorText(2, "/a"), "/a wurde nicht gefunden.");
-  EXPECT_EQ(FileErrorText(0, "/a"), "Kein Fehler aufgetreten.");
-  EXPECT_EQ(
-      FileErrorText(7, "/d"),
-      "Das Verzeichnis /d konnte nicht entfernt werden, da es das aktuelle Verzeichnis ist. ");
-  EXPECT_EQ(FileErrorText(99, "/a"), FileErrorText(1, "/a"));
-  EXPECT_EQ(FileErrorText(-1, "/a"), FileErrorText(1, "/a"));
-  const FileException error(5, "/p");
-  EXPECT_EQ(error.Cause(), 5);
-  EXPECT_EQ(error.Path(), "/p");
-  EXPECT_STREQ(error.what(), "Zugriff auf /p wurde verweigert.");
-}
-
-TEST(CauseFromErrno, MapsTheSystemsErrorsToCauses) {
-  EXPECT_EQ(CauseFromErrno(ENOSPC), 13);
-#ifdef EDQUOT
-  EXPECT_EQ(CauseFromErrno(EDQUOT), 13);
-#endif
-  EXPECT_EQ(CauseFromErrno(EACCES), 5);
-  EXPECT_EQ(CauseFromErrno(EPERM), 5);
-  EXPECT_EQ(CauseFromErrno(EROFS), 5);
-  EXPECT_EQ(CauseFromErrno(EIO), 10);
-  EXPECT_EQ(CauseFromErrno(EMFILE), 4);
-  EXPECT_EQ(CauseFromErrno(ENOENT), 2);
-  EXPECT_EQ(CauseFromErrno(ENAMETOOLONG), 3);
-  EXPECT_EQ(CauseFromErrno(ENOTDIR), 3);
-  EXPECT_EQ(CauseFromErrno(0), 1);
-  EXPECT_EQ(CauseFromErrno(EPROTO), 1);
-}
-
 TEST(SystemFileSystem, TemporaryLiesBesideItsTargetAndNeverReplacesAnything) {
   ScratchDir dir;
   FileSystem& files = SystemFileSystem();
@@ -83,7 +50,7 @@ TEST(SystemFileSystem, ReplacePreserveAndKinds) {
     files.Replace(dir / "missing", dir / "b");
     FAIL();
   } catch (const FileException& e) {
-    EXPECT_EQ(e.Cause(), 2);
+    EXPECT_EQ(e.Cause(), FileCause::FileNotFound);
     EXPECT_EQ(e.Path(), dir / "b");
   }
   EXPECT_EQ(files.KindOf(dir / "b"), FileSystem::Kind::Regular);
@@ -114,7 +81,7 @@ TEST(SystemFileSystem, WriteIntoAFullDeviceIsCauseThirteen) {
     full->Write("x", 1);
     FAIL();
   } catch (const FileException& e) {
-    EXPECT_EQ(e.Cause(), 13);
+    EXPECT_EQ(e.Cause(), FileCause::DiskFull);
     EXPECT_EQ(e.Path(), "/dev/full");
   }
 }

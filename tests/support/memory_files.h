@@ -19,7 +19,7 @@ class MemoryInput final : public InputStream {
                        std::size_t failAfter = SIZE_MAX)
       : data_(std::move(data)), chunk_(chunk), failAfter_(failAfter) {}
   std::size_t Read(char* buffer, std::size_t size) override {
-    if (pos_ >= failAfter_) throw FileException(kCauseHardIO, "(stdin)");
+    if (pos_ >= failAfter_) throw FileException(FileCause::HardIO, "(stdin)");
     const std::size_t n = std::min({size, chunk_, data_.size() - pos_, failAfter_ - pos_});
     if (n > 0) std::memcpy(buffer, data_.data() + pos_, n);
     pos_ += n;

@@ -181,7 +181,7 @@ class FaultyFileSystem final : public ForwardingFileSystem {
         if (stored < size) {
           real_->Write(data, stored);
           written_ += stored;
-          throw FileException(kCauseDiskFull, target_);
+          throw FileException(FileCause::DiskFull, target_);
         }
       }
       real_->Write(data, size);
