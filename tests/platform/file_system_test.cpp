@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 
+#include "catalogue_location.h"
 #include "file_layer.h"
 #include "posix_file_system.h"
 #include "test_support.h"
@@ -84,6 +86,23 @@ TEST(SystemFileSystem, WriteIntoAFullDeviceIsCauseThirteen) {
     EXPECT_EQ(e.Cause(), FileCause::DiskFull);
     EXPECT_EQ(e.Path(), "/dev/full");
   }
+}
+
+TEST(ChooseCatalogue, TakesTheNewestOfTheThreeNamesAndExpectsThePlainOneWhenNoneIsThere) {
+  test::ScratchDir dir;
+  EXPECT_EQ(ChooseCatalogue(dir.str()), dir / "MPCORB.DAT");
+  EXPECT_EQ(ChooseCatalogue(dir.str() + "/"), dir / "MPCORB.DAT");
+  const auto touch = [&](const std::string& name, int age) {
+    test::WriteFile(dir / name, "x");
+    stdfs::last_write_time(dir / name,
+                           stdfs::file_time_type::clock::now() - std::chrono::hours(age));
+  };
+  touch("MPCORB.DAT", 48);
+  touch("MPCORB.ZIP", 24);
+  EXPECT_EQ(ChooseCatalogue(dir.str()), dir / "MPCORB.ZIP");
+  touch("MPCORB.DAT.gz", 1);
+  stdfs::create_directory(dir / "mpcorb.dat");  // other spellings are not the catalogue
+  EXPECT_EQ(ChooseCatalogue(dir.str()), dir / "MPCORB.DAT.gz");
 }
 
 }  // namespace
