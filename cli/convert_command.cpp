@@ -164,6 +164,8 @@ int RunConvert(const ConvertOptions& options, const Messages& messages, std::ost
       break;
     case RunStatus::CannotOpen:
       return kExitCannotOpen;
+    case RunStatus::NoOrbitData:
+      return kExitFileError;
     case RunStatus::Declined:
       err << messages.declined << '\n';
       return kExitDeclined;

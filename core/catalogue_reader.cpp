@@ -33,19 +33,22 @@ bool CatalogueReader::Refill() {
 
 bool CatalogueReader::NextLine(std::string_view& line) {
   carry_.clear();
+  ++lines_;
   bool spansBlocks = false;
   for (;;) {
     while (begin_ == end_) {
       if (!Refill()) {
         if (!spansBlocks) return false;
         line = carry_;  // an unterminated last line
-        return true;
+        return Checked(line);
       }
     }
     const char* start = block_.data() + begin_;
     const std::size_t available = end_ - begin_;
     const void* lf = std::memchr(start, '\n', available);
     if (lf == nullptr) {
+      // One byte more than the limit may still be a carriage return that goes.
+      if (carry_.size() + available > kMaxLineLength + 1) throw LineTooLong(lines_);
       carry_.append(start, available);
       begin_ = end_;
       spansBlocks = true;
@@ -61,8 +64,13 @@ bool CatalogueReader::NextLine(std::string_view& line) {
       line = std::string_view(start, length);
       if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     }
-    return true;
+    return Checked(line);
   }
+}
+
+bool CatalogueReader::Checked(std::string_view line) const {
+  if (line.size() > kMaxLineLength) throw LineTooLong(lines_);
+  return true;
 }
 
 }  // namespace tarnwick

@@ -1,5 +1,6 @@
 #include "conversion_run.h"
 
+#include <chrono>
 #include <span>
 #include <vector>
 
@@ -29,10 +30,16 @@ class BusyCursor {
   UserPrompts& prompts_;
 };
 
-/// An output file in the making: records go to a temporary file beside the
-/// target, which CommitPair moves over the target at the end. Destroying an
-/// uncommitted one closes and deletes the temporary, leaving the target as it
-/// was.
+/// How a finished output reaches its target.
+enum class Delivery {
+  Move,      ///< a temporary beside the target, moved over it
+  CopyOver,  ///< a temporary elsewhere, copied over the target in place
+  InPlace,   ///< written straight into a device or FIFO: nothing left to do
+};
+
+/// An output file in the making: records go to a temporary file, which
+/// CommitPair puts over the target at the end. Destroying an uncommitted one
+/// closes and deletes the temporary, leaving the target as it was.
 template <std::size_t RecordSize>
 class PendingOutput {
  public:
@@ -43,9 +50,10 @@ class PendingOutput {
   ~PendingOutput() { Discard(); }
 
   /// Prepares to write `path`; false when it cannot be written: a directory,
-  /// an existing file that cannot be opened for writing, or no file can be
-  /// made beside it. A device or FIFO is written in place, as nothing could
-  /// replace it.
+  /// an existing file that cannot be opened for writing, or a new file in a
+  /// folder that takes none. A device or FIFO is written in place, as nothing
+  /// could replace it; an existing file in a folder that takes no new file is
+  /// written to the temporary folder first and copied over it at the end.
   bool Open(const std::string& path) {
     target_ = files_.ResolveLinks(path);
     switch (files_.KindOf(target_)) {
@@ -53,6 +61,7 @@ class PendingOutput {
         return false;
       case FileSystem::Kind::Pipe:
       case FileSystem::Kind::Other:
+        delivery_ = Delivery::InPlace;
         stream_ = files_.OpenInPlace(target_);
         return stream_ != nullptr;
       case FileSystem::Kind::Regular:
@@ -63,6 +72,10 @@ class PendingOutput {
         break;
     }
     stream_ = files_.CreateTemporary(target_, temp_);
+    if (stream_ == nullptr && existed_) {
+      delivery_ = Delivery::CopyOver;
+      stream_ = files_.CreateTemporaryElsewhere(target_, temp_);
+    }
     return stream_ != nullptr;
   }
 
@@ -81,17 +94,20 @@ class PendingOutput {
 
   const std::string& Target() const noexcept { return target_; }
   const std::string& Temporary() const noexcept { return temp_; }
+  Delivery Way() const noexcept { return delivery_; }
   /// Whether the target was a regular file before the run.
   bool Existed() const noexcept { return existed_; }
-  /// Whether the output goes through a temporary that Commit moves into place.
-  bool Replaces() const noexcept { return !temp_.empty(); }
+  /// Whether a temporary is still waiting to be put in place.
+  bool Pending() const noexcept { return !temp_.empty(); }
 
-  /// Gives the temporary the permission bits of the target it will replace.
-  void KeepPermissions() {
-    if (Replaces() && existed_) files_.CopyPermissions(target_, temp_);
+  /// Gives a temporary that will be moved over an existing target the
+  /// target's owner, mode and attributes; says so when the owner cannot stay.
+  void KeepAttributes(UserPrompts& prompts) {
+    if (delivery_ != Delivery::Move || !existed_ || files_.CopyAttributes(target_, temp_)) return;
+    prompts.Warn(FormatWithPath(LoadText(IDS_OWNER_CHANGED), target_), LoadText(IDS_ATTENTION));
   }
 
-  /// The temporary is now the target (or gone): nothing left to delete.
+  /// The temporary is now the target, or is kept on purpose: nothing to delete.
   void Committed() noexcept { temp_.clear(); }
 
  private:
@@ -113,22 +129,70 @@ class PendingOutput {
   std::unique_ptr<OutputStream> stream_;
   std::string target_;
   std::string temp_;
+  Delivery delivery_ = Delivery::Move;
   bool existed_ = false;
 };
+
+// How long a run waits for another run's commit into the same folder.
+constexpr std::chrono::milliseconds kCommitWait{10000};
+// Temporaries of this age are left by a killed run, not made by a running one.
+constexpr std::int64_t kStaleSeconds = 24 * 60 * 60;
+constexpr std::string_view kBackupMark = ".previous";
+
+/// The name under which the previous orbit file is kept while a pair is
+/// replaced: the orbit target with the summary temporary's suffix. As long as
+/// that summary temporary exists, the summary target was not yet replaced.
+std::string BackupName(const std::string& orbitTarget, const std::string& infoTarget,
+                       const std::string& infoTemporary) {
+  return orbitTarget + infoTemporary.substr(infoTarget.size()) + std::string(kBackupMark);
+}
+
+/// Puts right what a killed run left: a previous orbit file kept under its
+/// backup name while the summary temporary still waits means the pair was
+/// half replaced, and the previous orbit file goes back (telling the user);
+/// a backup without its summary temporary is no longer needed. Temporaries
+/// older than a day go too. Call it holding the commit lock.
+void RepairInterruptedCommit(FileSystem& files, const std::string& orbitTarget,
+                             const std::string& infoTarget, UserPrompts& prompts) {
+  for (const FileSystem::Leftover& left : files.Leftovers(orbitTarget)) {
+    const std::string& backup = left.path;
+    if (!backup.ends_with(kBackupMark) || !backup.starts_with(orbitTarget)) continue;
+    const std::string infoTemporary =
+        infoTarget +
+        backup.substr(orbitTarget.size(), backup.size() - orbitTarget.size() - kBackupMark.size());
+    if (files.KindOf(infoTemporary) != FileSystem::Kind::Regular) {
+      files.Remove(backup);
+      continue;
+    }
+    files.Replace(backup, orbitTarget);
+    files.Remove(infoTemporary);
+    prompts.Warn(FormatWithPath(LoadText(IDS_PAIR_REPAIRED), orbitTarget), LoadText(IDS_ATTENTION));
+  }
+  for (const std::string* target : {&orbitTarget, &infoTarget}) {
+    for (const FileSystem::Leftover& left : files.Leftovers(*target)) {
+      if (left.ageSeconds > kStaleSeconds && !left.path.ends_with(kBackupMark))
+        files.Remove(left.path);
+    }
+  }
+}
 
 /// Moves both finished files into place. Should the second move fail, the
 /// first target gets its previous content back, so the pair always matches.
 template <typename Orbit, typename Info>
-void CommitPair(FileSystem& files, Orbit& orbit, Info& info) {
-  orbit.KeepPermissions();
-  info.KeepPermissions();
-  if (!orbit.Replaces()) {
-    if (info.Replaces()) files.Replace(info.Temporary(), info.Target());
-    info.Committed();
+void MovePair(FileSystem& files, Orbit& orbit, Info& info) {
+  if (orbit.Way() != Delivery::Move || info.Way() != Delivery::Move) {
+    // At most one move: nothing to undo should it fail.
+    const auto moveAlone = [&files](auto& output) {
+      if (output.Way() != Delivery::Move) return;
+      files.Replace(output.Temporary(), output.Target());
+      output.Committed();
+    };
+    moveAlone(orbit);
+    moveAlone(info);
     return;
   }
-  const bool keepBackup = orbit.Existed() && info.Replaces();
-  const std::string backup = orbit.Temporary() + ".previous";
+  const bool keepBackup = orbit.Existed();
+  const std::string backup = BackupName(orbit.Target(), info.Target(), info.Temporary());
   if (keepBackup) files.Preserve(orbit.Target(), backup);
   try {
     files.Replace(orbit.Temporary(), orbit.Target());
@@ -137,7 +201,6 @@ void CommitPair(FileSystem& files, Orbit& orbit, Info& info) {
     throw;
   }
   orbit.Committed();
-  if (!info.Replaces()) return;
   try {
     files.Replace(info.Temporary(), info.Target());
   } catch (...) {
@@ -156,6 +219,50 @@ void CommitPair(FileSystem& files, Orbit& orbit, Info& info) {
   info.Committed();
   if (keepBackup) files.Remove(backup);
 }
+
+/// Copies a finished file over its target in place. A failure may have
+/// damaged the target: the message says so and names every complete new
+/// file, which are kept.
+template <typename Output, typename Later>
+void CopyOver(FileSystem& files, Output& output, Later& later) {
+  if (output.Way() != Delivery::CopyOver) return;
+  try {
+    files.CopyOver(output.Temporary(), output.Target());
+  } catch (const FileException& e) {
+    std::string message = FormatWithPath(LoadText(IDS_COPY_FAILED), output.Target());
+    message += FormatWithPath(LoadText(IDS_COMPLETE_FILE_AT), output.Temporary());
+    output.Committed();
+    if (later.Way() == Delivery::CopyOver && later.Pending()) {
+      message += FormatWithPath(LoadText(IDS_COMPLETE_FILE_AT), later.Temporary());
+      later.Committed();
+    }
+    throw FileException(e.Cause(), output.Target(), message);
+  }
+  files.Remove(output.Temporary());
+  output.Committed();
+}
+
+/// Puts both finished files in place under the commit lock, with the
+/// terminating signals held back: the atomic moves first, then the copies
+/// in place, which alone can damage a target.
+template <typename Orbit, typename Info>
+void CommitPair(FileSystem& files, Orbit& orbit, Info& info, UserPrompts& prompts) {
+  const auto lock = files.LockForCommit({orbit.Target(), info.Target()}, kCommitWait);
+  if (!lock) {
+    throw FileException(FileCause::LockViolation, orbit.Target(),
+                        FormatWithPath(LoadText(IDS_COMMIT_BUSY), orbit.Target()));
+  }
+  RepairInterruptedCommit(files, orbit.Target(), info.Target(), prompts);
+  orbit.KeepAttributes(prompts);
+  info.KeepAttributes(prompts);
+  MovePair(files, orbit, info);
+  CopyOver(files, orbit, info);
+  CopyOver(files, info, orbit);
+}
+
+/// RunConversion, except that an over-long line leaves as CatalogueReader::LineTooLong.
+ConversionOutcome Convert(const std::string& inputPath, const std::string& orbitPath,
+                          const std::string& infoPath, UserPrompts& prompts, FileSystem& files);
 
 }  // namespace
 
@@ -204,6 +311,20 @@ void ReportOpenError(const std::string& path, UserPrompts& prompts) {
 ConversionOutcome RunConversion(const std::string& inputPath, const std::string& orbitPath,
                                 const std::string& infoPath, UserPrompts& prompts,
                                 FileSystem& files) {
+  try {
+    return Convert(inputPath, orbitPath, infoPath, prompts, files);
+  } catch (const CatalogueReader::LineTooLong& e) {
+    throw FileException(
+        FileCause::Generic, inputPath,
+        inputPath + ": " +
+            FormatWithPath(LoadText(IDS_LINE_TOO_LONG), std::to_string(e.LineNumber())));
+  }
+}
+
+namespace {
+
+ConversionOutcome Convert(const std::string& inputPath, const std::string& orbitPath,
+                          const std::string& infoPath, UserPrompts& prompts, FileSystem& files) {
   ConversionOutcome stats;
   const auto cannotOpen = [&](const std::string& path) {
     ReportOpenError(path, prompts);
@@ -220,6 +341,14 @@ ConversionOutcome RunConversion(const std::string& inputPath, const std::string&
 
   const std::unique_ptr<InputStream> catalogue = files.OpenRead(inputPath);
   if (!catalogue) return cannotOpen(inputPath);
+  // The catalogue is never an output: replacing it would lose it.
+  for (const std::string* output : {&orbitPath, &infoPath}) {
+    if (files.SameFile(inputPath, *output)) return cannotOpen(*output);
+  }
+  if (const auto lock = files.LockForCommit({orbitPath, infoPath}, {})) {
+    RepairInterruptedCommit(files, files.ResolveLinks(orbitPath), files.ResolveLinks(infoPath),
+                            prompts);
+  }
   if (!ConfirmOverwrite(orbitPath, prompts, files)) return declined();
   PendingOutput<kAsteroidRecordSize> orbitFile(files);
   if (!orbitFile.Open(orbitPath)) return cannotOpen(orbitPath);
@@ -247,10 +376,18 @@ ConversionOutcome RunConversion(const std::string& inputPath, const std::string&
   catalogue->Close();
   orbitFile.Close();
   infoFile.Close();
-  CommitPair(files, orbitFile, infoFile);
+  if (stats.recordsWritten == 0) {
+    // Nothing to replace the previous files with: the temporaries go.
+    prompts.Warn(FormatWithPath(LoadText(IDS_NO_ORBIT_DATA), inputPath), LoadText(IDS_ATTENTION));
+    stats.status = RunStatus::NoOrbitData;
+    stats.path = inputPath;
+    return stats;
+  }
+  CommitPair(files, orbitFile, infoFile, prompts);
 
   prompts.Inform(LoadText(IDS_CONVERSION_DONE), LoadText(IDS_DONE_CAPTION));
   return stats;
 }
 
+}  // namespace
 }  // namespace tarnwick

@@ -28,15 +28,16 @@ class UserPrompts {
 /// How a run ended. A file error is not among them: it leaves the run as a
 /// FileException.
 enum class RunStatus {
-  Done,        ///< both files were put in place and the completion message shown
-  Declined,    ///< an overwrite question was answered no; nothing was written
-  CannotOpen,  ///< a file could not be opened (text 108 was shown); `path` names it
+  Done,         ///< both files were put in place and the completion message shown
+  Declined,     ///< an overwrite question was answered no; nothing was written
+  CannotOpen,   ///< a file could not be opened (text 108 was shown); `path` names it
+  NoOrbitData,  ///< the catalogue yielded no record (text 109 was shown); nothing was written
 };
 
 /// What a run did, for front ends that report more than the dialog does.
 struct ConversionOutcome {
   RunStatus status = RunStatus::Done;
-  std::string path;                  ///< the file that could not be opened
+  std::string path;  ///< the file that could not be opened, or the catalogue without orbit data
   std::uint64_t linesRead = 0;       ///< catalogue lines read, empty ones included
   std::uint64_t recordsWritten = 0;  ///< records in each output file
 };
@@ -58,11 +59,17 @@ void ReportOpenError(const std::string& path, UserPrompts& prompts);
 
 /// The whole run. The catalogue at `inputPath` is converted into the files at
 /// `orbitPath` and `infoPath`; questions, warnings and the completion message
-/// go through `prompts`. Both outputs are written to temporary files beside
-/// their targets and moved into place only when everything has been written
-/// and closed, so a run that ends early leaves the existing files untouched.
-/// Throws FileException on a read, write, close or move failure, after the
-/// busy cursor has been removed and every temporary file deleted.
+/// go through `prompts`. An output that names the catalogue, or the other
+/// output, is refused (text 108) before anything is written. Both outputs are
+/// written to temporary files beside their targets (or, for a writable file
+/// in a folder that takes no new file, in the temporary folder) and put in
+/// place only when everything has been written and closed, under a lock that
+/// keeps other runs' pairs out; so a run that ends early leaves the existing
+/// files untouched, and a catalogue without a single record replaces nothing.
+/// A pair that a killed run left half-replaced is put right first (text 112).
+/// Throws FileException on a read, write, close, lock or move failure, or on
+/// a line longer than 1 MiB, after the busy cursor has been removed and every
+/// temporary file deleted.
 ConversionOutcome RunConversion(const std::string& inputPath, const std::string& orbitPath,
                                 const std::string& infoPath, UserPrompts& prompts,
                                 FileSystem& files);

@@ -4,10 +4,13 @@
 // failures.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace tarnwick {
 
@@ -87,8 +90,9 @@ class FileSystem {
   /// Pipe is a FIFO; Other a device or socket.
   virtual Kind KindOf(const std::string& path) = 0;
 
-  /// Whether two paths name the same file: the same final path once links
-  /// and dot segments are resolved, or the same existing file (hard links).
+  /// Whether two paths name the same file: the same existing file (also
+  /// through links or hard links), or, where the file does not exist yet, the
+  /// same name in the same folder. The system resolves links and "..".
   virtual bool SameFile(const std::string& first, const std::string& second) = 0;
 
   /// Whether an existing file could be opened for writing, without changing it.
@@ -100,12 +104,19 @@ class FileSystem {
   virtual std::unique_ptr<OutputStream> CreateTemporary(const std::string& target,
                                                         std::string& tempPath) = 0;
 
+  /// As CreateTemporary, but in the user's temporary folder, for a target
+  /// whose own folder takes no new file.
+  virtual std::unique_ptr<OutputStream> CreateTemporaryElsewhere(const std::string& target,
+                                                                 std::string& tempPath) = 0;
+
   /// Opens an existing file that is not a regular file (a device, a FIFO)
   /// for writing in place; nullptr when that fails.
   virtual std::unique_ptr<OutputStream> OpenInPlace(const std::string& path) = 0;
 
-  /// Gives `path` the permission bits of `model`; failures are ignored.
-  virtual void CopyPermissions(const std::string& model, const std::string& path) = 0;
+  /// Gives `path` the owner, group, permission bits and extended attributes
+  /// (ACLs among them) of `model`, as far as the system allows. Returns false
+  /// when the owner or the group could not be kept; other failures are ignored.
+  virtual bool CopyAttributes(const std::string& model, const std::string& path) = 0;
 
   /// Keeps the current content of `path` under `backup` (a hard link, or a
   /// copy where links are not possible). Throws FileException with `path`.
@@ -114,12 +125,42 @@ class FileSystem {
   /// Atomically replaces `to` by `from`. Throws FileException with `to`.
   virtual void Replace(const std::string& from, const std::string& to) = 0;
 
+  /// Writes the content of `from` over the existing file `to` in place:
+  /// truncated, written, flushed to the disk, its size checked. Throws
+  /// FileException with `to`; `to` may then be damaged.
+  virtual void CopyOver(const std::string& from, const std::string& to) = 0;
+
   /// Removes a file; failures are ignored.
   virtual void Remove(const std::string& path) noexcept = 0;
 
   /// The file a path finally names: symbolic links followed, also when the
-  /// last one dangles. Returns `path` when there is nothing to follow.
+  /// last one dangles. Returns `path` when there is nothing to follow. The
+  /// path is never rewritten as text: "a/link/.." stays for the system to
+  /// resolve.
   virtual std::string ResolveLinks(const std::string& path) = 0;
+
+  /// Held while a pair of files is replaced; releasing it ends the commit.
+  class CommitLock {
+   public:
+    virtual ~CommitLock() = default;
+  };
+
+  /// Locks the folders of `targets` against the commits of other runs, waiting
+  /// up to `wait` for one in progress, and holds back the terminating signals
+  /// (interrupt, terminate, hang-up, quit, broken pipe, file too large) until
+  /// the lock is released. nullptr when another run kept the lock for longer;
+  /// a folder that cannot be locked at all is not waited for.
+  virtual std::unique_ptr<CommitLock> LockForCommit(const std::vector<std::string>& targets,
+                                                    std::chrono::milliseconds wait) = 0;
+
+  /// A file this program left beside a target: a temporary or a backup.
+  struct Leftover {
+    std::string path;
+    std::int64_t ageSeconds = 0;  ///< since its last change
+  };
+
+  /// The files named `target` + ".tarnwick-" + anything in the target's folder.
+  virtual std::vector<Leftover> Leftovers(const std::string& target) = 0;
 };
 
 /// Passes every operation on to another file system. Decorators derive from
@@ -140,18 +181,32 @@ class ForwardingFileSystem : public FileSystem {
                                                 std::string& tempPath) override {
     return base_.CreateTemporary(target, tempPath);
   }
+  std::unique_ptr<OutputStream> CreateTemporaryElsewhere(const std::string& target,
+                                                         std::string& tempPath) override {
+    return base_.CreateTemporaryElsewhere(target, tempPath);
+  }
   std::unique_ptr<OutputStream> OpenInPlace(const std::string& path) override {
     return base_.OpenInPlace(path);
   }
-  void CopyPermissions(const std::string& model, const std::string& path) override {
-    base_.CopyPermissions(model, path);
+  bool CopyAttributes(const std::string& model, const std::string& path) override {
+    return base_.CopyAttributes(model, path);
   }
   void Preserve(const std::string& path, const std::string& backup) override {
     base_.Preserve(path, backup);
   }
   void Replace(const std::string& from, const std::string& to) override { base_.Replace(from, to); }
+  void CopyOver(const std::string& from, const std::string& to) override {
+    base_.CopyOver(from, to);
+  }
   void Remove(const std::string& path) noexcept override { base_.Remove(path); }
   std::string ResolveLinks(const std::string& path) override { return base_.ResolveLinks(path); }
+  std::unique_ptr<CommitLock> LockForCommit(const std::vector<std::string>& targets,
+                                            std::chrono::milliseconds wait) override {
+    return base_.LockForCommit(targets, wait);
+  }
+  std::vector<Leftover> Leftovers(const std::string& target) override {
+    return base_.Leftovers(target);
+  }
 
  protected:
   FileSystem& base_;

@@ -12,23 +12,42 @@ struct TextEntry {
   const char* english;
 };
 
-// Both tables hold all eight texts; the English one keeps the German wording of 101.
-constexpr std::array<TextEntry, 8> kTexts{{
-    {IDS_ABOUTBOX, "Inf&o über Tarnwick...", "Inf&o über Tarnwick..."},
+// Both tables hold every text.
+constexpr std::array<TextEntry, 15> kTexts{{
+    {IDS_ABOUTBOX, "Inf&o über Tarnwick...", "&About Tarnwick..."},
     {IDS_CONVERSION_DONE, "Konvertierung abgeschlossen", "Conversion finished"},
     {IDS_DONE_CAPTION, "Fertig !", "Finished !"},
     {IDS_CHOOSE_INPUT_DIR, "Wählen Sie das Verzeichnis, wo die Datei MPCORB.DAT zu finden ist",
      "Choose the directory where to find the file MPCORB.DAT"},
     {IDS_CHOOSE_OUTPUT_DIR,
-     "Verzeichnis, auf dem die Dateien Asteroids2.dat und AsteroidInfo2.dat generiert werden "
+     "Verzeichnis, auf dem die Dateien Asteroids4.dat und AsteroidInfo4.dat generiert werden "
      "sollen",
-     "Choose the directory where the files Asteroids2.dat and AsteroidInfo2.dat should be "
+     "Choose the directory where the files Asteroids4.dat and AsteroidInfo4.dat should be "
      "generated"},
     {IDS_OVERWRITE, "Die Datei %s existiert schon - überschreiben ?",
      "File %s already exists - overwrite ?"},
     {IDS_ATTENTION, "Achtung", "Attention"},
     {IDS_OPEN_FAILED, "Datei \"%s\" konnte nicht geöffnet werden",
      "File \"%s\" couldn't be opened"},
+    {IDS_NO_ORBIT_DATA, "Die Datei \"%s\" enthält keine Bahndaten - es wurde nichts geschrieben",
+     "File \"%s\" holds no orbit data - nothing was written"},
+    {IDS_LINE_TOO_LONG, "Zeile %s ist länger als 1 MiB: kein Bahnkatalog",
+     "line %s is longer than 1 MiB: not an orbit catalogue"},
+    {IDS_COMMIT_BUSY,
+     "Eine andere Konvertierung ersetzt gerade %s - bitte versuchen Sie es erneut, wenn sie "
+     "beendet ist",
+     "Another conversion is replacing %s right now - try again when it has finished"},
+    {IDS_PAIR_REPAIRED,
+     "Eine unterbrochene Konvertierung hatte %s schon ersetzt: die vorige Datei ist wieder da",
+     "An interrupted conversion had already replaced %s: the previous file has been put back"},
+    {IDS_OWNER_CHANGED,
+     "Besitzer oder Gruppe von %s konnten nicht erhalten werden: die Datei gehört jetzt Ihnen",
+     "The owner or group of %s could not be kept: the file now belongs to you"},
+    {IDS_COPY_FAILED,
+     "Die neuen Daten konnten nicht vollständig über %s geschrieben werden; die Datei kann "
+     "beschädigt sein.",
+     "The new data could not be written over %s completely; that file may be damaged."},
+    {IDS_COMPLETE_FILE_AT, " Die vollständige neue Datei ist %s.", " The complete new file is %s."},
 }};
 
 std::atomic<Language> gLanguage{Language::English};

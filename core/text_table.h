@@ -14,6 +14,13 @@ inline constexpr int IDS_CHOOSE_OUTPUT_DIR = 105;
 inline constexpr int IDS_OVERWRITE = 106;
 inline constexpr int IDS_ATTENTION = 107;
 inline constexpr int IDS_OPEN_FAILED = 108;
+inline constexpr int IDS_NO_ORBIT_DATA = 109;
+inline constexpr int IDS_LINE_TOO_LONG = 110;
+inline constexpr int IDS_COMMIT_BUSY = 111;
+inline constexpr int IDS_PAIR_REPAIRED = 112;
+inline constexpr int IDS_OWNER_CHANGED = 113;
+inline constexpr int IDS_COPY_FAILED = 114;
+inline constexpr int IDS_COMPLETE_FILE_AT = 115;
 
 enum class Language { German, English };
 

@@ -1,17 +1,31 @@
-// The file layer on a POSIX system: files through stdio and std::filesystem,
-// standard input, and the mapping of errno values to file-error causes.
+// The file layer on a POSIX system: files, temporaries, moves, attributes and
+// commit locks through the system's own calls, standard input, and the mapping
+// of errno values to file-error causes. Paths are handed to the system as
+// they are: it alone decides what a link or ".." means.
 #include "posix_file_system.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
+#include <cstdlib>
+#include <ctime>
 #include <random>
-#include <system_error>
+#include <thread>
+#include <utility>
 
 namespace tarnwick {
-namespace fs = std::filesystem;
 
 namespace {
+
+constexpr const char* kTemporaryMark = ".tarnwick-";
 
 class FileHandle {
  public:
@@ -34,6 +48,52 @@ class FileHandle {
  private:
   std::FILE* file_;
 };
+
+/// A file descriptor closed when it goes.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd = -1) noexcept : fd_(fd) {}
+  Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  Descriptor& operator=(Descriptor&& other) noexcept {
+    std::swap(fd_, other.fd_);
+    return *this;
+  }
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const noexcept { return fd_; }
+  explicit operator bool() const noexcept { return fd_ >= 0; }
+  /// Closes the descriptor and returns the errno of a failure, 0 on success.
+  int Close() noexcept {
+    if (fd_ < 0) return 0;
+    const int rc = ::close(std::exchange(fd_, -1));
+    return rc == 0 || errno == EINTR ? 0 : errno;
+  }
+
+ private:
+  int fd_;
+};
+
+/// Everything before the last '/', with it; empty for a bare name.
+std::string FolderPart(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string NamePart(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+/// The folder a path lies in, as the system should look it up.
+std::string FolderOf(const std::string& path) {
+  const std::string folder = FolderPart(path);
+  return folder.empty() ? std::string(".") : folder;
+}
+
+bool SameInode(const struct stat& a, const struct stat& b) noexcept {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
 
 class FileInput final : public InputStream {
  public:
@@ -72,138 +132,300 @@ class StandardInput final : public InputStream {
   bool closed_ = false;
 };
 
+/// Writes all of `data` to `fd`; the errno of a failure, or ENOSPC when the
+/// system stores nothing more without saying why.
+int WriteAll(int fd, const char* data, std::size_t size) noexcept {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (n == 0) return ENOSPC;
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
 class FileOutput final : public OutputStream {
  public:
-  FileOutput(std::FILE* file, std::string path) : file_(file), path_(std::move(path)) {
-    // Callers hand over whole buffers of records: each goes out in one request.
-    std::setvbuf(file, nullptr, _IONBF, 0);
-  }
+  /// `sync`: flush to the disk on closing (a file that will replace another).
+  FileOutput(Descriptor fd, std::string path, bool sync)
+      : fd_(std::move(fd)), path_(std::move(path)), sync_(sync) {}
   void Write(const char* data, std::size_t size) override {
     if (size == 0) return;
-    if (file_.get() == nullptr) throw FileException(FileCause::InvalidFile, path_);
-    errno = 0;
-    const std::size_t written = std::fwrite(data, 1, size, file_.get());
-    if (written < size) {
-      const int error = errno;
-      throw FileException(error != 0 ? CauseFromErrno(error) : FileCause::DiskFull, path_);
-    }
+    if (!fd_) throw FileException(FileCause::InvalidFile, path_);
+    if (const int error = WriteAll(fd_.get(), data, size); error != 0)
+      throw FileException(CauseFromErrno(error), path_);
   }
   void Close() override {
-    if (const int error = file_.Close(); error != 0)
-      throw FileException(CauseFromErrno(error), path_);
+    if (!fd_) return;
+    int error = 0;
+    if (sync_ && ::fsync(fd_.get()) != 0) error = errno;
+    const int closeError = fd_.Close();
+    if (error == 0) error = closeError;
+    if (error != 0) throw FileException(CauseFromErrno(error), path_);
   }
 
  private:
-  FileHandle file_;
+  Descriptor fd_;
   std::string path_;
+  bool sync_;
+};
+
+/// Creates `folder` + `name` + ".tarnwick-" + 12 random hex digits, never
+/// taking a name that exists.
+std::unique_ptr<OutputStream> CreateUnique(const std::string& folder, const std::string& name,
+                                           mode_t mode, const std::string& errorPath,
+                                           std::string& tempPath) {
+  if (name.empty() || name == "." || name == "..") return nullptr;
+  static thread_local std::mt19937_64 random{std::random_device{}()};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char suffix[24];
+    std::snprintf(suffix, sizeof suffix, "%s%012llx", kTemporaryMark,
+                  static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
+    const std::string candidate = folder + name + suffix;
+    // O_EXCL: fails when the name is taken, so no other file is ever overwritten.
+    Descriptor fd(::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+    if (fd) {
+      tempPath = candidate;
+      return std::make_unique<FileOutput>(std::move(fd), errorPath, true);
+    }
+    if (errno != EEXIST) return nullptr;
+  }
+  return nullptr;
+}
+
+/// Holds flock() locks on folders and the terminating signals back.
+class FolderLock final : public FileSystem::CommitLock {
+ public:
+  FolderLock(std::vector<Descriptor> folders, const sigset_t& previousMask)
+      : folders_(std::move(folders)), previousMask_(previousMask) {}
+  ~FolderLock() override {
+    // A signal that came meanwhile is delivered here, with the pair complete.
+    pthread_sigmask(SIG_SETMASK, &previousMask_, nullptr);
+  }
+
+ private:
+  std::vector<Descriptor> folders_;  // closing them releases the locks
+  sigset_t previousMask_;
 };
 
 class DiskFileSystem final : public FileSystem {
  public:
   std::unique_ptr<InputStream> OpenRead(const std::string& path) override {
-    std::error_code ec;
-    if (fs::is_directory(path, ec)) return nullptr;  // stdio would open it and fail on reading
+    // stdio would open a directory and fail on reading.
+    if (KindOf(path) == Kind::Directory) return nullptr;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) return nullptr;
     return std::make_unique<FileInput>(file, path);
   }
 
   Kind KindOf(const std::string& path) override {
-    std::error_code ec;
-    switch (fs::status(path, ec).type()) {
-      case fs::file_type::not_found:
-      case fs::file_type::none:
-        return Kind::Missing;
-      case fs::file_type::regular:
-        return Kind::Regular;
-      case fs::file_type::directory:
-        return Kind::Directory;
-      case fs::file_type::fifo:
-        return Kind::Pipe;
-      default:
-        return ec ? Kind::Missing : Kind::Other;
-    }
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return Kind::Missing;
+    if (S_ISREG(st.st_mode)) return Kind::Regular;
+    if (S_ISDIR(st.st_mode)) return Kind::Directory;
+    if (S_ISFIFO(st.st_mode)) return Kind::Pipe;
+    return Kind::Other;
   }
 
   bool SameFile(const std::string& first, const std::string& second) override {
-    std::error_code ec;
-    if (fs::equivalent(first, second, ec)) return true;
-    const fs::path a = fs::weakly_canonical(first, ec);
-    if (ec) return first == second;
-    const fs::path b = fs::weakly_canonical(second, ec);
-    return ec ? first == second : a == b;
+    struct stat a {};
+    struct stat b {};
+    const bool firstExists = ::stat(first.c_str(), &a) == 0;
+    const bool secondExists = ::stat(second.c_str(), &b) == 0;
+    if (firstExists || secondExists) return firstExists && secondExists && SameInode(a, b);
+    // Neither exists yet: the same name in the same folder.
+    const std::string x = ResolveLinks(first);
+    const std::string y = ResolveLinks(second);
+    if (NamePart(x) != NamePart(y)) return false;
+    if (::stat(FolderOf(x).c_str(), &a) != 0 || ::stat(FolderOf(y).c_str(), &b) != 0) return x == y;
+    return SameInode(a, b);
   }
 
   bool CanWrite(const std::string& path) override {
-    // "r+" neither creates nor truncates.
-    FileHandle file(std::fopen(path.c_str(), "r+b"));
-    return file.get() != nullptr;
+    // Neither creates nor truncates.
+    return Descriptor(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK)).get() >= 0;
   }
 
   std::unique_ptr<OutputStream> CreateTemporary(const std::string& target,
                                                 std::string& tempPath) override {
-    const fs::path targetPath(target);
-    if (!targetPath.has_filename()) return nullptr;
-    static thread_local std::mt19937_64 random{std::random_device{}()};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      char suffix[24];
-      std::snprintf(suffix, sizeof suffix, ".tarnwick-%012llx",
-                    static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
-      fs::path candidate = targetPath;
-      candidate += suffix;
-      errno = 0;
-      // "x": fails when the name is taken, so no other file is ever overwritten.
-      std::FILE* file = std::fopen(candidate.c_str(), "wbx");
-      if (file != nullptr) {
-        tempPath = candidate.string();
-        return std::make_unique<FileOutput>(file, target);
-      }
-      if (errno != EEXIST) return nullptr;
-    }
-    return nullptr;
+    return CreateUnique(FolderPart(target), NamePart(target), 0666, target, tempPath);
+  }
+
+  std::unique_ptr<OutputStream> CreateTemporaryElsewhere(const std::string& target,
+                                                         std::string& tempPath) override {
+    const char* tmpdir = std::getenv("TMPDIR");
+    std::string folder = tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";
+    if (folder.back() != '/') folder += '/';
+    // Private: the shared temporary folder is open to every user.
+    return CreateUnique(folder, NamePart(target), 0600, target, tempPath);
   }
 
   std::unique_ptr<OutputStream> OpenInPlace(const std::string& path) override {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return nullptr;
-    return std::make_unique<FileOutput>(file, path);
+    Descriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (!fd) return nullptr;
+    return std::make_unique<FileOutput>(std::move(fd), path, false);
   }
 
-  void CopyPermissions(const std::string& model, const std::string& path) override {
-    std::error_code ec;
-    const fs::file_status status = fs::status(model, ec);
-    if (!ec) fs::permissions(path, status.permissions(), ec);
+  bool CopyAttributes(const std::string& model, const std::string& path) override {
+    struct stat want {};
+    struct stat have {};
+    if (::stat(model.c_str(), &want) != 0 || ::stat(path.c_str(), &have) != 0) return true;
+    bool ownerKept = true;
+    if ((want.st_uid != have.st_uid || want.st_gid != have.st_gid) &&
+        ::chown(path.c_str(), want.st_uid, want.st_gid) != 0) {
+      ownerKept = false;
+      // The group alone may still be kept, as for a member of it.
+      if (want.st_gid != have.st_gid)
+        (void)::chown(path.c_str(), static_cast<uid_t>(-1), want.st_gid);
+    }
+    (void)::chmod(path.c_str(), want.st_mode & 07777);
+    CopyExtendedAttributes(model, path);
+    return ownerKept;
   }
 
   void Preserve(const std::string& path, const std::string& backup) override {
-    std::error_code ec;
-    fs::create_hard_link(path, backup, ec);
-    if (!ec) return;
-    fs::copy_file(path, backup, ec);
-    if (ec) throw FileException(CauseFromErrno(ec.value()), path);
+    if (::link(path.c_str(), backup.c_str()) == 0) return;
+    // No hard links here: a copy.
+    std::string ignored;
+    Descriptor in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    Descriptor out(::open(backup.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    const int error = !in || !out ? errno : CopyContent(in.get(), out.get());
+    if (error == 0 && out.Close() == 0) return;
+    if (out) ::unlink(backup.c_str());
+    throw FileException(CauseFromErrno(error), path);
   }
 
   void Replace(const std::string& from, const std::string& to) override {
-    errno = 0;
-    if (std::rename(from.c_str(), to.c_str()) != 0) throw FileException(CauseFromErrno(errno), to);
+    if (::rename(from.c_str(), to.c_str()) != 0) throw FileException(CauseFromErrno(errno), to);
   }
 
-  void Remove(const std::string& path) noexcept override { std::remove(path.c_str()); }
+  void CopyOver(const std::string& from, const std::string& to) override {
+    Descriptor in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!in) throw FileException(CauseFromErrno(errno), to);
+    Descriptor out(::open(to.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+    if (!out) throw FileException(CauseFromErrno(errno), to);
+    int error = CopyContent(in.get(), out.get());
+    struct stat source {};
+    struct stat written {};
+    if (error == 0 && ::fsync(out.get()) != 0) error = errno;
+    if (error == 0 && (::fstat(in.get(), &source) != 0 || ::fstat(out.get(), &written) != 0))
+      error = errno;
+    if (error == 0 && source.st_size != written.st_size) error = ENOSPC;
+    if (error == 0) error = out.Close();
+    if (error != 0) throw FileException(CauseFromErrno(error), to);
+  }
+
+  void Remove(const std::string& path) noexcept override { ::unlink(path.c_str()); }
 
   std::string ResolveLinks(const std::string& path) override {
-    fs::path current(path);
-    std::error_code ec;
-    for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(current, ec)); ++hops) {
-      const fs::path next = fs::read_symlink(current, ec);
-      if (ec) break;
-      current = next.is_absolute() ? next : current.parent_path() / next;
+    std::string current = path;
+    char next[4096];
+    for (int hops = 0; hops < 40; ++hops) {
+      const ssize_t n = ::readlink(current.c_str(), next, sizeof next);
+      if (n <= 0 || static_cast<std::size_t>(n) >= sizeof next) break;
+      const std::string link(next, static_cast<std::size_t>(n));
+      // A relative link is relative to the folder that holds it.
+      current = link.front() == '/' ? link : FolderPart(current) + link;
     }
-    return current.string();
+    return current;
+  }
+
+  std::unique_ptr<CommitLock> LockForCommit(const std::vector<std::string>& targets,
+                                            std::chrono::milliseconds wait) override {
+    // One lock per folder, taken in one order by every run: none waits for another in a circle.
+    std::vector<std::pair<std::pair<dev_t, ino_t>, Descriptor>> folders;
+    for (const std::string& target : targets) {
+      Descriptor fd(
+          ::open(FolderOf(ResolveLinks(target)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+      struct stat st {};
+      if (!fd || ::fstat(fd.get(), &st) != 0) continue;
+      const auto id = std::make_pair(st.st_dev, st.st_ino);
+      if (std::none_of(folders.begin(), folders.end(),
+                       [&](const auto& f) { return f.first == id; }))
+        folders.emplace_back(id, std::move(fd));
+    }
+    std::sort(folders.begin(), folders.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    std::vector<Descriptor> held;
+    for (auto& folder : folders) {
+      while (::flock(folder.second.get(), LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EINTR) continue;
+        if (errno != EWOULDBLOCK) break;  // a file system without locks
+        if (std::chrono::steady_clock::now() >= deadline) return nullptr;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
+      held.push_back(std::move(folder.second));
+    }
+    sigset_t terminating;
+    sigemptyset(&terminating);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGXFSZ})
+      sigaddset(&terminating, signal);
+    sigset_t previous;
+    pthread_sigmask(SIG_BLOCK, &terminating, &previous);
+    return std::make_unique<FolderLock>(std::move(held), previous);
+  }
+
+  std::vector<Leftover> Leftovers(const std::string& target) override {
+    std::vector<Leftover> found;
+    const std::string folder = FolderPart(target);
+    const std::string prefix = NamePart(target) + kTemporaryMark;
+    DIR* dir = ::opendir(FolderOf(target).c_str());
+    if (dir == nullptr) return found;
+    const std::time_t now = std::time(nullptr);
+    while (const dirent* entry = ::readdir(dir)) {
+      const std::string name = entry->d_name;
+      struct stat st {};
+      const std::string path = folder + name;
+      if (name.compare(0, prefix.size(), prefix) != 0 || ::lstat(path.c_str(), &st) != 0 ||
+          !S_ISREG(st.st_mode))
+        continue;
+      found.push_back({path, static_cast<std::int64_t>(now - st.st_mtime)});
+    }
+    ::closedir(dir);
+    return found;
+  }
+
+ private:
+  /// Copies what is left of `in` to `out`; the errno of a failure, 0 on success.
+  static int CopyContent(int in, int out) noexcept {
+    static thread_local std::vector<char> buffer(std::size_t{1} << 20);
+    for (;;) {
+      const ssize_t n = ::read(in, buffer.data(), buffer.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return errno;
+      if (n == 0) return 0;
+      if (const int error = WriteAll(out, buffer.data(), static_cast<std::size_t>(n)); error != 0)
+        return error;
+    }
+  }
+
+  /// Extended attributes, and with them ACLs; what the system refuses is left out.
+  static void CopyExtendedAttributes(const std::string& model, const std::string& path) {
+    const ssize_t size = ::listxattr(model.c_str(), nullptr, 0);
+    if (size <= 0) return;
+    std::string names(static_cast<std::size_t>(size), '\0');
+    const ssize_t got = ::listxattr(model.c_str(), names.data(), names.size());
+    if (got <= 0) return;
+    names.resize(static_cast<std::size_t>(got));
+    std::string value;
+    for (std::size_t at = 0; at < names.size(); at = names.find('\0', at) + 1) {
+      const char* name = names.c_str() + at;
+      const ssize_t length = ::getxattr(model.c_str(), name, nullptr, 0);
+      if (length < 0) continue;
+      value.resize(static_cast<std::size_t>(length));
+      const ssize_t read = ::getxattr(model.c_str(), name, value.data(), value.size());
+      if (read >= 0)
+        (void)::setxattr(path.c_str(), name, value.data(), static_cast<std::size_t>(read), 0);
+    }
   }
 };
 
 }  // namespace
-
 FileCause CauseFromErrno(int error) noexcept {
   switch (error) {
     case 0:

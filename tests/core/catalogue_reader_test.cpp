@@ -10,76 +10,58 @@
 namespace tarnwick {
 namespace {
 
-using test::MemoryInput;
+using Expected = std::vector<std::string>;
 
 // Reads every line with the given block size and stream piece size.
-std::vector<std::string> Lines(const std::string& data, std::size_t block,
-                               std::size_t chunk = SIZE_MAX) {
-  MemoryInput input(data, chunk);
+Expected Lines(const std::string& data, std::size_t block, std::size_t chunk = SIZE_MAX) {
+  test::MemoryInput input(data, chunk);
   CatalogueReader reader(input, block);
-  std::vector<std::string> lines;
+  Expected lines;
   std::string_view line;
   while (reader.NextLine(line)) lines.emplace_back(line);
+  EXPECT_FALSE(reader.NextLine(line)) << "after the end it stays at the end";
   return lines;
 }
 
-using Expected = std::vector<std::string>;
-
 // Every case must read the same with any block size: lines that span blocks,
 // CR LF split between blocks, a terminator at the very end of a block.
-void ExpectLines(const std::string& data, const Expected& expected) {
-  for (std::size_t block : {1u, 2u, 3u, 5u, 7u, 64u, 1u << 20}) {
-    EXPECT_EQ(Lines(data, block), expected) << "block size " << block;
-    EXPECT_EQ(Lines(data, block, 3), expected) << "block size " << block << ", pieces of 3";
+TEST(CatalogueReader, ReadsLinesInTextModeWithAnyBlockSize) {
+  using namespace std::string_literals;
+  const std::pair<std::string, Expected> cases[] = {
+      {"a\nbc\r\ndef\n", {"a", "bc", "def"}},  // a CR right before the LF goes with it
+      {"a\r\r\n", {"a\r"}},
+      {"a\rb\nc\r", {"a\rb", "c\r"}},  // any other CR stays
+      {"\r\r\r", {"\r\r\r"}},
+      {"\n\nx\n\r\n", {"", "", "x", ""}},  // empty lines are lines
+      {"one\ntwo", {"one", "two"}},        // an unterminated last line is read
+      {"", {}},
+      {"one\ntw\x1Ao\nthree\n", {"one", "tw"}},  // 0x1A ends the catalogue
+      {"one\n\x1A", {"one"}},
+      {"\x1A"
+       "one\n",
+       {}},
+      {"a\0b\n\0\n"s, {"a\0b"s, "\0"s}},  // zero bytes stay in the line
+  };
+  for (const auto& [data, expected] : cases) {
+    for (std::size_t block : {1u, 2u, 3u, 5u, 7u, 64u, 1u << 20}) {
+      EXPECT_EQ(Lines(data, block), expected) << "block size " << block;
+      EXPECT_EQ(Lines(data, block, 3), expected) << "block size " << block << ", pieces of 3";
+    }
   }
 }
 
-TEST(CatalogueReader, LineFeedEndsALineAndCarriageReturnBeforeItIsDropped) {
-  ExpectLines("a\nbc\r\ndef\n", {"a", "bc", "def"});
-  ExpectLines("a\r\r\n", {"a\r"});
-}
-
-TEST(CatalogueReader, OtherCarriageReturnsStayInTheLine) {
-  ExpectLines("a\rb\nc\r", {"a\rb", "c\r"});
-  ExpectLines("\r\r\r", {"\r\r\r"});
-}
-
-TEST(CatalogueReader, EmptyLinesAreLines) { ExpectLines("\n\nx\n\r\n", {"", "", "x", ""}); }
-
-TEST(CatalogueReader, UnterminatedLastLineIsRead) {
-  ExpectLines("one\ntwo", {"one", "two"});
-  ExpectLines("only", {"only"});
-}
-
-TEST(CatalogueReader, EmptyInputHasNoLines) { ExpectLines("", {}); }
-
-TEST(CatalogueReader, ControlZEndsTheCatalogue) {
-  ExpectLines("one\ntw\x1Ao\nthree\n", {"one", "tw"});
-  ExpectLines("one\n\x1A", {"one"});
-  ExpectLines(
-      "\x1A"
-      "one\n",
-      {});
-}
-
-TEST(CatalogueReader, ZeroBytesStayInTheLine) {
-  using namespace std::string_literals;
-  ExpectLines("a\0b\n\0\n"s, {"a\0b"s, "\0"s});
-}
-
-TEST(CatalogueReader, LinesLongerThanABlockAreReadWhole) {
-  const std::string longLine(100000, 'x');
-  EXPECT_EQ(Lines(longLine + "\r\n" + "tail", 4096), (Expected{longLine, "tail"}));
-  EXPECT_EQ(Lines(longLine, 4096), Expected{longLine});
-}
-
-TEST(CatalogueReader, AfterTheEndItStaysAtTheEnd) {
-  MemoryInput input("x\n");
-  CatalogueReader reader(input, 16);
-  std::string_view line;
-  EXPECT_TRUE(reader.NextLine(line));
-  EXPECT_FALSE(reader.NextLine(line));
-  EXPECT_FALSE(reader.NextLine(line));
+TEST(CatalogueReader, LinesUpToOneMebibyteAreReadWholeLongerOnesAreRefused) {
+  const std::string longest(CatalogueReader::kMaxLineLength, 'x');
+  EXPECT_EQ(Lines("a\n" + longest + "\r\ntail", 4096), (Expected{"a", longest, "tail"}));
+  EXPECT_EQ(Lines(longest, 4096), Expected{longest});
+  for (const std::string& data : {"a\n" + longest + "x\r\n", "a\n" + longest + "\r"}) {
+    try {
+      Lines(data, 4096);
+      ADD_FAILURE() << "a line over the limit was read";
+    } catch (const CatalogueReader::LineTooLong& e) {
+      EXPECT_EQ(e.LineNumber(), 2u);
+    }
+  }
 }
 
 }  // namespace

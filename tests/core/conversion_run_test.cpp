@@ -1,7 +1,11 @@
 #include "conversion_run.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -12,339 +16,208 @@
 #include "posix_file_system.h"
 #include "test_lines.h"
 #include "test_support.h"
-#include "text_table.h"
 
 namespace tarnwick {
 namespace {
 
-using test::FaultyFileSystem;
-using test::Put;
+using test::Op;
 using test::ReadFile;
-using test::RecordingPrompts;
-using test::ScratchDir;
 using test::WriteFile;
 namespace stdfs = std::filesystem;
+using Events = std::vector<std::string>;
 
-// A small catalogue as the real one is laid out: a text header, numbered
-// objects, a blank line, unnumbered objects.
-std::string Catalogue() {
-  std::string numbered2 = test::NumberedLine();
-  Put(numbered2, 0, "A0345");
-  Put(numbered2, 166, "(100345) Faraway  ");
-  return "MINOR PLANET CENTER ORBIT DATABASE (MPCORB)\n"
-         "Des'n     H     G   Epoch     M        Peri.      Node       Incl.       e\n" +
-         std::string(160, '-') + "\n" + test::NumberedLine() + "\r\n" + numbered2 + "\n\n" +
-         test::ProvisionalLine() + "\n";
-}
-
-class ConversionRun : public ::testing::Test {
+class ConversionRun : public test::RunFixture {
  protected:
-  void SetUp() override {
-    SetTextLanguage(Language::English);
-    input = dir / "MPCORB.DAT";
-    orbits = dir / "Asteroids4.dat";
-    infos = dir / "AsteroidInfo4.dat";
-  }
-  void TearDown() override { SetTextLanguage(Language::English); }
-
   ConversionOutcome Run() { return RunConversion(input, orbits, infos, prompts, files); }
-
-  std::string Ask(const std::string& path) {
-    return "ask: File " + path + " already exists - overwrite ? | Attention";
-  }
-  std::string CannotOpen(const std::string& path) {
-    return "warn: File \"" + path + "\" couldn't be opened | Attention";
-  }
-  const std::string done = "inform: Conversion finished | Finished !";
-
-  /// Both outputs exist with known old content.
   void OldOutputs() {
     WriteFile(orbits, "old orbits");
     WriteFile(infos, "old infos");
   }
-  void ExpectOldOutputs() {
-    EXPECT_EQ(ReadFile(orbits), "old orbits");
-    EXPECT_EQ(ReadFile(infos), "old infos");
-  }
-  /// Nothing but the given names is in the directory: no temporary was left.
-  void ExpectOnly(std::vector<std::string> names) {
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(dir.Entries(), names);
+  void ExpectRecordsEach(std::size_t records) {
+    EXPECT_EQ(ReadFile(orbits)->size(), records * kAsteroidRecordSize);
+    EXPECT_EQ(ReadFile(infos)->size(), records * kAsteroidInfoRecordSize);
   }
 
-  ScratchDir dir;
-  std::string input, orbits, infos;
-  RecordingPrompts prompts;
-  FaultyFileSystem files;
+  const std::string done = "inform: Conversion finished | Finished !";
+  // A text header, numbered and unnumbered objects, CR LF, a blank line.
+  const std::string catalogue = "MINOR PLANET CENTER ORBIT DATABASE (MPCORB)\n" +
+                                std::string(160, '-') + "\n" + test::NumberedLine() + "\r\n\n" +
+                                test::ProvisionalLine() + "\n";
+  test::FaultyFileSystem files;
 };
 
-TEST_F(ConversionRun, ConvertsEveryOrbitLineInCatalogueOrder) {
-  WriteFile(input, Catalogue());
+// A download that went wrong (an HTML page, an archive) replaces nothing.
+TEST_F(ConversionRun, CatalogueWithoutOrbitDataReplacesNothing) {
+  WriteFile(input, "<html><body>404 Not Found</body></html>\n");
+  WriteFile(orbits, "old orbits");
+  EXPECT_EQ(Run().status, RunStatus::NoOrbitData);
+  EXPECT_EQ(prompts.events[2],
+            "warn: File \"" + input + "\" holds no orbit data - nothing was written | Attention");
+  EXPECT_EQ(ReadFile(orbits), "old orbits");
+  EXPECT_EQ(dir.Entries(), (Events{"Asteroids4.dat", "MPCORB.DAT"}));
+}
+
+TEST_F(ConversionRun, ConvertsEveryOrbitLineAfterAskingAndNoLeavesBothFilesAsTheyWere) {
+  WriteFile(input, catalogue);
+  OldOutputs();
   const ConversionOutcome stats = Run();
-  EXPECT_EQ(prompts.events, (std::vector<std::string>{"busy on", done, "busy off"}));
-  EXPECT_EQ(stats.status, RunStatus::Done);
-  EXPECT_EQ(stats.linesRead, 7u);
-  EXPECT_EQ(stats.recordsWritten, 3u);
-
-  const std::string orbitBytes = *ReadFile(orbits);
-  const std::string infoBytes = *ReadFile(infos);
-  ASSERT_EQ(orbitBytes.size(), 3 * kAsteroidRecordSize);
-  ASSERT_EQ(infoBytes.size(), 3 * kAsteroidInfoRecordSize);
-  const auto record = [&](std::size_t i) {
-    return DecodeAsteroidRecord(reinterpret_cast<const std::uint8_t*>(orbitBytes.data()) +
-                                i * kAsteroidRecordSize);
-  };
-  const auto info = [&](std::size_t i) {
-    return DecodeAsteroidInfo(reinterpret_cast<const std::uint8_t*>(infoBytes.data()) +
-                              i * kAsteroidInfoRecordSize);
-  };
-  EXPECT_EQ(record(0).number, 433);
-  EXPECT_STREQ(record(0).name.data(), "Eros");
-  EXPECT_EQ(record(1).number, 100345);
-  EXPECT_STREQ(record(1).name.data(), "Faraway");
-  EXPECT_EQ(record(2).number, 0);
-  EXPECT_STREQ(record(2).name.data(), "2024 XN7");
-  // The n-th summary belongs to the n-th orbit.
-  EXPECT_STREQ(info(0).arcText.data(), "1893-2025");
-  EXPECT_STREQ(info(2).arcText.data(), "  12 days");
-  ExpectOnly({"AsteroidInfo4.dat", "Asteroids4.dat", "MPCORB.DAT"});
-}
-
-TEST_F(ConversionRun, EmptyCatalogueGivesEmptyFilesAndTheCompletionMessage) {
-  WriteFile(input, "");
-  Run();
-  EXPECT_EQ(ReadFile(orbits), "");
-  EXPECT_EQ(ReadFile(infos), "");
-  EXPECT_EQ(prompts.events, (std::vector<std::string>{"busy on", done, "busy off"}));
-}
-
-TEST_F(ConversionRun, UnterminatedLastLineIsConvertedAndControlZEndsTheCatalogue) {
-  WriteFile(input, test::NumberedLine() + "\n" + test::ProvisionalLine() + "\x1A" +
-                       test::NumberedLine() + "\n");
-  EXPECT_EQ(Run().recordsWritten, 2u);
-  WriteFile(input, test::NumberedLine() + "\n" + test::ProvisionalLine());
-  EXPECT_EQ(Run().recordsWritten, 2u);
-}
-
-TEST_F(ConversionRun, AsksBeforeReplacingEachExistingFile) {
-  WriteFile(input, Catalogue());
-  OldOutputs();
-  Run();
-  EXPECT_EQ(prompts.events,
-            (std::vector<std::string>{"busy on", Ask(orbits), Ask(infos), done, "busy off"}));
-  EXPECT_EQ(ReadFile(orbits)->size(), 3 * kAsteroidRecordSize);
-  EXPECT_EQ(ReadFile(infos)->size(), 3 * kAsteroidInfoRecordSize);
-}
-
-TEST_F(ConversionRun, QuestionsAndWarningsComeInGermanWhenChosen) {
+  EXPECT_EQ(prompts.events, (Events{"busy on", Ask(orbits), Ask(infos), done, "busy off"}));
+  EXPECT_EQ(stats.linesRead, 5u);
+  EXPECT_EQ(stats.recordsWritten, 2u);
+  ExpectRecordsEach(2);
+  const std::string bytes = *ReadFile(orbits);
+  const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+  EXPECT_EQ(DecodeAsteroidRecord(data).number, 433);
+  EXPECT_STREQ(DecodeAsteroidRecord(data + kAsteroidRecordSize).name.data(), "2024 XN7");
+  EXPECT_EQ(dir.Entries(), all);
   SetTextLanguage(Language::German);
-  OldOutputs();
-  prompts.answers = {false};
-  Run();  // no catalogue
-  EXPECT_EQ(prompts.events[1],
-            "warn: Datei \"" + input + "\" konnte nicht geöffnet werden | Achtung");
-  WriteFile(input, Catalogue());
-  prompts.events.clear();
-  Run();
-  EXPECT_EQ(prompts.events[1],
-            "ask: Die Datei " + orbits + " existiert schon - überschreiben ? | Achtung");
-}
-
-// The failure table, with the run's promise that an unfinished run leaves the
-// existing files exactly as they were and no temporary file behind. Injected
-// read, write, close and move failures are covered by the hardening tests.
-
-TEST_F(ConversionRun, MissingCatalogueIsReportedAndNothingIsWritten) {
-  OldOutputs();
-  Run();
-  EXPECT_EQ(prompts.events, (std::vector<std::string>{"busy on", CannotOpen(input), "busy off"}));
-  ExpectOldOutputs();
-  ExpectOnly({"AsteroidInfo4.dat", "Asteroids4.dat"});
-}
-
-TEST_F(ConversionRun, CatalogueThatIsADirectoryCannotBeOpened) {
-  stdfs::create_directory(input);
-  Run();
-  EXPECT_EQ(prompts.events, (std::vector<std::string>{"busy on", CannotOpen(input), "busy off"}));
-  ExpectOnly({"MPCORB.DAT"});
-}
-
-TEST_F(ConversionRun, NoToTheOrbitFileEndsTheRunQuietly) {
-  WriteFile(input, Catalogue());
-  OldOutputs();
-  prompts.answers = {false};
-  Run();
-  EXPECT_EQ(prompts.events, (std::vector<std::string>{"busy on", Ask(orbits), "busy off"}));
-  ExpectOldOutputs();
-  ExpectOnly({"AsteroidInfo4.dat", "Asteroids4.dat", "MPCORB.DAT"});
-}
-
-TEST_F(ConversionRun, NoToTheSummaryFileLeavesTheOrbitFileAsItWas) {
-  WriteFile(input, Catalogue());
-  OldOutputs();
-  prompts.answers = {true, false};
-  Run();
-  EXPECT_EQ(prompts.events,
-            (std::vector<std::string>{"busy on", Ask(orbits), Ask(infos), "busy off"}));
-  ExpectOldOutputs();
-  ExpectOnly({"AsteroidInfo4.dat", "Asteroids4.dat", "MPCORB.DAT"});
-}
-
-TEST_F(ConversionRun, NoToTheSummaryFileDoesNotCreateAMissingOrbitFile) {
-  WriteFile(input, Catalogue());
-  WriteFile(infos, "old infos");
-  prompts.answers = {false};
-  Run();
-  EXPECT_EQ(prompts.events, (std::vector<std::string>{"busy on", Ask(infos), "busy off"}));
-  ExpectOnly({"AsteroidInfo4.dat", "MPCORB.DAT"});
-}
-
-TEST_F(ConversionRun, OrbitFileThatCannotBeCreatedIsReportedWithItsPath) {
-  WriteFile(input, Catalogue());
-  WriteFile(infos, "old infos");
-  orbits = dir / "missing-directory/Asteroids4.dat";
-  Run();
-  EXPECT_EQ(prompts.events, (std::vector<std::string>{"busy on", CannotOpen(orbits), "busy off"}));
-  EXPECT_EQ(ReadFile(infos), "old infos");
-  ExpectOnly({"AsteroidInfo4.dat", "MPCORB.DAT"});
-}
-
-TEST_F(ConversionRun, OutputThatIsADirectoryGetsNoQuestionOnlyTheWarning) {
-  WriteFile(input, Catalogue());
-  WriteFile(orbits, "old orbits");
-  stdfs::create_directory(infos);
-  Run();
-  EXPECT_EQ(prompts.events,
-            (std::vector<std::string>{"busy on", Ask(orbits), CannotOpen(infos), "busy off"}));
-  EXPECT_EQ(ReadFile(orbits), "old orbits");
-  ExpectOnly({"AsteroidInfo4.dat", "Asteroids4.dat", "MPCORB.DAT"});
-}
-
-TEST_F(ConversionRun, ExistingFileThatCannotBeWrittenIsNotReplaced) {
-  WriteFile(input, Catalogue());
-  OldOutputs();
-  stdfs::permissions(infos, stdfs::perms::owner_read);
-  // With rights that ignore permission bits, the file is made immutable instead.
-  const std::string immutable = "chattr +i '" + infos + "' 2>/dev/null";
-  const bool madeImmutable =
-      SystemFileSystem().CanWrite(infos) && std::system(immutable.c_str()) == 0;
-  if (SystemFileSystem().CanWrite(infos)) GTEST_SKIP() << "no way to make a file unwritable here";
-  Run();
-  if (madeImmutable) std::system(("chattr -i '" + infos + "'").c_str());
-  EXPECT_EQ(prompts.events, (std::vector<std::string>{"busy on", Ask(orbits), Ask(infos),
-                                                      CannotOpen(infos), "busy off"}));
-  ExpectOldOutputs();
-  ExpectOnly({"AsteroidInfo4.dat", "Asteroids4.dat", "MPCORB.DAT"});
-}
-
-TEST_F(ConversionRun, WritingIntoAFullDeviceGivesCauseThirteenAndItsPath) {
-  if (!stdfs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  WriteFile(input, Catalogue());
-  WriteFile(infos, "old infos");
-  stdfs::create_symlink("/dev/full", orbits);
-  try {
-    RunConversion(input, orbits, infos, prompts, SystemFileSystem());
-    FAIL() << "no file error";
-  } catch (const FileException& e) {
-    EXPECT_EQ(e.Cause(), FileCause::DiskFull);
-    EXPECT_EQ(e.Path(), "/dev/full");
+  for (const std::deque<bool>& answers : {std::deque<bool>{false}, std::deque<bool>{true, false}}) {
+    OldOutputs();
+    prompts.events.clear();
+    prompts.answers = answers;
+    EXPECT_EQ(Run().status, RunStatus::Declined);
+    EXPECT_EQ(prompts.events.size(), answers.size() + 2);
+    EXPECT_EQ(prompts.events[1],
+              "ask: Die Datei " + orbits + " existiert schon - überschreiben ? | Achtung");
+    EXPECT_EQ(ReadFile(orbits), "old orbits");
+    EXPECT_EQ(ReadFile(infos), "old infos");
+    EXPECT_EQ(dir.Entries(), all);
   }
-  EXPECT_EQ(ReadFile(infos), "old infos");
-  EXPECT_TRUE(stdfs::is_symlink(orbits));
-  ExpectOnly({"AsteroidInfo4.dat", "Asteroids4.dat", "MPCORB.DAT"});
 }
 
-TEST_F(ConversionRun, BothOutputsNamingOneFileIsRefusedBeforeAnythingIsLost) {
-  WriteFile(input, Catalogue());
-  WriteFile(orbits, "old orbits");
-  stdfs::create_symlink("Asteroids4.dat", infos);
-  prompts.answers = {true, true};
-  Run();
-  EXPECT_EQ(prompts.events, (std::vector<std::string>{"busy on", Ask(orbits), Ask(infos),
-                                                      CannotOpen(infos), "busy off"}));
-  EXPECT_EQ(ReadFile(orbits), "old orbits");
-  EXPECT_TRUE(stdfs::is_symlink(infos));
-  ExpectOnly({"AsteroidInfo4.dat", "Asteroids4.dat", "MPCORB.DAT"});
+// A missing catalogue, an output that is the catalogue itself (by a link, a
+// hard link, or "..") or the other output, and a directory as output are
+// refused with text 108 before anything is written.
+TEST_F(ConversionRun, OutputThatIsTheCatalogueOrTheOtherOutputIsRefused) {
+  stdfs::create_directory(dir / "sub");
+  const std::pair<std::function<void()>, const std::string*> cases[] = {
+      {[&] { input = dir / "missing"; }, &input},
+      {[&] { stdfs::create_symlink("MPCORB.DAT", orbits); }, &orbits},
+      {[&] { stdfs::create_hard_link(input, infos); }, &infos},
+      {[&] { orbits = dir / "sub/../MPCORB.DAT"; }, &orbits},
+      {[&] { stdfs::create_directory(infos); }, &infos},
+      {[&] { stdfs::create_symlink("Asteroids4.dat", infos), WriteFile(orbits, ""); }, &infos},
+  };
+  for (const auto& [make, refused] : cases) {
+    WriteFile(input = dir / "MPCORB.DAT", catalogue);
+    make();
+    prompts.events.clear();
+    EXPECT_EQ(Run().status, RunStatus::CannotOpen);
+    EXPECT_EQ(prompts.events[prompts.events.size() - 2], CannotOpen(*refused));
+    EXPECT_EQ(ReadFile(dir / "MPCORB.DAT"), catalogue);
+    ExpectNoTemporary();
+    stdfs::remove(orbits = dir / "Asteroids4.dat");
+    stdfs::remove(infos);
+  }
 }
 
 TEST_F(ConversionRun, PipeAsAnOutputIsWrittenWithoutAQuestion) {
-  WriteFile(input, Catalogue());
-  ASSERT_EQ(std::system(("mkfifo '" + orbits + "'").c_str()), 0);
+  WriteFile(input, catalogue);
+  ASSERT_EQ(::mkfifo(orbits.c_str(), 0600), 0);
   std::string received;
   std::thread reader([&] { received = *ReadFile(orbits); });
   Run();
   reader.join();
-  EXPECT_EQ(prompts.events, (std::vector<std::string>{"busy on", done, "busy off"}));
-  EXPECT_EQ(received.size(), 3 * kAsteroidRecordSize);
-  EXPECT_EQ(stdfs::status(orbits).type(), stdfs::file_type::fifo);
+  EXPECT_EQ(prompts.events, (Events{"busy on", done, "busy off"}));
+  EXPECT_EQ(received.size(), 2 * kAsteroidRecordSize);
 }
 
-TEST_F(ConversionRun, SymbolicLinkStaysALinkAndItsFileGetsTheRecords) {
-  WriteFile(input, Catalogue());
-  stdfs::create_directory(dir.path() / "real");
-  WriteFile(dir / "real/orbits.bin", "old");
-  stdfs::create_symlink("real/orbits.bin", orbits);
-  Run();
-  EXPECT_TRUE(stdfs::is_symlink(orbits));
-  EXPECT_EQ(ReadFile(dir / "real/orbits.bin")->size(), 3 * kAsteroidRecordSize);
-  EXPECT_EQ(stdfs::directory_iterator(dir.path() / "real")->path().filename(), "orbits.bin");
-}
-
-TEST_F(ConversionRun, ReplacedFileKeepsItsPermissions) {
-  WriteFile(input, Catalogue());
+TEST_F(ConversionRun, ReplacedFileKeepsOwnerModeAndExtendedAttributes) {
+  WriteFile(input, catalogue);
   OldOutputs();
-  stdfs::permissions(
-      orbits, stdfs::perms::owner_read | stdfs::perms::owner_write | stdfs::perms::group_read);
+  const bool root = ::geteuid() == 0;
+  if (root) ::chown(orbits.c_str(), 65534, 65534);
+  ::chmod(orbits.c_str(), 0640);
+  const bool xattrs = ::setxattr(orbits.c_str(), "user.tarnwick", "kept", 4, 0) == 0;
   Run();
-  EXPECT_EQ(stdfs::status(orbits).permissions(),
-            stdfs::perms::owner_read | stdfs::perms::owner_write | stdfs::perms::group_read);
+  struct stat st {};
+  ::stat(orbits.c_str(), &st);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(st.st_uid, root ? 65534u : ::geteuid());
+  EXPECT_EQ(st.st_gid, root ? 65534u : ::getegid());
+  char value[8] = {};
+  EXPECT_EQ(::getxattr(orbits.c_str(), "user.tarnwick", value, sizeof value), xattrs ? 4 : -1);
+
+  // Where the owner cannot be kept, the user is told in one line.
+  struct NoOwners final : ForwardingFileSystem {
+    using ForwardingFileSystem::ForwardingFileSystem;
+    bool CopyAttributes(const std::string&, const std::string&) override { return false; }
+  } noOwners(files);
+  prompts.events.clear();
+  RunConversion(input, orbits, infos, prompts, noOwners);
+  EXPECT_EQ(prompts.events[3], "warn: The owner or group of " + orbits +
+                                   " could not be kept: the file now belongs to you | Attention");
 }
 
-TEST_F(ConversionRun, LongPathsAreOpenedWhenTheSystemAllowsThem) {
-  stdfs::path deep = dir.path();
-  for (int i = 0; i < 6; ++i) deep /= std::string(60, char('a' + i));
-  stdfs::create_directories(deep);
-  input = (deep / "MPCORB.DAT").string();
-  orbits = (deep / "Asteroids4.dat").string();
-  infos = (deep / "AsteroidInfo4.dat").string();
-  ASSERT_GT(orbits.size(), 260u);
-  WriteFile(input, Catalogue());
-  EXPECT_EQ(Run().recordsWritten, 3u);
-}
-
-TEST(IsOrbitLine, NeedsLengthAndTheTwelveSeparators) {
-  std::string line(151, 'x');
-  for (std::size_t column : {7, 13, 19, 25, 35, 46, 57, 68, 79, 91, 103, 145}) line[column] = ' ';
-  EXPECT_TRUE(IsOrbitLine(line));
-  EXPECT_FALSE(IsOrbitLine(std::string_view(line).substr(0, 150)));
-  for (std::size_t column : {7, 13, 19, 25, 35, 46, 57, 68, 79, 91, 103, 145}) {
-    std::string broken = line + std::string(1000, ' ');
-    broken[column] = '\t';
-    EXPECT_FALSE(IsOrbitLine(broken)) << column;
-  }
-  EXPECT_TRUE(IsOrbitLine(test::NumberedLine()));
-  EXPECT_FALSE(IsOrbitLine(""));
-}
-
-TEST(DecodeObjectNumber, ReadsThePackedNumber) {
-  const std::pair<const char*, int> cases[] = {
-      {"00001", 1},
-      {"A0345", 100345},
-      {"a0001", 360001},
-      {"z9999", 619999},
-      {"Z0000", 350000},
-      {" 0001", 0},
-      {"K05A00A", 0},
-      {"0000A", 0},
-      {"~1234", 0},
-      {"1234", 0},
-      {"\xc3"
-       "1234",
-       0},
-      {"99999", 99999},
+// Files written in place from the temporary folder (their folder takes no new
+// file): a failed copy may damage a target, so the message names every
+// complete new file, which is kept.
+TEST_F(ConversionRun, FailedCopyInPlaceNamesTheCompleteNewFiles) {
+  WriteFile(input, catalogue);
+  OldOutputs();
+  files.fails = [](Op op, const std::string&, std::size_t, std::size_t) {
+    return op == Op::Temporary || op == Op::Move;
   };
-  for (const auto& [packed, number] : cases)
-    EXPECT_EQ(DecodeObjectNumber(packed), number) << packed;
+  files.cause = FileCause::DiskFull;
+  const std::string message = ExpectFileError(files, FileCause::DiskFull, orbits);
+  const std::string lead = "The complete new file is ";
+  std::vector<std::string> kept;
+  for (std::size_t at = message.find(lead); at != message.npos; at = message.find(lead, at + 1))
+    kept.push_back(
+        message.substr(at + lead.size(), message.find(".tarnwick-", at) + 22 - at - lead.size()));
+  ASSERT_EQ(kept.size(), 2u) << message;
+  EXPECT_EQ(ReadFile(kept[0])->size(), 2 * kAsteroidRecordSize) << message;
+  EXPECT_EQ(ReadFile(kept[1])->size(), 2 * kAsteroidInfoRecordSize) << message;
+  for (const std::string& path : kept) stdfs::remove(path);
+}
+
+// A run killed between the two moves (SIGKILL cannot be held back) leaves
+// the new orbit file beside the previous summary file, the previous orbit
+// file under a backup name and the summary temporary. The next run puts the
+// previous pair back before anything else and says so.
+TEST_F(ConversionRun, PairLeftHalfReplacedIsPutRightByTheNextRun) {
+  WriteFile(input, catalogue);
+  WriteFile(orbits, "new orbits");
+  WriteFile(infos, "old infos");
+  WriteFile(orbits + ".tarnwick-0123456789ab.previous", "old orbits");
+  WriteFile(infos + ".tarnwick-0123456789ab", "new infos");
+  // A backup whose summary temporary is gone: both moves were done.
+  WriteFile(orbits + ".tarnwick-ffffffffffff.previous", "older orbits");
+  // Temporaries of killed runs: one old enough to go, one that may be in use.
+  WriteFile(orbits + ".tarnwick-stale", "x");
+  stdfs::last_write_time(orbits + ".tarnwick-stale",
+                         stdfs::file_time_type::clock::now() - std::chrono::hours(25));
+  WriteFile(infos + ".tarnwick-fresh", "x");
+  prompts.answers = {false};
+  Run();
+  EXPECT_EQ(prompts.events,
+            (Events{"busy on",
+                    "warn: An interrupted conversion had already replaced " + orbits +
+                        ": the previous file has been put back | Attention",
+                    Ask(orbits), "busy off"}));
+  EXPECT_EQ(dir.Entries(), (Events{"AsteroidInfo4.dat", "AsteroidInfo4.dat.tarnwick-fresh",
+                                   "Asteroids4.dat", "MPCORB.DAT"}));
+  EXPECT_EQ(ReadFile(orbits), "old orbits");
+}
+
+// Two runs into one folder: the first is held between its two moves while
+// the second runs; the second's commit waits, so the pair is from one run.
+TEST_F(ConversionRun, PairIsAlwaysFromOneRun) {
+  WriteFile(input, catalogue);
+  WriteFile(dir / "other", test::NumberedLine() + "\n");
+  std::thread second;
+  files.fails = [&](Op op, const std::string& to, std::size_t, std::size_t) {
+    if (op != Op::Move || to != infos || second.joinable()) return false;
+    second = std::thread([&] {
+      test::RecordingPrompts quiet;
+      RunConversion(dir / "other", orbits, infos, quiet, SystemFileSystem());
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    return false;
+  };
+  Run();
+  second.join();
+  ExpectRecordsEach(1);
 }
 
 }  // namespace

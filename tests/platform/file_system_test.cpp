@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "catalogue_location.h"
 #include "file_layer.h"
@@ -17,62 +19,68 @@ using test::ScratchDir;
 using test::WriteFile;
 namespace stdfs = std::filesystem;
 
-TEST(SystemFileSystem, TemporaryLiesBesideItsTargetAndNeverReplacesAnything) {
+TEST(SystemFileSystem, TemporariesNeverReplaceAnythingAndMovesReportTheTarget) {
   ScratchDir dir;
   FileSystem& files = SystemFileSystem();
   const std::string target = dir / "Asteroids4.dat";
   std::string first;
   std::string second;
   auto a = files.CreateTemporary(target, first);
-  auto b = files.CreateTemporary(target, second);
-  ASSERT_TRUE(a && b);
-  EXPECT_NE(first, second);
-  EXPECT_EQ(stdfs::path(first).parent_path(), dir.path());
-  EXPECT_EQ(stdfs::path(first).filename().string().rfind("Asteroids4.dat.", 0), 0u);
+  ASSERT_TRUE(a && files.CreateTemporaryElsewhere(target, second));
+  EXPECT_EQ(first.rfind(target + ".tarnwick-", 0), 0u);
+  EXPECT_EQ(stdfs::path(second).parent_path(), stdfs::temp_directory_path());
+  stdfs::remove(second);
   a->Write("abc", 3);
   a->Close();
   a->Close();  // a second close does nothing
-  EXPECT_EQ(ReadFile(first), "abc");
-  EXPECT_FALSE(stdfs::exists(target));
-  std::string none;
-  EXPECT_EQ(files.CreateTemporary(dir / "no-such-dir/x", none), nullptr);
-}
-
-TEST(SystemFileSystem, ReplacePreserveAndKinds) {
-  ScratchDir dir;
-  FileSystem& files = SystemFileSystem();
-  WriteFile(dir / "a", "new");
-  WriteFile(dir / "b", "old");
-  files.Preserve(dir / "b", dir / "b.keep");
-  files.Replace(dir / "a", dir / "b");
-  EXPECT_EQ(ReadFile(dir / "b"), "new");
-  EXPECT_EQ(ReadFile(dir / "b.keep"), "old");
-  EXPECT_FALSE(stdfs::exists(dir / "a"));
+  files.Replace(first, target);
+  EXPECT_EQ(ReadFile(target), "abc");
   try {
-    files.Replace(dir / "missing", dir / "b");
+    files.Replace(first, target);
     FAIL();
   } catch (const FileException& e) {
     EXPECT_EQ(e.Cause(), FileCause::FileNotFound);
-    EXPECT_EQ(e.Path(), dir / "b");
-  }
-  EXPECT_EQ(files.KindOf(dir / "b"), FileSystem::Kind::Regular);
-  EXPECT_EQ(files.KindOf(dir.path().string()), FileSystem::Kind::Directory);
-  EXPECT_EQ(files.KindOf(dir / "missing"), FileSystem::Kind::Missing);
-  if (stdfs::exists("/dev/null")) {
-    EXPECT_EQ(files.KindOf("/dev/null"), FileSystem::Kind::Other);
+    EXPECT_EQ(e.Path(), target);
   }
 }
 
-TEST(SystemFileSystem, ResolvesChainsOfLinksAlsoDangling) {
+// Paths go to the system as they are: ".." after a link is the parent of
+// the link's target, not the folder that holds the link.
+TEST(SystemFileSystem, LinksAndDotDotAreTheSystemsToResolve) {
   ScratchDir dir;
   FileSystem& files = SystemFileSystem();
-  stdfs::create_directory(dir.path() / "sub");
-  stdfs::create_symlink("sub/last", dir.path() / "first");
-  stdfs::create_symlink("target", dir.path() / "sub/last");
-  EXPECT_EQ(stdfs::path(files.ResolveLinks(dir / "first")), dir.path() / "sub/target");
-  EXPECT_EQ(files.ResolveLinks(dir / "plain"), dir / "plain");
+  stdfs::create_directories(dir.path() / "a/b");
+  stdfs::create_symlink("a/b", dir.path() / "link");
+  stdfs::create_symlink("link/../x", dir.path() / "first");
+  EXPECT_EQ(files.ResolveLinks(dir / "first"), dir / "link/../x");
+  EXPECT_TRUE(files.SameFile(dir / "link/../x", dir / "a/x"));
+  EXPECT_FALSE(files.SameFile(dir / "link/../x", dir / "x"));
+  WriteFile(dir / "x", "");
+  stdfs::create_hard_link(dir / "x", dir / "a/b/hard");
+  EXPECT_TRUE(files.SameFile(dir / "link/hard", dir / "x"));
   stdfs::create_symlink("loop", dir.path() / "loop");
   files.ResolveLinks(dir / "loop");  // ends
+}
+
+TEST(SystemFileSystem, CommitLockKeepsOtherRunsOutAndHoldsSignalsBack) {
+  ScratchDir dir;
+  FileSystem& files = SystemFileSystem();
+  stdfs::create_symlink(".", dir.path() / "same");
+  sigset_t mask;
+  {
+    const auto held = files.LockForCommit({dir / "a", dir / "same/b"}, {});
+    ASSERT_TRUE(held);
+    pthread_sigmask(SIG_BLOCK, nullptr, &mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGXFSZ})
+      EXPECT_TRUE(sigismember(&mask, signal)) << signal;
+    std::thread other([&] {
+      EXPECT_EQ(files.LockForCommit({dir / "same/c"}, std::chrono::milliseconds(50)), nullptr);
+    });
+    other.join();
+  }
+  pthread_sigmask(SIG_BLOCK, nullptr, &mask);
+  EXPECT_FALSE(sigismember(&mask, SIGTERM));
+  EXPECT_TRUE(files.LockForCommit({dir / "c"}, {}));
 }
 
 TEST(SystemFileSystem, WriteIntoAFullDeviceIsCauseThirteen) {

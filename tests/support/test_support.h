@@ -12,13 +12,13 @@
 #include <iterator>
 #include <optional>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "conversion_run.h"
 #include "file_layer.h"
 #include "posix_file_system.h"
+#include "text_table.h"
 
 namespace tarnwick::test {
 
@@ -97,29 +97,69 @@ class RecordingPrompts final : public UserPrompts {
   }
 };
 
-/// Passes everything to the real file system, except where a test installs a
-/// hook that fails instead.
+/// A conversion's three paths in a scratch directory, English texts and a
+/// recording UserPrompts.
+class RunFixture : public ::testing::Test {
+ protected:
+  void SetUp() override { SetTextLanguage(Language::English); }
+  void TearDown() override { SetTextLanguage(Language::English); }
+
+  static std::string Ask(const std::string& path) {
+    return "ask: File " + path + " already exists - overwrite ? | Attention";
+  }
+  static std::string CannotOpen(const std::string& path) {
+    return "warn: File \"" + path + "\" couldn't be opened | Attention";
+  }
+  /// Runs the conversion through `files`; it must end in a file error with
+  /// `cause` and `path`, the busy cursor off. Returns the error's message.
+  std::string ExpectFileError(FileSystem& files, FileCause cause, const std::string& path) {
+    try {
+      RunConversion(input, orbits, infos, prompts, files);
+      ADD_FAILURE() << "the run did not report the fault";
+    } catch (const FileException& e) {
+      EXPECT_EQ(e.Cause(), cause);
+      EXPECT_EQ(e.Path(), path);
+      EXPECT_EQ(prompts.busy, 0);
+      return e.what();
+    }
+    return {};
+  }
+  void ExpectNoTemporary() const {
+    for (const std::string& name : dir.Entries()) EXPECT_EQ(name.find(".tarnwick-"), name.npos);
+  }
+
+  ScratchDir dir;
+  std::string input = dir / "MPCORB.DAT";
+  std::string orbits = dir / "Asteroids4.dat";
+  std::string infos = dir / "AsteroidInfo4.dat";
+  /// The directory holding the catalogue and both outputs, nothing else.
+  const std::vector<std::string> all = {"AsteroidInfo4.dat", "Asteroids4.dat", "MPCORB.DAT"};
+  RecordingPrompts prompts;
+};
+
+/// The file operations a test can make fail.
+enum class Op { Read, Write, ShortWrite, Close, Temporary, Elsewhere, Preserve, Move, Lock };
+
+/// Passes everything to the real file system, except the operations for which
+/// the test's `fails` says true: those fail as the system would make them,
+/// with `cause` (a temporary or the commit lock is then not had; a short
+/// write stores a third of its bytes first).
 class FaultyFileSystem final : public ForwardingFileSystem {
  public:
   FaultyFileSystem() : ForwardingFileSystem(SystemFileSystem()) {}
 
-  /// Called with the target and the bytes written so far before each write of
-  /// an output; may throw. Called with the path before each read of the input.
-  std::function<void(const std::string& target, std::size_t writtenSoFar, std::size_t size)>
-      beforeWrite;
-  std::function<void(const std::string& path, std::size_t readSoFar)> beforeRead;
-  std::function<void(const std::string& target)> beforeClose;
-  std::function<void(const std::string& from, const std::string& to)> beforeReplace;
-  /// Called before the catalogue is closed; may throw.
-  std::function<void(const std::string& path)> beforeInputClose;
-  /// Called before the previous content of `path` is kept under `backup`; may throw.
-  std::function<void(const std::string& path, const std::string& backup)> beforePreserve;
-  /// Decides whether a temporary beside `target` can be created (false: it cannot).
-  std::function<bool(const std::string& target)> allowTemporary;
-  /// How many of the `size` bytes a write really stores; fewer than `size`
-  /// makes it a short write, which the file layer reports as cause 13.
-  std::function<std::size_t(const std::string& target, std::size_t writtenSoFar, std::size_t size)>
-      shortWrite;
+  /// Asked before each operation with the path concerned (an output's
+  /// target; for a move or a copy in place the destination), the bytes that
+  /// stream has moved so far and the size asked.
+  std::function<bool(Op op, const std::string& path, std::size_t soFar, std::size_t size)> fails;
+  FileCause cause = FileCause::DiskFull;
+
+  bool Fails(Op op, const std::string& path, std::size_t soFar = 0, std::size_t size = 0) {
+    return fails && fails(op, path, soFar, size);
+  }
+  void Check(Op op, const std::string& path, std::size_t soFar = 0, std::size_t size = 0) {
+    if (Fails(op, path, soFar, size)) throw FileException(cause, path);
+  }
 
   std::unique_ptr<InputStream> OpenRead(const std::string& path) override {
     auto real = base_.OpenRead(path);
@@ -128,38 +168,54 @@ class FaultyFileSystem final : public ForwardingFileSystem {
   }
   std::unique_ptr<OutputStream> CreateTemporary(const std::string& target,
                                                 std::string& tempPath) override {
-    if (allowTemporary && !allowTemporary(target)) return nullptr;
-    auto real = base_.CreateTemporary(target, tempPath);
-    if (!real) return nullptr;
-    return std::make_unique<Output>(std::move(real), target, *this);
+    if (Fails(Op::Temporary, target)) return nullptr;
+    return Wrap(base_.CreateTemporary(target, tempPath), target);
+  }
+  std::unique_ptr<OutputStream> CreateTemporaryElsewhere(const std::string& target,
+                                                         std::string& tempPath) override {
+    if (Fails(Op::Elsewhere, target)) return nullptr;
+    return Wrap(base_.CreateTemporaryElsewhere(target, tempPath), target);
   }
   std::unique_ptr<OutputStream> OpenInPlace(const std::string& path) override {
-    auto real = base_.OpenInPlace(path);
-    if (!real) return nullptr;
-    return std::make_unique<Output>(std::move(real), path, *this);
+    return Wrap(base_.OpenInPlace(path), path);
   }
   void Preserve(const std::string& path, const std::string& backup) override {
-    if (beforePreserve) beforePreserve(path, backup);
+    Check(Op::Preserve, path);
     base_.Preserve(path, backup);
   }
   void Replace(const std::string& from, const std::string& to) override {
-    if (beforeReplace) beforeReplace(from, to);
+    Check(Op::Move, to);
     base_.Replace(from, to);
+  }
+  void CopyOver(const std::string& from, const std::string& to) override {
+    Check(Op::Move, to);
+    base_.CopyOver(from, to);
+  }
+  std::unique_ptr<CommitLock> LockForCommit(const std::vector<std::string>& targets,
+                                            std::chrono::milliseconds wait) override {
+    if (Fails(Op::Lock, targets.front(), 0, static_cast<std::size_t>(wait.count()))) return nullptr;
+    return base_.LockForCommit(targets, wait);
   }
 
  private:
+  std::unique_ptr<OutputStream> Wrap(std::unique_ptr<OutputStream> real,
+                                     const std::string& target) {
+    if (!real) return nullptr;
+    return std::make_unique<Output>(std::move(real), target, *this);
+  }
+
   class Input final : public InputStream {
    public:
     Input(std::unique_ptr<InputStream> real, std::string path, FaultyFileSystem& owner)
         : real_(std::move(real)), path_(std::move(path)), owner_(owner) {}
     std::size_t Read(char* buffer, std::size_t size) override {
-      if (owner_.beforeRead) owner_.beforeRead(path_, read_);
+      owner_.Check(Op::Read, path_, read_, size);
       const std::size_t got = real_->Read(buffer, std::min<std::size_t>(size, 4096));
       read_ += got;
       return got;
     }
     void Close() override {
-      if (owner_.beforeInputClose) owner_.beforeInputClose(path_);
+      owner_.Check(Op::Close, path_);
       real_->Close();
     }
 
@@ -175,20 +231,16 @@ class FaultyFileSystem final : public ForwardingFileSystem {
     Output(std::unique_ptr<OutputStream> real, std::string target, FaultyFileSystem& owner)
         : real_(std::move(real)), target_(std::move(target)), owner_(owner) {}
     void Write(const char* data, std::size_t size) override {
-      if (owner_.beforeWrite) owner_.beforeWrite(target_, written_, size);
-      if (owner_.shortWrite) {
-        const std::size_t stored = std::min(owner_.shortWrite(target_, written_, size), size);
-        if (stored < size) {
-          real_->Write(data, stored);
-          written_ += stored;
-          throw FileException(FileCause::DiskFull, target_);
-        }
+      owner_.Check(Op::Write, target_, written_, size);
+      if (owner_.Fails(Op::ShortWrite, target_, written_, size)) {
+        real_->Write(data, size / 3);
+        throw FileException(FileCause::DiskFull, target_);
       }
       real_->Write(data, size);
       written_ += size;
     }
     void Close() override {
-      if (owner_.beforeClose) owner_.beforeClose(target_);
+      owner_.Check(Op::Close, target_);
       real_->Close();
     }
 
