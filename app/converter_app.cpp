@@ -1,12 +1,13 @@
 #include "converter_app.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QStringList>
 
 #include "app_icon.h"
 #include "converter_dlg.h"
-#include "settings.h"
+#include "settings_store.h"
 
 #ifndef TARNWICK_VERSION
 #define TARNWICK_VERSION "0"
@@ -26,23 +27,25 @@ CConverterApp::CConverterApp() {
   QCoreApplication::setApplicationVersion(QStringLiteral(TARNWICK_VERSION));
   QGuiApplication::setDesktopFileName(QStringLiteral("tarnwick"));
   QGuiApplication::setWindowIcon(ApplicationIcon());
-  SetTextLanguage(UserInterfaceLanguage());
+  const Language language = UserInterfaceLanguage();
+  SetTextLanguage(language);
+  // Qt's own texts (a field's context menu, standard buttons) in German too;
+  // without the translations installed they stay English.
+  if (language == Language::German &&
+      m_qtTranslator.load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(&m_qtTranslator);
 }
 
-bool CConverterApp::InitInstance() {
+void CConverterApp::InitInstance() {
   QCoreApplication::setOrganizationName(QString::fromLatin1(kProfileCompany));
-  theSettings.Load();
-  {
-    CConverterDlg dialog;
-    m_pMainWnd = &dialog;
-    dialog.exec();
-    m_pMainWnd = nullptr;
-  }
-  return false;
+  LoadSettings(theSettings);
+  CConverterDlg dialog(theSettings);
+  dialog.exec();
 }
 
 int CConverterApp::ExitInstance() {
-  theSettings.Save();
+  SaveSettings(theSettings);
   return 0;
 }
 

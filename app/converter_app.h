@@ -2,9 +2,9 @@
 // and the saving of the directories at the end.
 #pragma once
 
-#include "text_table.h"
+#include <QTranslator>
 
-class QWidget;
+#include "text_table.h"
 
 namespace tarnwick {
 
@@ -16,28 +16,25 @@ class CConverterApp final {
  public:
   /// Needs Qt's application object. Fixes the application word from the
   /// executable's file name (Qt's default would keep an extension) and the
-  /// user-interface language for the texts and the dialog templates.
+  /// user-interface language for the texts, the dialog templates and Qt's
+  /// own texts (its translations when they are installed, else English).
   CConverterApp();
 
   CConverterApp(const CConverterApp&) = delete;
   CConverterApp& operator=(const CConverterApp&) = delete;
 
-  /// Names the profile store, loads theSettings, runs the main dialog
-  /// modally and returns false once it is closed: the program has no message
-  /// loop of its own.
-  bool InitInstance();
+  /// Names the profile store, loads theSettings and runs the main dialog
+  /// modally until it is closed: the program has no message loop of its own.
+  void InitInstance();
 
   /// Saves theSettings; returns the exit code, 0.
   int ExitInstance();
-
-  /// The main dialog while InitInstance runs it, else nullptr.
-  QWidget* MainWindow() const { return m_pMainWnd; }
 
   /// The whole program: Qt's application object, InitInstance, ExitInstance.
   static int Run(int argc, char** argv);
 
  private:
-  QWidget* m_pMainWnd = nullptr;
+  QTranslator m_qtTranslator;
 };
 
 }  // namespace tarnwick

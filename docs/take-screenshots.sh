@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes the screenshots of the desktop program in docs/: the main dialog in
-# German and in English and the folder chooser in German, each under a virtual
-# X server with a small window manager, so the window frames show.
+# German and in English and the folder chooser in German with its hidden
+# folders shown, each under a virtual X server with a small window manager,
+# so the window frames show.
 #   docs/take-screenshots.sh [build-dir]
 # Needs root (for a private mount namespace) and the Debian packages xvfb
 # xauth openbox xdotool imagemagick.
@@ -26,12 +27,15 @@ for d in bin sbin lib lib32 lib64 usr etc dev proc sys; do
   elif [ -d "/$d" ]; then mkdir "$root/$d" && mount --rbind "/$d" "$root/$d"
   fi
 done
-mkdir -p "$root/tmp" "$root/opt/tarnwick/bin" "$root/home/lena/Downloads" \
-         "$root/home/lena/Lumivale/data" "$root/home/lena/.config/Quenneth"
+# Lumivale runs under Wine: its data folder lies below the hidden ~/.wine.
+data="/home/lena/.wine/drive_c/Program Files/Lumivale/data"
+mkdir -p "$root/tmp" "$root/opt/tarnwick/bin" "$root/home/lena/Downloads" "$root$data" \
+         "$root/home/lena/.cache" "$root/home/lena/Documents" "$root/home/lena/.config/Quenneth"
 chmod 1777 "$root/tmp"
 cp "$program" "$root/opt/tarnwick/bin/"
-cp samples/MPCORB.DAT "$root/home/lena/Downloads/"
-printf '[Settings]\nPath%%20In=/home/lena/Downloads\nPath%%20Out=/home/lena/Lumivale/data\n' \
+# As downloaded: the compressed catalogue, which the input field picks.
+gzip -c samples/MPCORB.DAT > "$root/home/lena/Downloads/MPCORB.DAT.gz"
+printf '[Settings]\nPath%%20In=/home/lena/Downloads\nPath%%20Out=%s\n' "$data" \
   > "$root/home/lena/.config/Quenneth/Tarnwick.conf"
 
 cat > "$root/tmp/shot.sh" <<'INNER'
@@ -41,7 +45,7 @@ out=$1 language=$2 locale=$3 keys=${4:-}
 export HOME=/home/lena XDG_CONFIG_HOME=/home/lena/.config LANGUAGE=$language LANG=$locale
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   openbox >/dev/null 2>&1 &
-  sleep 1
+  sleep 2
   /opt/tarnwick/bin/Tarnwick >/dev/null 2>&1 &
   sleep 2
   if [ -n "$1" ]; then xdotool key --delay 100 $1; sleep 2; fi
@@ -54,7 +58,8 @@ chmod +x "$root/tmp/shot.sh"
 
 chroot "$root" /tmp/shot.sh /tmp/dialog-de.png de de_DE.UTF-8
 chroot "$root" /tmp/shot.sh /tmp/dialog-en.png en en_US.UTF-8
-# Tab from the close button to the input directory's "..." and press it.
-chroot "$root" /tmp/shot.sh /tmp/folder-chooser-de.png de de_DE.UTF-8 "Tab Tab Tab Tab space"
+# Tab from the close button to the output directory's "..." and press it: the
+# chooser opens at the Wine folder, with the hidden folders shown.
+chroot "$root" /tmp/shot.sh /tmp/folder-chooser-de.png de de_DE.UTF-8 "Tab Tab Tab Tab Tab Tab space"
 cp "$root"/tmp/*.png docs/
 echo "Screenshots written to docs/"

@@ -1,17 +1,13 @@
-// Resource numbers of the desktop program: dialogs, controls, icon, menu command.
+// Resource numbers of the desktop program: control ids and the menu command.
 #pragma once
 
 namespace tarnwick {
 
-// Ids the platform's dialog manager gives the standard buttons.
+// The standard buttons' ids.
 inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
-// The id of static texts and group boxes, which nobody addresses.
+// The id of static texts, group boxes and the icon, which nobody addresses.
 inline constexpr int IDC_STATIC = -1;
-
-inline constexpr int IDD_ABOUTBOX = 100;
-inline constexpr int IDD_UPDATE = 102;
-inline constexpr int IDR_MAINFRAME = 128;
 
 inline constexpr int IDC_DOWNLOAD = 1000;
 inline constexpr int IDC_CONVERT = 1001;
@@ -22,8 +18,7 @@ inline constexpr int IDC_DOWNLOAD_MIRROR = 1005;
 inline constexpr int IDC_BROWSE_INPUT = 1286;
 inline constexpr int IDC_BROWSE_OUTPUT = 1287;
 
-/// The about entry of the window menu. Window-menu commands use the high bits
-/// only: a command matches when (command & 0xFFF0) equals this.
+/// The about entry of the window menu.
 inline constexpr unsigned IDM_ABOUTBOX = 0x0010;
 
 }  // namespace tarnwick

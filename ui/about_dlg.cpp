@@ -3,14 +3,14 @@
 #include <QPushButton>
 
 #include "dialog_templates.h"
+#include "resource.h"
 #include "template_builder.h"
 
 namespace tarnwick {
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
-  BuildFromTemplate(*this, AboutBoxTemplate(TextLanguage()));
-  if (auto* ok = findChild<QPushButton*>(QStringLiteral("IDOK")))
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  const TemplateControls controls = BuildFromTemplate(*this, AboutBoxTemplate(TextLanguage()));
+  connect(&controls.Get<QPushButton>(IDOK), &QPushButton::clicked, this, &QDialog::accept);
 }
 
 }  // namespace tarnwick

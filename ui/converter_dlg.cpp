@@ -3,7 +3,6 @@
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QDir>
 #include <QFile>
 #include <QKeySequence>
 #include <QLineEdit>
@@ -15,6 +14,7 @@
 
 #include "about_dlg.h"
 #include "app_icon.h"
+#include "catalogue_location.h"
 #include "conversion_run.h"
 #include "dialog_prompts.h"
 #include "dialog_templates.h"
@@ -23,7 +23,6 @@
 #include "folder_dialog.h"
 #include "posix_file_system.h"
 #include "resource.h"
-#include "settings.h"
 #include "template_builder.h"
 #include "text_table.h"
 
@@ -33,83 +32,68 @@ namespace {
 
 QString Text(int id) { return QString::fromStdString(LoadText(id)); }
 
-// The file-error box: stop icon, the application word as caption, the cause's
-// German text with the file's full path.
-void ShowFileError(QWidget* owner, const QString& text) {
-  ShowMessageBox(owner, QMessageBox::Critical, QCoreApplication::applicationName(), text,
-                 QMessageBox::Ok, QMessageBox::Ok);
+// Paths go to the file system in its own encoding, as Qt's file classes do.
+std::string Encoded(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+QString Join(const QString& directory, const QString& name) {
+  return directory.endsWith(u'/') ? directory + name : directory + u'/' + name;
 }
 
 }  // namespace
 
-CConverterDlg::CConverterDlg(QWidget* parent) : QDialog(parent), AppIcon(ApplicationIcon()) {
-  BuildFromTemplate(*this, UpdateDialogTemplate(TextLanguage()));
-  inputField_ = findChild<QLineEdit*>(QStringLiteral("IDC_INPUT_FILE"));
-  orbitField_ = findChild<QLineEdit*>(QStringLiteral("IDC_OUTPUT_ORBITS"));
-  infoField_ = findChild<QLineEdit*>(QStringLiteral("IDC_OUTPUT_INFO"));
+CConverterDlg::CConverterDlg(CSettings& settings, QWidget* parent)
+    : QDialog(parent), m_settings(settings), m_appIcon(ApplicationIcon()) {
+  const TemplateControls controls = BuildFromTemplate(*this, UpdateDialogTemplate(TextLanguage()));
+  m_inputField = &controls.Get<QLineEdit>(IDC_INPUT_FILE);
+  m_orbitField = &controls.Get<QLineEdit>(IDC_OUTPUT_ORBITS);
+  m_infoField = &controls.Get<QLineEdit>(IDC_OUTPUT_INFO);
 
-  if (auto* close = findChild<QPushButton*>(QStringLiteral("IDCANCEL")))
-    connect(close, &QPushButton::clicked, this, &QDialog::reject);
-  Connect("IDC_DOWNLOAD", &CConverterDlg::OnDownload);
-  Connect("IDC_CONVERT", &CConverterDlg::OnConvert);
-  Connect("IDC_BROWSE_INPUT", &CConverterDlg::OnBrowseInput);
-  Connect("IDC_BROWSE_OUTPUT", &CConverterDlg::OnBrowseOutput);
-  Connect("IDC_DOWNLOAD_MIRROR", &CConverterDlg::OnDownloadMirror);
+  auto& close = controls.Get<QPushButton>(IDCANCEL);
+  connect(&close, &QPushButton::clicked, this, &QDialog::reject);
+  const auto connectButton = [this](QPushButton& button, void (CConverterDlg::*handler)()) {
+    connect(&button, &QPushButton::clicked, this, [this, handler] { Dispatch(handler); });
+  };
+  connectButton(controls.Get<QPushButton>(IDC_DOWNLOAD), &CConverterDlg::OnDownload);
+  connectButton(controls.Get<QPushButton>(IDC_CONVERT), &CConverterDlg::OnConvert);
+  connectButton(controls.Get<QPushButton>(IDC_BROWSE_INPUT), &CConverterDlg::OnBrowseInput);
+  connectButton(controls.Get<QPushButton>(IDC_BROWSE_OUTPUT), &CConverterDlg::OnBrowseOutput);
+  // The English dialog has no mirror button.
+  if (auto* mirror = controls.Find<QPushButton>(IDC_DOWNLOAD_MIRROR))
+    connectButton(*mirror, &CConverterDlg::OnDownloadMirror);
 
-  OnInitDialog();
-}
-
-CConverterDlg::~CConverterDlg() = default;
-
-void CConverterDlg::Connect(const char* buttonName, void (CConverterDlg::*handler)()) {
-  // The English dialog has no mirror button; its handler is never reached.
-  if (auto* button = findChild<QPushButton*>(QString::fromLatin1(buttonName)))
-    connect(button, &QPushButton::clicked, this, [this, handler] { Dispatch(handler); });
-}
-
-void CConverterDlg::OnInitDialog() {
   ComposePaths();
 
   // The window manager owns the real window menu here; the about entry lives
   // in a menu of the dialog's own.
-  windowMenu_ = new QMenu(this);
+  m_windowMenu = new QMenu(this);
   const QString about = Text(IDS_ABOUTBOX);
   if (!about.isEmpty()) {
-    windowMenu_->addSeparator();
-    windowMenu_->addAction(about, this, [this] { OnSysCommand(IDM_ABOUTBOX); });
+    m_windowMenu->addSeparator();
+    m_windowMenu->addAction(about, this, [this] { OnSysCommand(IDM_ABOUTBOX); });
   }
   auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
   connect(shortcut, &QShortcut::activated, this,
           [this] { ShowWindowMenu(mapToGlobal(QPoint(0, 0))); });
 
-  setWindowIcon(AppIcon);
-
+  setWindowIcon(m_appIcon);
   // The first control with a tab stop has the focus: the close button.
-  if (auto* close = findChild<QPushButton*>(QStringLiteral("IDCANCEL"))) close->setFocus();
+  close.setFocus();
 }
 
 void CConverterDlg::ComposePaths() {
-  const QChar separator = QDir::separator();
-  InputFile = theSettings.PathIn + separator + QStringLiteral("MPCORB.DAT");
-  OrbitFile = theSettings.PathOut + separator + QStringLiteral("Asteroids4.dat");
-  InfoFile = theSettings.PathOut + separator + QStringLiteral("AsteroidInfo4.dat");
-  UpdateData(false);
-}
-
-void CConverterDlg::UpdateData(bool saveAndValidate) {
-  if (saveAndValidate) {
-    InputFile = inputField_->text();
-    OrbitFile = orbitField_->text();
-    InfoFile = infoField_->text();
-  } else {
-    inputField_->setText(InputFile);
-    orbitField_->setText(OrbitFile);
-    infoField_->setText(InfoFile);
-  }
+  const auto directory = [](const QString& path) {
+    return path.isEmpty() ? QStringLiteral("/") : AbsolutePath(path);
+  };
+  m_inputFile = QFile::decodeName(ChooseCatalogue(Encoded(directory(m_settings.pathIn))).c_str());
+  m_orbitFile = Join(directory(m_settings.pathOut), QStringLiteral("Asteroids4.dat"));
+  m_infoFile = Join(directory(m_settings.pathOut), QStringLiteral("AsteroidInfo4.dat"));
+  m_inputField->setText(m_inputFile);
+  m_orbitField->setText(m_orbitFile);
+  m_infoField->setText(m_infoFile);
 }
 
 void CConverterDlg::OnSysCommand(unsigned command) {
-  if ((command & 0xFFF0u) != IDM_ABOUTBOX) return;
+  if (command != IDM_ABOUTBOX) return;
   CAboutDlg about(this);
   about.exec();
 }
@@ -119,7 +103,7 @@ void CConverterDlg::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void CConverterDlg::ShowWindowMenu(const QPoint& globalPosition) {
-  if (!windowMenu_->isEmpty()) windowMenu_->exec(globalPosition);
+  if (!m_windowMenu->isEmpty()) m_windowMenu->exec(globalPosition);
 }
 
 void CConverterDlg::Dispatch(void (CConverterDlg::*handler)()) {
@@ -143,23 +127,21 @@ void CConverterDlg::OnDownloadMirror() {
 }
 
 void CConverterDlg::OnConvert() {
-  UpdateData(true);
+  // A download may have finished while the dialog was open: the newest
+  // catalogue is converted, and the field shows which.
+  ComposePaths();
   CDialogPrompts prompts(this);
-  // Paths go to the file system in its own encoding, as Qt's file classes do.
-  RunConversion(QFile::encodeName(InputFile).toStdString(),
-                QFile::encodeName(OrbitFile).toStdString(),
-                QFile::encodeName(InfoFile).toStdString(), prompts, SystemFileSystem());
+  RunConversion(Encoded(m_inputFile), Encoded(m_orbitFile), Encoded(m_infoFile), prompts,
+                SystemFileSystem());
 }
 
-void CConverterDlg::OnBrowseInput() { ChooseDirectory(theSettings.PathIn, IDS_CHOOSE_INPUT_DIR); }
+void CConverterDlg::OnBrowseInput() { ChooseDirectory(m_settings.pathIn, IDS_CHOOSE_INPUT_DIR); }
 
-void CConverterDlg::OnBrowseOutput() {
-  ChooseDirectory(theSettings.PathOut, IDS_CHOOSE_OUTPUT_DIR);
-}
+void CConverterDlg::OnBrowseOutput() { ChooseDirectory(m_settings.pathOut, IDS_CHOOSE_OUTPUT_DIR); }
 
 void CConverterDlg::ChooseDirectory(QString& directory, int promptId) {
-  CFolderDialog chooser(directory, BIF_RETURNONLYFSDIRS, this, Text(promptId));
-  if (chooser.DoModal() != IDOK) return;
+  CFolderDialog chooser(directory, this, Text(promptId));
+  if (chooser.DoModal() != QDialog::Accepted) return;
   directory = chooser.GetFolder();
   ComposePaths();
 }

@@ -6,6 +6,8 @@
 #include <QIcon>
 #include <QString>
 
+#include "settings.h"
+
 class QLineEdit;
 class QMenu;
 
@@ -15,59 +17,48 @@ class CConverterDlg final : public QDialog {
   Q_OBJECT
 
  public:
-  /// Built from the template of the current user-interface language; the
-  /// three paths are composed from theSettings at once.
-  explicit CConverterDlg(QWidget* parent = nullptr);
-  ~CConverterDlg() override;
-
-  /// Full paths of MPCORB.DAT, Asteroids4.dat and AsteroidInfo4.dat, bound
-  /// to the fields IDC_INPUT_FILE, IDC_OUTPUT_ORBITS and IDC_OUTPUT_INFO.
-  QString InputFile;
-  QString OrbitFile;
-  QString InfoFile;
-  /// IDR_MAINFRAME, the window's icon.
-  QIcon AppIcon;
-
-  /// Rebuilds the three paths from theSettings (directory, the platform's
-  /// separator, file name; nothing else is added, removed or looked up) and
-  /// shows them.
-  void ComposePaths();
-
-  /// true: the field texts go into the three strings; false: the other way.
-  void UpdateData(bool saveAndValidate);
-
-  /// The window menu with the about entry; empty when text 101 is empty. It
-  /// opens on a right-click into the dialog and on Alt+Space.
-  QMenu* WindowMenu() const { return windowMenu_; }
-
-  /// A window-menu command; IDM_ABOUTBOX (low four bits ignored) opens the
-  /// about box.
-  void OnSysCommand(unsigned command);
+  /// Built from the template of the current user-interface language; shows
+  /// the paths composed from `settings` and changes its directories when the
+  /// user chooses others. `settings` must outlive the dialog.
+  explicit CConverterDlg(CSettings& settings, QWidget* parent = nullptr);
 
  protected:
   void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
-  void OnInitDialog();
+  /// Composes the three paths from the directories and shows them: the
+  /// catalogue is the newest of MPCORB.DAT, MPCORB.DAT.gz and MPCORB.ZIP in
+  /// the input directory (MPCORB.DAT when there is none), the output files
+  /// are Asteroids4.dat and AsteroidInfo4.dat in the output directory. A
+  /// relative directory is taken from the current directory; nothing is
+  /// cleaned; an empty directory is the root.
+  void ComposePaths();
+  void OnSysCommand(unsigned command);
   void OnDownload();
+  void OnDownloadMirror();
   void OnConvert();
   void OnBrowseInput();
   void OnBrowseOutput();
   /// Lets the user choose `directory` with a folder chooser prompted by text
   /// `promptId`; on OK stores the choice and composes the paths again.
   void ChooseDirectory(QString& directory, int promptId);
-  void OnDownloadMirror();
 
   /// Runs a button's handler. A file error that ends a conversion arrives
   /// here and is shown in the file-error box; the dialog goes on.
   void Dispatch(void (CConverterDlg::*handler)());
-  void Connect(const char* buttonName, void (CConverterDlg::*handler)());
   void ShowWindowMenu(const QPoint& globalPosition);
 
-  QLineEdit* inputField_ = nullptr;
-  QLineEdit* orbitField_ = nullptr;
-  QLineEdit* infoField_ = nullptr;
-  QMenu* windowMenu_ = nullptr;
+  CSettings& m_settings;
+  QString m_inputFile;
+  QString m_orbitFile;
+  QString m_infoFile;
+  QIcon m_appIcon;
+  QLineEdit* m_inputField = nullptr;
+  QLineEdit* m_orbitField = nullptr;
+  QLineEdit* m_infoField = nullptr;
+  // The window menu with the about entry; empty when text 101 is empty. It
+  // opens on a right-click into the dialog and on Alt+Space.
+  QMenu* m_windowMenu = nullptr;
 };
 
 }  // namespace tarnwick

@@ -11,17 +11,22 @@ class QWidget;
 
 namespace tarnwick {
 
-/// Shows a modal message box owned by `owner` with plain text (a path is
-/// never read as markup) and returns the button pressed.
+/// Shows a modal message box owned by `owner` and returns the button
+/// pressed. The text is plain (a path is never read as markup), selectable,
+/// and wraps anywhere where it has no break point, so that a path of one
+/// long folder name stays readable inside the box.
 QMessageBox::StandardButton ShowMessageBox(QWidget* owner, QMessageBox::Icon icon,
                                            const QString& caption, const QString& text,
                                            QMessageBox::StandardButtons buttons,
                                            QMessageBox::StandardButton defaultButton);
 
+/// The file-error box: stop icon, the application word as caption, `text`.
+void ShowFileError(QWidget* owner, const QString& text);
+
 class CDialogPrompts final : public UserPrompts {
  public:
   /// `owner` owns every box and is disabled while one is open.
-  explicit CDialogPrompts(QWidget* owner) : owner_(owner) {}
+  explicit CDialogPrompts(QWidget* owner) : m_owner(owner) {}
   /// Removes a wait cursor that a run left on.
   ~CDialogPrompts() override;
 
@@ -42,8 +47,8 @@ class CDialogPrompts final : public UserPrompts {
                                    const std::string& text, QMessageBox::StandardButtons buttons,
                                    QMessageBox::StandardButton defaultButton);
 
-  QWidget* owner_;
-  int busy_ = 0;  // wait cursors switched on and not yet off
+  QWidget* m_owner;
+  int m_busy = 0;  // wait cursors switched on and not yet off
 };
 
 }  // namespace tarnwick

@@ -1,44 +1,52 @@
 // Turns a dialog template (res/dialog_templates.h) into widgets.
 #pragma once
 
-#include <QFont>
-#include <QRect>
+#include <QWidget>
+#include <map>
 #include <vector>
 
 #include "dialog_templates.h"
 
 class QDialog;
-class QWidget;
 
 namespace tarnwick {
 
-/// The template's font. "MS Sans Serif" does not exist outside Windows; the
-/// system's sans-serif family takes its place at the template's point size.
-QFont TemplateFont(const DialogTemplate& dialogTemplate);
-
-/// Dialog units of a font: horizontally a quarter of the average character
-/// width, vertically an eighth of the character height, measured the way the
-/// Windows dialog manager measures (the average over A-Z and a-z, rounded).
-class DialogUnits {
+/// The controls a template made, by id and in template order.
+class TemplateControls {
  public:
-  explicit DialogUnits(const QFont& font);
+  void Add(int id, QWidget* control);
 
-  int X(int units) const;  ///< horizontal dialog units in pixels
-  int Y(int units) const;  ///< vertical dialog units in pixels
-  QRect Rect(const DialogRect& rect) const;
+  /// The control with `id`, or nullptr when the template has none of that
+  /// id and kind (the English dialog has no mirror button).
+  template <class Control>
+  Control* Find(int id) const {
+    const auto it = m_byId.find(id);
+    return it == m_byId.end() ? nullptr : qobject_cast<Control*>(it->second);
+  }
 
-  int BaseX() const { return baseX_; }  ///< average character width in pixels
-  int BaseY() const { return baseY_; }  ///< character height in pixels
+  /// The control with `id` that the code cannot do without. A template that
+  /// lacks it is a programming error and ends the program at once.
+  template <class Control>
+  Control& Get(int id) const {
+    Control* control = Find<Control>(id);
+    if (!control) MissingControl(id);
+    return *control;
+  }
+
+  /// Every control in template order, statics included.
+  const std::vector<QWidget*>& InOrder() const { return m_inOrder; }
 
  private:
-  int baseX_;
-  int baseY_;
+  [[noreturn]] static void MissingControl(int id);
+
+  std::map<int, QWidget*> m_byId;
+  std::vector<QWidget*> m_inOrder;
 };
 
-/// Gives `dialog` the template's title, font, fixed client size and window
-/// decoration, and creates the controls as its children in template order:
-/// that order is their tab order. Each control with an id gets the id's name
-/// as object name ("IDC_CONVERT"). Returns the controls in template order.
-std::vector<QWidget*> BuildFromTemplate(QDialog& dialog, const DialogTemplate& dialogTemplate);
+/// Gives `dialog` the template's title, font (the system's sans-serif family
+/// stands in for a font that does not exist here), fixed client size in
+/// dialog units of that font and a modal frame, and creates the controls as
+/// its children in template order, which is their tab order.
+TemplateControls BuildFromTemplate(QDialog& dialog, const DialogTemplate& dialogTemplate);
 
 }  // namespace tarnwick

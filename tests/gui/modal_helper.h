@@ -1,18 +1,11 @@
 // Drives modal windows from inside their own event loops. A failed QVERIFY in
 // such a callback would leave the modal loop running and hang the test, so
-// callbacks only record what they see and close the window; the test asserts
-// afterwards.
+// callbacks only record what they see and close the window with the mouse or
+// the keyboard; the test asserts afterwards.
 #pragma once
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QMessageBox>
-#include <QPointer>
-#include <QPushButton>
-#include <QTimer>
-#include <QWidget>
-#include <functional>
-#include <vector>
+#include <QtTest>
+#include <QtWidgets>
 
 namespace tarnwick::test {
 
@@ -30,50 +23,69 @@ inline void WhenModal(std::function<void(QWidget*)> action, QWidget* outer = nul
   timer->start(10);
 }
 
+inline void Click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+
+/// The `n`th push button in `window` that says `text`.
+inline QPushButton* Button(const QWidget* window, const QString& text, int n = 0) {
+  for (auto* button : window->findChildren<QPushButton*>())
+    if (button->text() == text && n-- == 0) return button;
+  return nullptr;
+}
+
+/// Types `text` into the window's path field in place of what it holds and
+/// presses Enter.
+inline void TypePath(QWidget* window, const QString& text) {
+  auto* field = window->findChild<QLineEdit*>();
+  QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(field, text);
+  QTest::keyClick(field, Qt::Key_Return);
+}
+
 /// What a message box showed.
 struct SeenBox {
   QMessageBox::Icon icon;
   QString caption;
-  QString text;
-  QMessageBox::StandardButtons buttons;
+  QString text;  ///< as the user can select and copy it
   QMessageBox::StandardButton defaultButton;
   QWidget* owner;
-  QStringList buttonTexts;  ///< in the order of the buttons' roles
+  QStringList buttonTexts;
+  int width;
 };
 
-/// Answers every message box that opens while it lives, with the next of the
-/// given answers; once they run out, with the box's escape button.
+/// Answers every message box that opens while it lives by clicking the next
+/// of the given answers; once they run out, by pressing Escape.
 class BoxAnswerer {
  public:
   explicit BoxAnswerer(std::vector<QMessageBox::StandardButton> answers = {})
-      : answers_(std::move(answers)) {
-    QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { Poll(); });
-    timer_.start(10);
+      : m_answers(std::move(answers)) {
+    QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] { Poll(); });
+    m_timer.start(10);
   }
 
-  const std::vector<SeenBox>& Seen() const { return seen_; }
+  const std::vector<SeenBox>& Seen() const { return m_seen; }
 
  private:
   void Poll() {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (!box || !box->isVisible() || box == answered_) return;
-    answered_ = box;
+    if (!box || !box->isVisible() || box == m_answered) return;
+    m_answered = box;
     QStringList texts;
     for (QAbstractButton* b : box->buttons()) texts << b->text();
-    seen_.push_back({box->icon(), box->windowTitle(), box->text(), box->standardButtons(),
-                     box->standardButton(box->defaultButton()), box->parentWidget(), texts});
-    QAbstractButton* button = nullptr;
-    if (next_ < answers_.size()) button = box->button(answers_[next_++]);
-    if (!button) button = box->escapeButton();
-    if (!button) button = box->defaultButton();
-    if (button) button->click();
+    auto* view = box->findChild<QTextEdit*>();
+    const bool selectable = view && (view->textInteractionFlags() & Qt::TextSelectableByMouse);
+    m_seen.push_back({box->icon(), box->windowTitle(), selectable ? view->toPlainText() : QString(),
+                      box->standardButton(box->defaultButton()), box->parentWidget(), texts,
+                      box->width()});
+    QAbstractButton* answer =
+        m_next < m_answers.size() ? box->button(m_answers[m_next++]) : nullptr;
+    answer ? Click(answer) : QTest::keyClick(box, Qt::Key_Escape);
   }
 
-  std::vector<QMessageBox::StandardButton> answers_;
-  std::size_t next_ = 0;
-  std::vector<SeenBox> seen_;
-  QPointer<QMessageBox> answered_;
-  QTimer timer_;
+  std::vector<QMessageBox::StandardButton> m_answers;
+  std::size_t m_next = 0;
+  std::vector<SeenBox> m_seen;
+  QPointer<QMessageBox> m_answered;
+  QTimer m_timer;
 };
 
 }  // namespace tarnwick::test

@@ -1,16 +1,8 @@
-// Start-up and the stored directories: the profile store's layout, the
-// fallback to the executable's directory, and writing only at the end.
-#include "settings.h"
-
-#include <QCoreApplication>
-#include <QDialog>
-#include <QLocale>
-#include <QSettings>
-#include <QTemporaryDir>
-#include <QtTest>
-
+// Start-up and the stored directories: the first start's folders, the
+// profile store's layout, and a choice stored only when the program ends.
 #include "converter_app.h"
 #include "modal_helper.h"
+#include "settings_store.h"
 
 using namespace tarnwick;
 
@@ -18,168 +10,69 @@ class TestSettings final : public QObject {
   Q_OBJECT
 
  private:
-  QTemporaryDir profileRoot_;
+  QTemporaryDir m_root;
 
-  // The store the program uses, as a test sees it.
-  QSettings Store() const {
+  static QSettings Store() {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope,
                      QString::fromLatin1(kProfileCompany), QCoreApplication::applicationName());
   }
 
-  void ClearStore() {
+  static CSettings Loaded(const QString& executable) {
+    CSettings settings;
     QSettings store = Store();
-    store.clear();
-    store.sync();
-  }
-
-  // Runs the program's visible life, closing the main dialog at once.
-  static void RunAndCloseAtOnce(CConverterApp& app) {
-    test::WhenModal([](QWidget* dialog) { static_cast<QDialog*>(dialog)->reject(); });
-    QVERIFY(!app.InitInstance());
-    QCOMPARE(app.ExitInstance(), 0);
+    LoadSettingsFrom(settings, store, executable);
+    return settings;
   }
 
  private slots:
   void initTestCase() {
-    QVERIFY(profileRoot_.isValid());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, profileRoot_.path());
-    QCoreApplication::setOrganizationName(QString::fromLatin1(kProfileCompany));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_root.filePath("config"));
+    qputenv("HOME", m_root.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", m_root.filePath("config").toLocal8Bit());
   }
 
-  void init() {
-    ClearStore();
-    theSettings = CSettings();
+  void init() { Store().clear(); }
+
+  void firstStartTakesTheProgramsFolderOrWhereDownloadsGo() {
+    QCOMPARE(Loaded(m_root.filePath("Tarnwick")).pathOut, m_root.path());
+    // An installed program's folder cannot be written: downloads, else home.
+    QCOMPARE(Loaded("/nonexistent/bin/Tarnwick").pathIn, m_root.path());
+    QVERIFY(QDir(m_root.path()).mkpath("Downloads"));
+    QCOMPARE(Loaded("/nonexistent/bin/Tarnwick").pathOut, m_root.filePath("Downloads"));
+
+    // An empty "Path In" counts as missing; "Path Out" alone is not enough.
+    Store().setValue("Settings/Path Out", "/data/out");
+    QCOMPARE(Loaded(m_root.filePath("Tarnwick")).pathOut, m_root.path());
+    Store().setValue("Settings/Path In", "/data/in");
+    Store().remove("Settings/Path Out");
+    QCOMPARE(Loaded(m_root.filePath("Tarnwick")).pathOut, QString());
   }
 
-  void applicationWordIsTheExecutableNameWithoutItsLastExtension() {
-    QCOMPARE(ApplicationWord(QStringLiteral("/opt/tarnwick/bin/Tarnwick")),
-             QStringLiteral("Tarnwick"));
-    QCOMPARE(ApplicationWord(QStringLiteral("Tarnwick.EXE")), QStringLiteral("Tarnwick"));
-    QCOMPARE(ApplicationWord(QStringLiteral("/x/Tarnwick.old.bin")),
-             QStringLiteral("Tarnwick.old"));
+  void aChoiceReachesTheStoreOnlyWhenTheProgramEnds() {
+    Store().setValue("Settings/Path In", m_root.path());
     CConverterApp app;
-    QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("settings_test"));
-  }
-
-  void executableDirectoryDropsTheLastSeparatorAndWhatFollows() {
-    QCOMPARE(ExecutableDirectory(QStringLiteral("/usr/local/bin/Tarnwick")),
-             QStringLiteral("/usr/local/bin"));
-    QCOMPARE(ExecutableDirectory(QStringLiteral("/Tarnwick")), QString());
-    QCOMPARE(ExecutableDirectory(QStringLiteral("Tarnwick")), QStringLiteral("Tarnwick"));
-#ifdef Q_OS_WIN
-    QCOMPARE(ExecutableDirectory(QStringLiteral("C:\\Programs/Lumivale\\Tarnwick.exe")),
-             QStringLiteral("C:\\Programs/Lumivale"));
-#else
-    // A backslash is part of a file name here, not a separator.
-    QCOMPARE(ExecutableDirectory(QStringLiteral("/opt/a\\b/Tar\\nwick")),
-             QStringLiteral("/opt/a\\b"));
-#endif
-  }
-
-  void firstStartTakesTheExecutableDirectoryForBoth() {
-    CSettings settings;
-    QSettings store = Store();
-    settings.LoadFrom(store, QStringLiteral("/opt/tarnwick/bin/Tarnwick"));
-    QCOMPARE(settings.PathIn, QStringLiteral("/opt/tarnwick/bin"));
-    QCOMPARE(settings.PathOut, QStringLiteral("/opt/tarnwick/bin"));
-  }
-
-  void emptyStoredPathInCountsAsMissingAndReplacesPathOut() {
-    {
-      QSettings store = Store();
-      store.setValue(QStringLiteral("Settings/Path In"), QString());
-      store.setValue(QStringLiteral("Settings/Path Out"), QStringLiteral("/data/out"));
-    }
-    CSettings settings;
-    QSettings store = Store();
-    settings.LoadFrom(store, QStringLiteral("/opt/bin/Tarnwick"));
-    QCOMPARE(settings.PathIn, QStringLiteral("/opt/bin"));
-    QCOMPARE(settings.PathOut, QStringLiteral("/opt/bin"));
-  }
-
-  void storedPathInWithoutPathOutLeavesPathOutEmpty() {
-    {
-      QSettings store = Store();
-      store.setValue(QStringLiteral("Settings/Path In"), QStringLiteral("/data/in"));
-    }
-    CSettings settings;
-    QSettings store = Store();
-    settings.LoadFrom(store, QStringLiteral("/opt/bin/Tarnwick"));
-    QCOMPARE(settings.PathIn, QStringLiteral("/data/in"));
-    QVERIFY(settings.PathOut.isEmpty());
-  }
-
-  void unknownExecutablePathKeepsWhatWasRead() {
-    {
-      QSettings store = Store();
-      store.setValue(QStringLiteral("Settings/Path Out"), QStringLiteral("/data/out"));
-    }
-    CSettings settings;
-    QSettings store = Store();
-    settings.LoadFrom(store, QString());
-    QVERIFY(settings.PathIn.isEmpty());
-    QCOMPARE(settings.PathOut, QStringLiteral("/data/out"));
-  }
-
-  void saveWritesExactlyTheTwoEntriesEmptyOnesAsEmptyStrings() {
-    CSettings settings;
-    settings.PathIn = QStringLiteral("/data/in");
-    {
-      QSettings store = Store();
-      settings.SaveTo(store);
-    }
-    QSettings store = Store();
-    QCOMPARE(store.childGroups(), QStringList{QStringLiteral("Settings")});
-    store.beginGroup(QStringLiteral("Settings"));
-    QCOMPARE(store.childKeys(), QStringList({"Path In", "Path Out"}));
-    QCOMPARE(store.value(QStringLiteral("Path In")).toString(), QStringLiteral("/data/in"));
-    QVERIFY(store.contains(QStringLiteral("Path Out")));
-    QCOMPARE(store.value(QStringLiteral("Path Out")).toString(), QString());
-  }
-
-  void storeLivesUnderCompanyAndApplicationWord() {
-    theSettings.PathIn = QStringLiteral("/a");
-    theSettings.PathOut = QStringLiteral("/b");
-    CConverterApp app;
-    theSettings.Save();
-    const QString file = profileRoot_.filePath(QStringLiteral("Quenneth/settings_test.conf"));
-    QVERIFY2(QFile::exists(file), qPrintable(file));
-  }
-
-  void firstRunStoresTheExecutableDirectoryAtTheEnd() {
-    CConverterApp app;
-    RunAndCloseAtOnce(app);
-    const QString directory = QCoreApplication::applicationDirPath();
-    QCOMPARE(theSettings.PathIn, directory);
-    QCOMPARE(theSettings.PathOut, directory);
-    QSettings store = Store();
-    QCOMPARE(store.value(QStringLiteral("Settings/Path In")).toString(), directory);
-    QCOMPARE(store.value(QStringLiteral("Settings/Path Out")).toString(), directory);
-  }
-
-  void startingClosingAndStartingAgainKeepsTheDirectories() {
-    {
-      QSettings store = Store();
-      store.setValue(QStringLiteral("Settings/Path In"), QStringLiteral("/data/in"));
-      store.setValue(QStringLiteral("Settings/Path Out"), QStringLiteral("/data/out"));
-    }
-    for (int run = 0; run < 2; ++run) {
-      theSettings = CSettings();
-      CConverterApp app;
-      RunAndCloseAtOnce(app);
-      QCOMPARE(theSettings.PathIn, QStringLiteral("/data/in"));
-      QCOMPARE(theSettings.PathOut, QStringLiteral("/data/out"));
-    }
+    QString storedDuringRun;
+    test::WhenModal([&](QWidget* dialog) {
+      test::WhenModal([&](QWidget* chooser) { test::TypePath(chooser, m_root.filePath("config")); },
+                      dialog);
+      test::Click(test::Button(dialog, "..."));  // the input directory's
+      storedDuringRun = Store().value("Settings/Path In").toString();
+      QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    app.InitInstance();
+    QCOMPARE(storedDuringRun, m_root.path());
+    QCOMPARE(app.ExitInstance(), 0);
     QSettings store = Store();
     QCOMPARE(store.allKeys(), QStringList({"Settings/Path In", "Settings/Path Out"}));
+    QCOMPARE(store.value("Settings/Path In").toString(), m_root.filePath("config"));
+    QCOMPARE(store.value("Settings/Path Out").toString(), QString());
+    QVERIFY(QFile::exists(m_root.filePath("config/Quenneth/settings_test.conf")));
   }
 
   void firstUserInterfaceLanguageDecides() {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Austria));
     QCOMPARE(UserInterfaceLanguage(), Language::German);
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
-    QCOMPARE(UserInterfaceLanguage(), Language::English);
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     QCOMPARE(UserInterfaceLanguage(), Language::English);
   }
 };

@@ -1,7 +1,10 @@
-#include "settings.h"
+#include "settings_store.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 
 namespace tarnwick {
 
@@ -29,6 +32,13 @@ QSettings ProfileStore() {
                    QString::fromLatin1(kProfileCompany), QCoreApplication::applicationName());
 }
 
+// Where a first start looks for the catalogue and writes the files when the
+// program's own folder cannot be written.
+QString DownloadDirectory() {
+  const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+  return !downloads.isEmpty() && QFileInfo(downloads).isDir() ? downloads : QDir::homePath();
+}
+
 }  // namespace
 
 QString ExecutableDirectory(const QString& executablePath) {
@@ -50,30 +60,32 @@ QString ApplicationWord(const QString& executablePath) {
   return dot > 0 ? name.left(dot) : name;
 }
 
-void CSettings::Load() {
+void LoadSettings(CSettings& settings) {
   QSettings store = ProfileStore();
-  LoadFrom(store, QCoreApplication::applicationFilePath());
+  LoadSettingsFrom(settings, store, QCoreApplication::applicationFilePath());
 }
 
-void CSettings::Save() const {
+void SaveSettings(const CSettings& settings) {
   QSettings store = ProfileStore();
-  SaveTo(store);
+  SaveSettingsTo(settings, store);
 }
 
-void CSettings::LoadFrom(QSettings& store, const QString& executablePath) {
+void LoadSettingsFrom(CSettings& settings, QSettings& store, const QString& executablePath) {
   store.beginGroup(QString::fromLatin1(kGroup));
-  PathIn = store.value(QString::fromLatin1(kPathInEntry)).toString();
-  PathOut = store.value(QString::fromLatin1(kPathOutEntry)).toString();
+  settings.pathIn = store.value(QString::fromLatin1(kPathInEntry)).toString();
+  settings.pathOut = store.value(QString::fromLatin1(kPathOutEntry)).toString();
   store.endGroup();
-  if (!PathIn.isEmpty() || executablePath.isEmpty()) return;
-  PathIn = ExecutableDirectory(executablePath);
-  PathOut = PathIn;
+  if (!settings.pathIn.isEmpty() || executablePath.isEmpty()) return;
+  settings.pathIn = ExecutableDirectory(executablePath);
+  const QFileInfo directory(settings.pathIn.isEmpty() ? QStringLiteral("/") : settings.pathIn);
+  if (!directory.isDir() || !directory.isWritable()) settings.pathIn = DownloadDirectory();
+  settings.pathOut = settings.pathIn;
 }
 
-void CSettings::SaveTo(QSettings& store) const {
+void SaveSettingsTo(const CSettings& settings, QSettings& store) {
   store.beginGroup(QString::fromLatin1(kGroup));
-  store.setValue(QString::fromLatin1(kPathInEntry), PathIn);
-  store.setValue(QString::fromLatin1(kPathOutEntry), PathOut);
+  store.setValue(QString::fromLatin1(kPathInEntry), settings.pathIn);
+  store.setValue(QString::fromLatin1(kPathOutEntry), settings.pathOut);
   store.endGroup();
   store.sync();
 }

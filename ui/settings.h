@@ -1,0 +1,23 @@
+// The two directories the desktop program works with.
+#pragma once
+
+#include <QString>
+
+namespace tarnwick {
+
+/// Where the catalogue is looked for and where the two output files go. As
+/// a rule without a trailing separator; a root directory keeps it. The
+/// application object loads and saves them; the main dialog shows them and
+/// its folder choosers change them.
+struct CSettings {
+  QString pathIn;
+  QString pathOut;
+};
+
+/// `path` made absolute without rewriting it: a relative path gets the
+/// current directory and one "/" in front, and nothing is cleaned, so ".."
+/// after a symbolic link keeps the meaning the kernel gives it. An empty
+/// path stays empty.
+QString AbsolutePath(const QString& path);
+
+}  // namespace tarnwick
