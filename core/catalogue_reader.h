@@ -17,7 +17,7 @@ namespace tarnwick {
 /// two blocks.
 class CatalogueReader {
  public:
-  static constexpr std::size_t kBlockSize = std::size_t{1} << 18;
+  static constexpr std::size_t kBlockSize = std::size_t{1} << 16;
 
   explicit CatalogueReader(InputStream& input, std::size_t blockSize = kBlockSize);
 

@@ -1,12 +1,17 @@
 // The file layer on a POSIX system: files through stdio and std::filesystem,
-// standard input, and the mapping of errno values to file-error causes.
+// the catalogue and standard input through the decompressing input, and the
+// mapping of errno values to file-error causes.
 #include "posix_file_system.h"
+
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <random>
 #include <system_error>
+
+#include "decompressing_input.h"
 
 namespace tarnwick {
 namespace fs = std::filesystem;
@@ -33,43 +38,6 @@ class FileHandle {
 
  private:
   std::FILE* file_;
-};
-
-class FileInput final : public InputStream {
- public:
-  FileInput(std::FILE* file, std::string path) : file_(file), path_(std::move(path)) {
-    // We read in large blocks ourselves; a stdio buffer would only add a copy.
-    std::setvbuf(file, nullptr, _IONBF, 0);
-  }
-  std::size_t Read(char* buffer, std::size_t size) override {
-    if (file_.get() == nullptr || size == 0) return 0;
-    const std::size_t got = std::fread(buffer, 1, size, file_.get());
-    if (got < size && std::ferror(file_.get())) throw FileException(FileCause::Generic, path_);
-    return got;
-  }
-  void Close() override {
-    if (file_.Close() != 0) throw FileException(FileCause::Generic, path_);
-  }
-
- private:
-  FileHandle file_;
-  std::string path_;
-};
-
-class StandardInput final : public InputStream {
- public:
-  explicit StandardInput(std::string name) : name_(std::move(name)) {}
-  std::size_t Read(char* buffer, std::size_t size) override {
-    if (closed_ || size == 0) return 0;
-    const std::size_t got = std::fread(buffer, 1, size, stdin);
-    if (got < size && std::ferror(stdin)) throw FileException(FileCause::Generic, name_);
-    return got;
-  }
-  void Close() override { closed_ = true; }  // standard input belongs to the process
-
- private:
-  std::string name_;
-  bool closed_ = false;
 };
 
 class FileOutput final : public OutputStream {
@@ -101,11 +69,7 @@ class FileOutput final : public OutputStream {
 class DiskFileSystem final : public FileSystem {
  public:
   std::unique_ptr<InputStream> OpenRead(const std::string& path) override {
-    std::error_code ec;
-    if (fs::is_directory(path, ec)) return nullptr;  // stdio would open it and fail on reading
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return nullptr;
-    return std::make_unique<FileInput>(file, path);
+    return OpenCatalogueFile(path);
   }
 
   Kind KindOf(const std::string& path) override {
@@ -254,7 +218,7 @@ FileSystem& SystemFileSystem() {
 }
 
 std::unique_ptr<InputStream> OpenStandardInput(const std::string& name) {
-  return std::make_unique<StandardInput>(name);
+  return OpenCatalogueDescriptor(STDIN_FILENO, name);
 }
 
 }  // namespace tarnwick
