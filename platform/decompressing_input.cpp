@@ -51,6 +51,9 @@ bool IsCatalogueName(const char* memberPath) {
                     [](char a, char b) { return (a >= 'a' && a <= 'z' ? a - 32 : a) == b; });
 }
 
+/// Whether archive_read_next_header found an entry (a warning still gives one).
+bool IsHeader(int rc) { return rc == ARCHIVE_OK || rc == ARCHIVE_WARN; }
+
 struct ArchiveFree {
   void operator()(archive* handle) const noexcept { archive_read_free(handle); }
 };
@@ -177,7 +180,16 @@ class DescriptorInput final : public DecompressingInput {
     while (inflate.avail_out == room) {
       if (memberDone_) {
         // The end of the file, or the next member of a concatenated stream.
-        if (inflate.avail_in == 0 && !FillCompressed()) return 0;
+        // Zero bytes after a member are padding (tar-like writers add it),
+        // as gzip itself reads them.
+        while (inflate.avail_in > 0 && *inflate.next_in == 0) {
+          ++inflate.next_in;
+          --inflate.avail_in;
+        }
+        if (inflate.avail_in == 0) {
+          if (!FillCompressed()) return 0;
+          continue;
+        }
         std::uint8_t* const next = inflate.next_in;
         const std::uint32_t available = inflate.avail_in;
         isal_inflate_reset(&inflate);
@@ -232,7 +244,7 @@ class DescriptorInput final : public DecompressingInput {
     int firstFile = -1;
     int files = 0;
     int rc = ARCHIVE_OK;
-    while ((rc = archive_read_next_header(handle.get(), &entry)) >= ARCHIVE_WARN) {
+    while (IsHeader(rc = archive_read_next_header(handle.get(), &entry))) {
       ++index;
       if (archive_entry_filetype(entry) != AE_IFREG) continue;
       if (IsCatalogueName(archive_entry_pathname(entry))) {
@@ -254,9 +266,10 @@ class DescriptorInput final : public DecompressingInput {
                     "Katalog und konvertieren Sie ihn.",
                     path_));
     }
+    handle.reset();
     handle = OpenArchive();  // back to the only file
     for (int i = 0; i <= firstFile; ++i) {
-      if (archive_read_next_header(handle.get(), &entry) < ARCHIVE_WARN) ThrowDamaged(path_);
+      if (!IsHeader(archive_read_next_header(handle.get(), &entry))) ThrowDamaged(path_);
     }
     archive_ = std::move(handle);
     state_ = State::Zip;
