@@ -14,7 +14,9 @@
 # the clock starts, never inside the timed region.
 #   bench/run.sh [BUILD_DIR]
 # Environment: BENCH_LINES (default 1500000), BENCH_RUNS (rounds, default 5),
-# BENCH_CLI (the converter to measure, default BUILD_DIR/bin/tarnwick-cli).
+# BENCH_CLI (the converter to measure, default BUILD_DIR/bin/tarnwick-cli),
+# BENCH_BEFORE (an earlier converter: its plain conversion joins every round,
+# for before/after figures from one call).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -90,6 +92,10 @@ for round in $(seq 1 "$runs"); do
   fresh convert
   measure plain "$cli" convert "$catalogue" -o "$out/convert" -y
   measure replace "$cli" convert "$catalogue" -o "$out/convert" -y
+  if [ -n "${BENCH_BEFORE:-}" ]; then
+    fresh convert
+    measure before "$BENCH_BEFORE" convert "$catalogue" -o "$out/convert" -y
+  fi
   measure igzip igzip -dc "$catalogue.gz"
   fresh convert
   measure gzip "$cli" convert "$catalogue.gz" -o "$out/convert" -y
@@ -137,6 +143,7 @@ END {
   row("cat", "cat")
   row("plain", "plain")
   row("replace", "replace")
+  if (("before", 1, 1) in value) row("before", "before")
   row("gzip", "gzip")
   row("zip", "zip")
   row("igzip", "igzip")
