@@ -1,44 +1,44 @@
-// tarnwick-measure: runs a command several times and reports its best wall
-// time and its peak memory (the largest maximum resident set size of any run).
+// tarnwick-measure: runs a command once and reports its wall time, user and
+// system time and peak memory (maximum resident set size).
 //
-//   tarnwick-measure RUNS COMMAND [ARGS...]
+//   tarnwick-measure COMMAND [ARGS...]
 //
-// Prints "SECONDS PEAK_KIB" on standard output. The command's own standard
-// output goes to /dev/null; its standard error is kept. Exits 1 when a run
-// fails, 2 on bad arguments.
+// Prints "WALL_S USER_S SYSTEM_S PEAK_KIB" on standard output. The command's
+// own standard output goes to /dev/null; its standard error is kept. Exits 1
+// when the command fails, 2 on bad arguments.
 
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
-#include <vector>
 
 namespace {
 
-struct RunResult {
-  bool ok = false;
-  double seconds = 0;
-  long peakKib = 0;
-};
+double Seconds(const timeval& time) {
+  return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+}
 
-RunResult RunOnce(char** command) {
-  RunResult result;
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: tarnwick-measure COMMAND [ARGS...]\n");
+    return 2;
+  }
   const auto start = std::chrono::steady_clock::now();
   const pid_t child = ::fork();
   if (child < 0) {
     std::perror("tarnwick-measure: fork");
-    return result;
+    return 1;
   }
   if (child == 0) {
     const int devNull = ::open("/dev/null", O_WRONLY);
     if (devNull >= 0) ::dup2(devNull, STDOUT_FILENO);
-    ::execvp(command[0], command);
+    ::execvp(argv[1], argv + 1);
     std::perror("tarnwick-measure: exec");
     std::_Exit(127);
   }
@@ -46,38 +46,15 @@ RunResult RunOnce(char** command) {
   rusage usage{};
   if (::wait4(child, &status, 0, &usage) != child) {
     std::perror("tarnwick-measure: wait");
-    return result;
+    return 1;
   }
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-  result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  result.seconds = elapsed.count();
-  result.peakKib = usage.ru_maxrss;  // Linux reports kibibytes
-  return result;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc < 3) {
-    std::fprintf(stderr, "usage: tarnwick-measure RUNS COMMAND [ARGS...]\n");
-    return 2;
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "tarnwick-measure: %s failed\n", argv[1]);
+    return 1;
   }
-  const int runs = std::atoi(argv[1]);
-  if (runs < 1) {
-    std::fprintf(stderr, "tarnwick-measure: RUNS must be a positive number\n");
-    return 2;
-  }
-  double best = 0;
-  long peak = 0;
-  for (int i = 0; i < runs; ++i) {
-    const RunResult result = RunOnce(argv + 2);
-    if (!result.ok) {
-      std::fprintf(stderr, "tarnwick-measure: %s failed\n", argv[2]);
-      return 1;
-    }
-    best = i == 0 ? result.seconds : std::min(best, result.seconds);
-    peak = std::max(peak, result.peakKib);
-  }
-  std::printf("%.6f %ld\n", best, peak);
+  // Linux reports the peak in kibibytes.
+  std::printf("%.6f %.6f %.6f %ld\n", elapsed.count(), Seconds(usage.ru_utime),
+              Seconds(usage.ru_stime), usage.ru_maxrss);
   return 0;
 }

@@ -29,7 +29,7 @@ for lines in ${MEMORY_LINES:-150000 1500000 6000000}; do
   catalogue=$work/MPCORB-$lines.DAT
   "$bin/tarnwick-gencat" --lines "$lines" --seed 3 --output "$catalogue"
   mb=$(( $(stat -c %s "$catalogue") / 1000000 ))
-  read -r seconds kib < <("$bin/tarnwick-measure" 1 "$bin/tarnwick-cli" convert "$catalogue" -o "$work" -y)
+  read -r seconds _ _ kib < <("$bin/tarnwick-measure" "$bin/tarnwick-cli" convert "$catalogue" -o "$work" -y)
   mark=""
   if [ "$kib" -ge "$limit_kib" ]; then mark="  OVER 16 MB"; status=1; fi
   printf '%12s %9s MB %10.1f MB %12s%s\n' "$lines" "$mb" "$(awk -v k="$kib" 'BEGIN { print k / 1024 }')" "$seconds" "$mark"

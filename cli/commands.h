@@ -26,7 +26,7 @@ enum class Answer { Yes, No, Unclear };
 Answer ParseAnswer(const std::string& typed) noexcept;
 
 struct ConvertOptions {
-  std::string catalogue = "MPCORB.DAT";
+  std::string catalogue;  ///< empty: the newest of MPCORB.DAT, MPCORB.DAT.gz, MPCORB.ZIP here
   std::string outputDir = ".";
   bool assumeYes = false;
 };

@@ -7,8 +7,10 @@
 #include <ostream>
 #include <string_view>
 
+#include "catalogue_location.h"
 #include "commands.h"
 #include "conversion_run.h"
+#include "decompressing_input.h"
 #include "posix_file_system.h"
 #include "temporary_cleanup.h"
 #include "text_table.h"
@@ -75,16 +77,53 @@ class ConsolePrompts final : public UserPrompts {
   const Messages& messages_;
 };
 
+/// Passes the catalogue on and notes for the summary line what was read:
+/// the format and compressed size where the platform's input tells them.
+class CountingInput final : public InputStream {
+ public:
+  CountingInput(std::unique_ptr<InputStream> inner, InputSummary& summary)
+      : inner_(std::move(inner)), summary_(summary) {}
+  ~CountingInput() override { Note(); }
+
+  std::size_t Read(char* buffer, std::size_t size) override {
+    const std::size_t got = inner_->Read(buffer, size);
+    summary_.bytesOut += got;
+    return got;
+  }
+  void Close() override {
+    Note();
+    inner_->Close();
+  }
+
+ private:
+  void Note() noexcept {
+    summary_.bytesIn = summary_.bytesOut;
+    if (const auto* input = dynamic_cast<const DecompressingInput*>(inner_.get())) {
+      summary_.format = input->Summary().format;
+      summary_.bytesIn = input->Summary().bytesIn;
+    }
+  }
+
+  std::unique_ptr<InputStream> inner_;
+  InputSummary& summary_;
+};
+
 /// The computer's file system, except that the catalogue "-" is standard
-/// input; it also keeps the list of temporaries that a signal removes.
+/// input and what the catalogue gave is counted; it also keeps the list of
+/// temporaries that a signal removes.
 class StandardInputFileSystem final : public ForwardingFileSystem {
  public:
-  StandardInputFileSystem(FileSystem& base, std::function<std::unique_ptr<InputStream>()> openStdin)
-      : ForwardingFileSystem(base), openStdin_(std::move(openStdin)) {}
+  StandardInputFileSystem(FileSystem& base, std::function<std::unique_ptr<InputStream>()> openStdin,
+                          std::string catalogue, InputSummary& summary)
+      : ForwardingFileSystem(base),
+        openStdin_(std::move(openStdin)),
+        catalogue_(std::move(catalogue)),
+        summary_(summary) {}
 
   std::unique_ptr<InputStream> OpenRead(const std::string& path) override {
-    if (path == kStandardInputName) return openStdin_();
-    return base_.OpenRead(path);
+    auto stream = path == kStandardInputName ? openStdin_() : base_.OpenRead(path);
+    if (stream == nullptr || path != catalogue_) return stream;
+    return std::make_unique<CountingInput>(std::move(stream), summary_);
   }
   std::unique_ptr<OutputStream> CreateTemporary(const std::string& target,
                                                 std::string& tempPath) override {
@@ -103,6 +142,8 @@ class StandardInputFileSystem final : public ForwardingFileSystem {
 
  private:
   std::function<std::unique_ptr<InputStream>()> openStdin_;
+  std::string catalogue_;
+  InputSummary& summary_;
 };
 
 /// `path` made absolute, as the messages name full paths; unchanged when
@@ -120,10 +161,10 @@ std::string Replace(std::string text, std::string_view placeholder, std::string_
   return text;
 }
 
-std::string FormatSeconds(double seconds, char decimalPoint) {
+std::string FormatFixed(double value, int digits, char decimalPoint) {
   char buffer[32];
   const auto result =
-      std::to_chars(buffer, buffer + sizeof buffer, seconds, std::chars_format::fixed, 2);
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, digits);
   std::string text(buffer, result.ptr);
   for (char& c : text) {
     if (c == '.') c = decimalPoint;
@@ -131,12 +172,25 @@ std::string FormatSeconds(double seconds, char decimalPoint) {
   return text;
 }
 
+/// What the catalogue was: "304.5 MB" of text, or "gzip, 104.6 MB → 304.5 MB".
+std::string DescribeInput(const InputSummary& summary, char decimalPoint) {
+  const auto megabytes = [&](std::uint64_t bytes) {
+    return FormatFixed(static_cast<double>(bytes) / 1e6, 1, decimalPoint) + " MB";
+  };
+  if (summary.format == InputFormat::Plain) return megabytes(summary.bytesOut);
+  return std::string(summary.format == InputFormat::Gzip ? "gzip, " : "ZIP, ") +
+         megabytes(summary.bytesIn) + " → " + megabytes(summary.bytesOut);
+}
+
 }  // namespace
 
 int RunConvert(const ConvertOptions& options, const Messages& messages, std::ostream& out,
                std::ostream& err, const Environment& environment) {
   const bool fromStdin = options.catalogue == kStandardInputName;
-  const std::string input = fromStdin ? options.catalogue : FullPath(options.catalogue);
+  // Without a catalogue: the newest of MPCORB.DAT, MPCORB.DAT.gz and MPCORB.ZIP here.
+  const std::string input = fromStdin                   ? options.catalogue
+                            : options.catalogue.empty() ? FullPath(ChooseCatalogue("."))
+                                                        : FullPath(options.catalogue);
   const std::filesystem::path dir = options.outputDir.empty() ? "." : options.outputDir;
   const std::string orbitPath = FullPath(dir / "Asteroids4.dat");
   const std::string infoPath = FullPath(dir / "AsteroidInfo4.dat");
@@ -146,7 +200,8 @@ int RunConvert(const ConvertOptions& options, const Messages& messages, std::ost
                          fromStdin ? messages.cannotAskStdin : messages.cannotAskTerminal,
                          messages);
   FileSystem& base = environment.files != nullptr ? *environment.files : SystemFileSystem();
-  StandardInputFileSystem files(base, environment.standardInput);
+  InputSummary read;
+  StandardInputFileSystem files(base, environment.standardInput, input, read);
 
   if (environment.removeTemporariesOnSignal) RemoveTemporariesOnTerminatingSignals();
   const auto start = std::chrono::steady_clock::now();
@@ -174,8 +229,8 @@ int RunConvert(const ConvertOptions& options, const Messages& messages, std::ost
   summary = Replace(summary, "%1", std::to_string(stats.linesRead));
   summary = Replace(summary, "%2", std::to_string(stats.recordsWritten));
   summary = Replace(summary, "%3", std::to_string(stats.linesRead - stats.recordsWritten));
-  summary = Replace(summary, "%4", FormatSeconds(elapsed.count(), messages.decimalPoint));
-  out << summary << '\n';
+  summary = Replace(summary, "%4", FormatFixed(elapsed.count(), 2, messages.decimalPoint));
+  out << input << " (" << DescribeInput(read, messages.decimalPoint) << "): " << summary << '\n';
   return kExitDone;
 }
 

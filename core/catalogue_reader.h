@@ -20,7 +20,7 @@ namespace tarnwick {
 /// kMaxLineLength for a line that spans two blocks.
 class CatalogueReader {
  public:
-  static constexpr std::size_t kBlockSize = std::size_t{1} << 18;
+  static constexpr std::size_t kBlockSize = std::size_t{1} << 16;
   static constexpr std::size_t kMaxLineLength = std::size_t{1} << 20;
 
   /// Thrown by NextLine for a line longer than kMaxLineLength.

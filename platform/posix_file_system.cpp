@@ -1,6 +1,7 @@
 // The file layer on a POSIX system: files, temporaries, moves, attributes and
-// commit locks through the system's own calls, standard input, and the mapping
-// of errno values to file-error causes. Paths are handed to the system as
+// commit locks through the system's own calls, the catalogue and standard
+// input through the decompressing input, and the mapping of errno values to
+// file-error causes. Paths are handed to the system as
 // they are: it alone decides what a link or ".." means.
 #include "posix_file_system.h"
 
@@ -21,33 +22,13 @@
 #include <thread>
 #include <utility>
 
+#include "decompressing_input.h"
+
 namespace tarnwick {
 
 namespace {
 
 constexpr const char* kTemporaryMark = ".tarnwick-";
-
-class FileHandle {
- public:
-  explicit FileHandle(std::FILE* file) noexcept : file_(file) {}
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  ~FileHandle() {
-    if (file_ != nullptr) std::fclose(file_);
-  }
-  std::FILE* get() const noexcept { return file_; }
-  /// Closes the file and returns the errno of a failure, 0 on success.
-  int Close() noexcept {
-    if (file_ == nullptr) return 0;
-    errno = 0;
-    const int rc = std::fclose(file_);
-    file_ = nullptr;
-    return rc == 0 ? 0 : (errno != 0 ? errno : EIO);
-  }
-
- private:
-  std::FILE* file_;
-};
 
 /// A file descriptor closed when it goes.
 class Descriptor {
@@ -94,43 +75,6 @@ std::string FolderOf(const std::string& path) {
 bool SameInode(const struct stat& a, const struct stat& b) noexcept {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
-
-class FileInput final : public InputStream {
- public:
-  FileInput(std::FILE* file, std::string path) : file_(file), path_(std::move(path)) {
-    // We read in large blocks ourselves; a stdio buffer would only add a copy.
-    std::setvbuf(file, nullptr, _IONBF, 0);
-  }
-  std::size_t Read(char* buffer, std::size_t size) override {
-    if (file_.get() == nullptr || size == 0) return 0;
-    const std::size_t got = std::fread(buffer, 1, size, file_.get());
-    if (got < size && std::ferror(file_.get())) throw FileException(FileCause::Generic, path_);
-    return got;
-  }
-  void Close() override {
-    if (file_.Close() != 0) throw FileException(FileCause::Generic, path_);
-  }
-
- private:
-  FileHandle file_;
-  std::string path_;
-};
-
-class StandardInput final : public InputStream {
- public:
-  explicit StandardInput(std::string name) : name_(std::move(name)) {}
-  std::size_t Read(char* buffer, std::size_t size) override {
-    if (closed_ || size == 0) return 0;
-    const std::size_t got = std::fread(buffer, 1, size, stdin);
-    if (got < size && std::ferror(stdin)) throw FileException(FileCause::Generic, name_);
-    return got;
-  }
-  void Close() override { closed_ = true; }  // standard input belongs to the process
-
- private:
-  std::string name_;
-  bool closed_ = false;
-};
 
 /// Writes all of `data` to `fd`; the errno of a failure, or ENOSPC when the
 /// system stores nothing more without saying why.
@@ -215,11 +159,7 @@ class FolderLock final : public FileSystem::CommitLock {
 class DiskFileSystem final : public FileSystem {
  public:
   std::unique_ptr<InputStream> OpenRead(const std::string& path) override {
-    // stdio would open a directory and fail on reading.
-    if (KindOf(path) == Kind::Directory) return nullptr;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return nullptr;
-    return std::make_unique<FileInput>(file, path);
+    return OpenCatalogueFile(path);
   }
 
   Kind KindOf(const std::string& path) override {
@@ -476,7 +416,7 @@ FileSystem& SystemFileSystem() {
 }
 
 std::unique_ptr<InputStream> OpenStandardInput(const std::string& name) {
-  return std::make_unique<StandardInput>(name);
+  return OpenCatalogueDescriptor(STDIN_FILENO, name);
 }
 
 }  // namespace tarnwick

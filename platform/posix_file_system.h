@@ -14,10 +14,12 @@ namespace tarnwick {
 /// files 4; not found 2; bad path 3; anything unmatched 1.
 FileCause CauseFromErrno(int error) noexcept;
 
-/// The file system of this computer.
+/// The file system of this computer. OpenRead reads a file as the catalogue
+/// is read: gzip and ZIP are decompressed on the way (decompressing_input.h).
 FileSystem& SystemFileSystem();
 
-/// Standard input as a catalogue stream; errors carry `name` as their path.
+/// Standard input as a catalogue stream, gzip decompressed on the way;
+/// errors carry `name` as their path.
 std::unique_ptr<InputStream> OpenStandardInput(const std::string& name);
 
 }  // namespace tarnwick

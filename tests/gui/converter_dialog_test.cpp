@@ -166,7 +166,7 @@ class TestConverterDialog final : public QObject {
         },
         &dialog);
     const auto seen = Popup([&] { RightClick(&dialog); }, {Qt::Key_Down, Qt::Key_Return});
-    QCOMPARE(seen, QStringList({"", "Inf&o über Tarnwick..."}));
+    QCOMPARE(seen, QStringList({"", "&About Tarnwick..."}));
     QCOMPARE(title, "About Tarnwick");
     dialog.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
