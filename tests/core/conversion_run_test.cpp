@@ -91,12 +91,14 @@ TEST_F(ConversionRun, ConvertsEveryOrbitLineInCatalogueOrder) {
   ASSERT_EQ(orbitBytes.size(), 3 * kAsteroidRecordSize);
   ASSERT_EQ(infoBytes.size(), 3 * kAsteroidInfoRecordSize);
   const auto record = [&](std::size_t i) {
-    return DecodeAsteroidRecord(reinterpret_cast<const std::uint8_t*>(orbitBytes.data()) +
-                                i * kAsteroidRecordSize);
+    return DecodeAsteroidRecord(std::span<const std::uint8_t, kAsteroidRecordSize>(
+        reinterpret_cast<const std::uint8_t*>(orbitBytes.data()) + i * kAsteroidRecordSize,
+        kAsteroidRecordSize));
   };
   const auto info = [&](std::size_t i) {
-    return DecodeAsteroidInfo(reinterpret_cast<const std::uint8_t*>(infoBytes.data()) +
-                              i * kAsteroidInfoRecordSize);
+    return DecodeAsteroidInfo(std::span<const std::uint8_t, kAsteroidInfoRecordSize>(
+        reinterpret_cast<const std::uint8_t*>(infoBytes.data()) + i * kAsteroidInfoRecordSize,
+        kAsteroidInfoRecordSize));
   };
   EXPECT_EQ(record(0).number, 433);
   EXPECT_STREQ(record(0).name.data(), "Eros");
@@ -310,41 +312,6 @@ TEST_F(ConversionRun, LongPathsAreOpenedWhenTheSystemAllowsThem) {
   ASSERT_GT(orbits.size(), 260u);
   WriteFile(input, Catalogue());
   EXPECT_EQ(Run().recordsWritten, 3u);
-}
-
-TEST(IsOrbitLine, NeedsLengthAndTheTwelveSeparators) {
-  std::string line(151, 'x');
-  for (std::size_t column : {7, 13, 19, 25, 35, 46, 57, 68, 79, 91, 103, 145}) line[column] = ' ';
-  EXPECT_TRUE(IsOrbitLine(line));
-  EXPECT_FALSE(IsOrbitLine(std::string_view(line).substr(0, 150)));
-  for (std::size_t column : {7, 13, 19, 25, 35, 46, 57, 68, 79, 91, 103, 145}) {
-    std::string broken = line + std::string(1000, ' ');
-    broken[column] = '\t';
-    EXPECT_FALSE(IsOrbitLine(broken)) << column;
-  }
-  EXPECT_TRUE(IsOrbitLine(test::NumberedLine()));
-  EXPECT_FALSE(IsOrbitLine(""));
-}
-
-TEST(DecodeObjectNumber, ReadsThePackedNumber) {
-  const std::pair<const char*, int> cases[] = {
-      {"00001", 1},
-      {"A0345", 100345},
-      {"a0001", 360001},
-      {"z9999", 619999},
-      {"Z0000", 350000},
-      {" 0001", 0},
-      {"K05A00A", 0},
-      {"0000A", 0},
-      {"~1234", 0},
-      {"1234", 0},
-      {"\xc3"
-       "1234",
-       0},
-      {"99999", 99999},
-  };
-  for (const auto& [packed, number] : cases)
-    EXPECT_EQ(DecodeObjectNumber(packed), number) << packed;
 }
 
 }  // namespace

@@ -70,13 +70,15 @@ class HostileInput : public ::testing::Test {
 
   AsteroidRecord Orbit(std::size_t i) {
     const std::string bytes = *ReadFile(orbits);
-    return DecodeAsteroidRecord(reinterpret_cast<const std::uint8_t*>(bytes.data()) +
-                                i * kAsteroidRecordSize);
+    return DecodeAsteroidRecord(std::span<const std::uint8_t, kAsteroidRecordSize>(
+        reinterpret_cast<const std::uint8_t*>(bytes.data()) + i * kAsteroidRecordSize,
+        kAsteroidRecordSize));
   }
   AsteroidInfoRecord Info(std::size_t i) {
     const std::string bytes = *ReadFile(infos);
-    return DecodeAsteroidInfo(reinterpret_cast<const std::uint8_t*>(bytes.data()) +
-                              i * kAsteroidInfoRecordSize);
+    return DecodeAsteroidInfo(std::span<const std::uint8_t, kAsteroidInfoRecordSize>(
+        reinterpret_cast<const std::uint8_t*>(bytes.data()) + i * kAsteroidInfoRecordSize,
+        kAsteroidInfoRecordSize));
   }
 
   ScratchDir dir;
