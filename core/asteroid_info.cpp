@@ -4,6 +4,7 @@
 
 #include "catalogue_columns.h"
 #include "catalogue_line.h"
+#include "number_scan.h"
 
 namespace tarnwick {
 namespace {
@@ -38,12 +39,25 @@ constexpr std::size_t kFirstColumn = column::kReference.pos;
 constexpr std::size_t kEndColumn = column::kComputer.end();
 static_assert(kFirstColumn < column::kArc.pos && column::kPerturbers.end() < column::kComputer.pos);
 
+/// Whether the texts' columns, from `first` on, hold a zero byte: eight bytes
+/// at a time, the last word overlapping the one before.
+bool HasZeroByte(const char* first) noexcept {
+  static_assert(kEndColumn - kFirstColumn >= 8);
+  std::uint64_t zeros = 0;
+  const auto test = [&](const char* p) {
+    const std::uint64_t word = swar::LoadWord(p);
+    zeros |= (word - swar::kOnes) & ~word & swar::kHighBits;
+  };
+  for (std::size_t i = 0; i + 8 <= kEndColumn - kFirstColumn; i += 8) test(first + i);
+  test(first + (kEndColumn - kFirstColumn) - 8);
+  return zeros != 0;
+}
+
 }  // namespace
 
 bool BuildAsteroidInfo(std::string_view line, AsteroidInfoRecord& info) noexcept {
   info = AsteroidInfoRecord{};
-  const bool whole = line.size() >= kEndColumn && std::memchr(line.data() + kFirstColumn, 0,
-                                                              kEndColumn - kFirstColumn) == nullptr;
+  const bool whole = line.size() >= kEndColumn && !HasZeroByte(line.data() + kFirstColumn);
   CopyField<column::kReference>(line, whole, info.reference);
   CopyField<column::kArc>(line, whole, info.arcText);
   CopyField<column::kRms>(line, whole, info.rmsText);

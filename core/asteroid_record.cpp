@@ -141,6 +141,17 @@ class Fields {
     return ScanHex(piece.data(), piece.data() + piece.size(), value) != nullptr;
   }
 
+  /// The date of the last observation as one number, when the line holds all
+  /// eight digits of it (then each part scans as its digits read).
+  bool WholeDate(int& date) const noexcept {
+    static_assert(column::kLastObsYear.end() == column::kLastObsMonth.pos &&
+                  column::kLastObsMonth.end() == column::kLastObsDay.pos);
+    constexpr std::size_t width = column::kLastObsDay.end() - column::kLastObsYear.pos;
+    return fast_ && Size() >= column::kLastObsDay.end() &&
+           line::IsDigit(text_[column::kLastObsYear.pos]) &&
+           ReadPlainInt(text_ + column::kLastObsYear.pos, width, date);
+  }
+
   /// Scans "%d-%d" in Mid(field): both years of an arc.
   bool YearPair(int& first, int& last) const noexcept {
     if (fast_ && ReadPlainInt(text_ + column::kArcFirstYear.pos, 4, first) &&
@@ -269,17 +280,22 @@ void AsteroidLineParser::ParseOrbitLine(std::string_view line, AsteroidRecord& r
   record.lastObsYear = 0;
   record.lastObsMonth = 0;
   record.lastObsDay = 0;
-  if (line.size() >= column::kLastObsYear.end()) {
+  int date = 0;
+  if (fields.WholeDate(date)) {  // YYYYMMDD, all eight digits
+    record.lastObsYear = Low8(static_cast<unsigned>(date / 10000) - 1800u);
+    record.lastObsMonth = Low8(static_cast<unsigned>(date / 100 % 100));
+    record.lastObsDay = Low8(static_cast<unsigned>(date % 100));
+  } else {
     int year = 0;
-    if (fields.Int(column::kLastObsYear, year)) {
+    if (line.size() >= column::kLastObsYear.end() && fields.Int(column::kLastObsYear, year)) {
       record.lastObsYear = Low8(static_cast<unsigned>(year) - 1800u);
     }
-  }
-  if (line.size() >= column::kLastObsMonth.end()) {
-    record.lastObsMonth = Low8(fields.IntOr(column::kLastObsMonth, 0));
-  }
-  if (line.size() >= column::kLastObsDay.end()) {
-    record.lastObsDay = Low8(fields.IntOr(column::kLastObsDay, 0));
+    if (line.size() >= column::kLastObsMonth.end()) {
+      record.lastObsMonth = Low8(fields.IntOr(column::kLastObsMonth, 0));
+    }
+    if (line.size() >= column::kLastObsDay.end()) {
+      record.lastObsDay = Low8(fields.IntOr(column::kLastObsDay, 0));
+    }
   }
 
   record.observations = Low16(fields.IntOr(column::kObservations, 0));
