@@ -7,7 +7,6 @@
 // None of them depends on the process locale, and none allocates.
 #pragma once
 
-#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -60,21 +59,6 @@ inline std::uint64_t LoadWord(const char* p) noexcept {
   return word;
 }
 
-/// The bytes that are ASCII digits. Bytes of 0x80 and above never are;
-/// adding to the low seven bits never carries into the next byte.
-inline std::uint64_t DigitBytes(std::uint64_t word) noexcept {
-  const std::uint64_t low = word & ~kHighBits;
-  const std::uint64_t atLeastZero = low + kOnes * (0x80 - '0');
-  const std::uint64_t aboveNine = low + kOnes * (0x80 - '9' - 1);
-  return atLeastZero & ~aboveNine & ~word & kHighBits;
-}
-
-/// The bytes that are blanks.
-inline std::uint64_t BlankBytes(std::uint64_t word) noexcept {
-  const std::uint64_t x = word ^ (kOnes * ' ');
-  return ~(((x & ~kHighBits) + ~kHighBits) | x) & kHighBits;
-}
-
 /// The bits of bytes [0, n) of a word, n from 0 to 8.
 inline std::uint64_t LowBytes(unsigned n) noexcept {
   return n >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * n)) - 1;
@@ -85,6 +69,17 @@ inline std::uint64_t ByteRange(unsigned from, unsigned to) noexcept {
   return LowBytes(to) & ~LowBytes(from) & kHighBits;
 }
 
+/// The bytes of `x` above 9 (after ^ '0': those that were no digit). Adding
+/// to the low seven bits never carries into the next byte.
+inline std::uint64_t AboveNine(std::uint64_t x) noexcept {
+  return (((x & ~kHighBits) + kOnes * (0x80 - 10)) | x) & kHighBits;
+}
+
+/// The zero bytes of `x`, exactly.
+inline std::uint64_t ZeroBytes(std::uint64_t x) noexcept {
+  return ~(((x & ~kHighBits) + ~kHighBits) | x) & kHighBits;
+}
+
 /// The value of eight digit values 0 to 9, the first the most significant:
 /// pairs, then quadruples, then all eight.
 inline std::uint64_t EightDigits(std::uint64_t v) noexcept {
@@ -93,14 +88,21 @@ inline std::uint64_t EightDigits(std::uint64_t v) noexcept {
   return (v * 10000 + (v >> 32)) & 0xFFFF'FFFF;
 }
 
-/// The value of the last `n` bytes (0 to 8) of a word of digits.
-inline std::uint64_t LastDigits(std::uint64_t word, unsigned n) noexcept {
-  return EightDigits((word ^ (kOnes * '0')) & ~LowBytes(8 - n));
-}
-
-/// How many bytes at the end of `word` are digits.
-inline unsigned TrailingDigits(std::uint64_t word) noexcept {
-  return static_cast<unsigned>(std::countl_zero(~DigitBytes(word) & kHighBits)) / 8;
+/// Reads the last `width` bytes (1 to 8) of `word` when they are blanks and
+/// then digits; the blanks count as zeros. Sets `value` and whether there was
+/// any digit; false for another byte or a blank after a digit.
+inline bool BlanksThenDigits(std::uint64_t word, unsigned width, std::uint64_t& value,
+                             bool& anyDigit) noexcept {
+  const std::uint64_t range = ByteRange(8 - width, 8);
+  const std::uint64_t x = word ^ (kOnes * '0');  // digits 0 to 9, blanks 0x10
+  const std::uint64_t other = AboveNine(x) & range;
+  const std::uint64_t blanks = ZeroBytes(x ^ (kOnes * 0x10)) & range;
+  const std::uint64_t digits = range & ~other;
+  const std::uint64_t firstDigit = digits & (0 - digits);
+  if ((other & ~blanks) != 0 || (blanks & ~(firstDigit - 1)) != 0) return false;
+  value = EightDigits(x & (kOnes * 0x0F) & ~LowBytes(8 - width));
+  anyDigit = digits != 0;
+  return true;
 }
 
 inline constexpr std::uint64_t kPowersOfTen[] = {1,      10,      100,      1000,     10000,
@@ -122,29 +124,19 @@ inline constexpr double kExactPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6
 inline const char* ReadPlainDecimal(const char* first, const char* point, unsigned decimals,
                                     double& value) noexcept {
   using namespace swar;
+  const auto width = static_cast<unsigned>(point - first);
+  if (width - 1 > 7 || *point != '.') return nullptr;
   // After the point: the decimals, then a blank, which ends the number
   // whatever the grammar (no exponent, no more digits).
-  const std::uint64_t after = LoadWord(point + 1);
-  const std::uint64_t decimalRange = ByteRange(0, decimals);
-  if (*point != '.' || (DigitBytes(after) & decimalRange) != decimalRange ||
-      point[1 + decimals] != ' ') {
+  const std::uint64_t after = LoadWord(point + 1) ^ (kOnes * '0');
+  if ((AboveNine(after) & ByteRange(0, decimals)) != 0 || point[1 + decimals] != ' ') {
     return nullptr;
   }
-  // Before it, from `first`: blanks, then digits. Blanks count as zeros.
-  const auto width = static_cast<unsigned>(point - first);
-  if (width - 1 > 7) return nullptr;
-  const std::uint64_t range = ByteRange(8 - width, 8);
-  const std::uint64_t before = LoadWord(point - 8);
-  const std::uint64_t blanks = BlankBytes(before) & range;
-  const std::uint64_t blankBytes = (blanks >> 7) * 0xFF;
-  if (((DigitBytes(before) | blanks) & range) != range ||
-      ((blankBytes >> (8 * (8 - width))) & ((blankBytes >> (8 * (8 - width))) + 1)) != 0) {
-    return nullptr;  // another byte, or a blank after a digit
-  }
-  const std::uint64_t integer =
-      EightDigits((before ^ (kOnes * '0')) & ~LowBytes(8 - width) & ~blankBytes);
-  const std::uint64_t mantissa =
-      integer * kPowersOfTen[decimals] + LastDigits(after << (8 * (8 - decimals)), decimals);
+  std::uint64_t integer = 0;
+  bool anyDigit = false;
+  if (!BlanksThenDigits(LoadWord(point - 8), width, integer, anyDigit)) return nullptr;
+  const std::uint64_t fraction = EightDigits((after & (kOnes * 0x0F)) << (8 * (8 - decimals)));
+  const std::uint64_t mantissa = integer * kPowersOfTen[decimals] + fraction;
   if (mantissa > (std::uint64_t{1} << 53)) return nullptr;
   value = static_cast<double>(static_cast<std::int64_t>(mantissa)) / kExactPowersOfTen[decimals];
   return point + 1 + decimals;
@@ -154,13 +146,14 @@ inline const char* ReadPlainDecimal(const char* first, const char* point, unsign
 /// blanks and then digits up to its end. Needs the eight bytes ending at
 /// first + width readable.
 inline bool ReadPlainInt(const char* first, std::size_t width, int& value) noexcept {
-  using namespace swar;
-  const std::uint64_t word = LoadWord(first + width - 8);
-  const auto w = static_cast<unsigned>(width);
-  const unsigned digits = std::min(TrailingDigits(word), w);
-  const std::uint64_t blankRange = ByteRange(8 - w, 8 - digits);
-  if (digits == 0 || (BlankBytes(word) & blankRange) != blankRange) return false;
-  value = static_cast<int>(LastDigits(word, digits));
+  std::uint64_t number = 0;
+  bool anyDigit = false;
+  if (!swar::BlanksThenDigits(swar::LoadWord(first + width - 8), static_cast<unsigned>(width),
+                              number, anyDigit) ||
+      !anyDigit) {
+    return false;
+  }
+  value = static_cast<int>(number);
   return true;
 }
 
