@@ -595,7 +595,7 @@ class LineWriter {
     }
   }
 
-  // YYYYMMDD at 194, in `firstMonth` or later, never after the catalogue's date.
+  // YYYYMMDD, in `firstMonth` or later, never after the catalogue's date.
   void PutLastObservation(char* line, int year, int firstMonth) {
     const int lastMonth = year == kCatalogueYear ? kCatalogueMonth : 12;
     const int month = rng_.Between(std::min(firstMonth, lastMonth), lastMonth);

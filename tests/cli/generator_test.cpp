@@ -42,7 +42,8 @@ TEST(Generator, HeaderThenNumberedThenUnnumberedObjectsThatReadLikeRealOnes) {
     AsteroidRecord r;
     if (i == blank || !ParseAsteroidLine(lines[i], r)) continue;
     ASSERT_TRUE(IsOrbitLine(lines[i]) && lines[i].size() == kOrbitLineLength) << lines[i];
-    EXPECT_TRUE(designations.insert(lines[i].substr(0, 7)).second) << lines[i];
+    EXPECT_TRUE(designations.insert(lines[i].substr(0, column::kPackedDesignation.width)).second)
+        << lines[i];
     EXPECT_EQ(DecodeObjectNumber(lines[i]), i < blank ? static_cast<int>(i - first + 1) : 0);
     // Kepler's third law with the Gaussian constant, to the printed precision.
     const double motion = 0.01720209895 / std::pow(r.semiMajorAxis, 1.5);

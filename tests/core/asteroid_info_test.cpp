@@ -43,7 +43,7 @@ TEST(BuildAsteroidInfo, OnlyTrailingBlanksOfAFullTextGo) {
   EXPECT_EQ(Bytes(line).substr(0, 11), std::string(11, '\0'));
   EXPECT_EQ(Bytes(line).substr(34), " A B\0\0\0\0\0\0\0"s);
   // Cut short by the end of the line or by a zero byte: the blanks stay.
-  EXPECT_EQ(Bytes(line.substr(0, 156)).substr(34), " A B  \0\0\0\0\0"s);
+  EXPECT_EQ(Bytes(line.substr(0, column::kComputer.pos + 6)).substr(34), " A B  \0\0\0\0\0"s);
   EXPECT_EQ(Bytes(Put(line, column::kReference.pos, "MP \0"s)).substr(0, 11),
             "MP \0\0\0\0\0\0\0\0"s);
   EXPECT_EQ(Bytes(""), std::string(45, '\0'));

@@ -15,7 +15,6 @@
 #include <iterator>
 #include <random>
 #include <string>
-#include <vector>
 
 #include "fuzz_check.h"
 
