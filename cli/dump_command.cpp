@@ -78,7 +78,8 @@ void AppendText(std::string& row, const std::array<char, N>& field) {
 }
 
 void AppendOrbitRow(std::string& rows, const std::uint8_t* bytes) {
-  const AsteroidRecord r = DecodeAsteroidRecord(bytes);
+  const AsteroidRecord r = DecodeAsteroidRecord(
+      std::span<const std::uint8_t, kAsteroidRecordSize>(bytes, kAsteroidRecordSize));
   AppendInteger(rows, r.number);
   rows += ',';
   AppendText(rows, r.name);
@@ -108,7 +109,8 @@ void AppendOrbitRow(std::string& rows, const std::uint8_t* bytes) {
 }
 
 void AppendInfoRow(std::string& rows, const std::uint8_t* bytes) {
-  const AsteroidInfoRecord r = DecodeAsteroidInfo(bytes);
+  const AsteroidInfoRecord r = DecodeAsteroidInfo(
+      std::span<const std::uint8_t, kAsteroidInfoRecordSize>(bytes, kAsteroidInfoRecordSize));
   AppendText(rows, r.reference);
   rows += ',';
   AppendText(rows, r.arcText);

@@ -2,7 +2,9 @@
 
 #include <cstring>
 
+#include "catalogue_columns.h"
 #include "catalogue_line.h"
+#include "number_scan.h"
 
 namespace tarnwick {
 namespace {
@@ -15,14 +17,15 @@ static_assert(11 + 10 + 5 + 8 + 11 == kAsteroidInfoRecordSize);
 // a zero byte has a zero there already, so its trailing blanks stay. `whole`
 // says that every field lies inside the line and holds no zero byte, so the
 // text is exactly Length bytes.
-template <std::size_t Pos, std::size_t Length, std::size_t N>
+template <const column::Field& Source, std::size_t N>
 void CopyField(std::string_view line, bool whole, std::array<char, N>& field) noexcept {
+  constexpr std::size_t Length = Source.width;
   static_assert(Length < N);
   std::size_t copied = Length;
   if (whole) {
-    std::memcpy(field.data(), line.data() + Pos, Length);
+    std::memcpy(field.data(), line.data() + Source.pos, Length);
   } else {
-    copied = line::CopyText(line, Pos, Length, field.data());
+    copied = line::CopyText(line, Source.pos, Length, field.data());
   }
   field[copied] = '\0';
   for (std::size_t i = Length; i-- > 0;) {
@@ -31,20 +34,35 @@ void CopyField(std::string_view line, bool whole, std::array<char, N>& field) no
   }
 }
 
-constexpr std::size_t kFirstColumn = 107;  // reference
-constexpr std::size_t kEndColumn = 160;    // one past the computer's name
+// The summary's texts lie between these columns, in this order.
+constexpr std::size_t kFirstColumn = column::kReference.pos;
+constexpr std::size_t kEndColumn = column::kComputer.end();
+static_assert(kFirstColumn < column::kArc.pos && column::kPerturbers.end() < column::kComputer.pos);
+
+/// Whether the texts' columns, from `first` on, hold a zero byte: eight bytes
+/// at a time, the last word overlapping the one before.
+bool HasZeroByte(const char* first) noexcept {
+  static_assert(kEndColumn - kFirstColumn >= 8);
+  std::uint64_t zeros = 0;
+  const auto test = [&](const char* p) {
+    const std::uint64_t word = swar::LoadWord(p);
+    zeros |= (word - swar::kOnes) & ~word & swar::kHighBits;
+  };
+  for (std::size_t i = 0; i + 8 <= kEndColumn - kFirstColumn; i += 8) test(first + i);
+  test(first + (kEndColumn - kFirstColumn) - 8);
+  return zeros != 0;
+}
 
 }  // namespace
 
 bool BuildAsteroidInfo(std::string_view line, AsteroidInfoRecord& info) noexcept {
   info = AsteroidInfoRecord{};
-  const bool whole = line.size() >= kEndColumn && std::memchr(line.data() + kFirstColumn, 0,
-                                                              kEndColumn - kFirstColumn) == nullptr;
-  CopyField<107, 10>(line, whole, info.reference);
-  CopyField<127, 9>(line, whole, info.arcText);
-  CopyField<137, 4>(line, whole, info.rmsText);
-  CopyField<142, 3>(line, whole, info.perturbers);
-  CopyField<150, 10>(line, whole, info.computer);
+  const bool whole = line.size() >= kEndColumn && !HasZeroByte(line.data() + kFirstColumn);
+  CopyField<column::kReference>(line, whole, info.reference);
+  CopyField<column::kArc>(line, whole, info.arcText);
+  CopyField<column::kRms>(line, whole, info.rmsText);
+  CopyField<column::kPerturbers>(line, whole, info.perturbers);
+  CopyField<column::kComputer>(line, whole, info.computer);
   return true;
 }
 
@@ -71,7 +89,9 @@ void EncodeAsteroidInfo(const AsteroidInfoRecord& info,
   });
 }
 
-AsteroidInfoRecord DecodeAsteroidInfo(const std::uint8_t* in) noexcept {
+AsteroidInfoRecord DecodeAsteroidInfo(
+    std::span<const std::uint8_t, kAsteroidInfoRecordSize> bytes) noexcept {
+  const std::uint8_t* in = bytes.data();
   AsteroidInfoRecord info;
   ForEachField(info, [&in](char* data, std::size_t size) {
     std::memcpy(data, in, size);

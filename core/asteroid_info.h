@@ -11,11 +11,11 @@ namespace tarnwick {
 
 /// Texts about how an orbit was determined; each zero-terminated in its field.
 struct AsteroidInfoRecord {
-  std::array<char, 11> reference{};  ///< positions 107-116
-  std::array<char, 10> arcText{};    ///< positions 127-135
-  std::array<char, 5> rmsText{};     ///< positions 137-140
-  std::array<char, 8> perturbers{};  ///< positions 142-144; bytes 4-7 always zero
-  std::array<char, 11> computer{};   ///< positions 150-159
+  std::array<char, 11> reference{};  ///< column::kReference
+  std::array<char, 10> arcText{};    ///< column::kArc
+  std::array<char, 5> rmsText{};     ///< column::kRms
+  std::array<char, 8> perturbers{};  ///< column::kPerturbers; bytes 4-7 always zero
+  std::array<char, 11> computer{};   ///< column::kComputer
 };
 
 inline constexpr std::size_t kAsteroidInfoRecordSize = 45;
@@ -31,6 +31,7 @@ void EncodeAsteroidInfo(const AsteroidInfoRecord& info,
                         std::span<std::uint8_t, kAsteroidInfoRecordSize> out) noexcept;
 
 /// Decodes 45 bytes of AsteroidInfo4.dat.
-AsteroidInfoRecord DecodeAsteroidInfo(const std::uint8_t* bytes) noexcept;
+AsteroidInfoRecord DecodeAsteroidInfo(
+    std::span<const std::uint8_t, kAsteroidInfoRecordSize> bytes) noexcept;
 
 }  // namespace tarnwick

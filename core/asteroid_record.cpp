@@ -1,11 +1,12 @@
 #include "asteroid_record.h"
 
-#include <algorithm>
 #include <bit>
-#include <cmath>
+#include <cassert>
 #include <cstring>
 #include <limits>
+#include <utility>
 
+#include "catalogue_columns.h"
 #include "catalogue_line.h"
 #include "julian_date.h"
 #include "number_scan.h"
@@ -19,10 +20,8 @@ static_assert(sizeof(double) == 8 && std::numeric_limits<double>::is_iec559,
               "records hold IEEE 754 binary64");
 // Field sizes in file order; they add up to the record size.
 static_assert(4 + 19 + 9 * 8 + 2 + 2 + 4 + 2 + 1 + 1 + 1 + 1 + 2 + 1 + 1 == kAsteroidRecordSize);
-
-constexpr std::size_t kMinimumLineLength = 151;
-constexpr std::size_t kNameColumn = 174;
-constexpr std::size_t kNameLength = 18;
+// The parser reads the fields up to the arc without a length check.
+static_assert(column::kArc.end() <= column::kMinimumOrbitLineLength);
 
 /// x * 100 truncated toward zero to 32 bits, low 16 bits kept. NaN and values
 /// outside the 32-bit range count as 0x80000000, whose low half is 0.
@@ -35,14 +34,6 @@ std::int16_t Hundredths(double x) noexcept {
   return static_cast<std::int16_t>(static_cast<std::uint16_t>(bits & 0xFFFFu));
 }
 
-/// Scans "%d" in a piece of the line and gives its 32 bits for Low8 and
-/// Low16; `fallback` when no number is there.
-unsigned ScanIntIn(std::string_view piece, int fallback) noexcept {
-  int value = fallback;
-  ScanInt(piece.data(), piece.data() + piece.size(), value);
-  return static_cast<unsigned>(value);
-}
-
 // The low bits of a 32-bit value, two's complement: what the record keeps of
 // a wider number. Unsigned arithmetic keeps every wrap-around defined.
 std::uint8_t Low8(unsigned v) noexcept { return static_cast<std::uint8_t>(v & 0xFFu); }
@@ -50,22 +41,38 @@ std::int16_t Low16(unsigned v) noexcept {
   return static_cast<std::int16_t>(static_cast<std::uint16_t>(v & 0xFFFFu));
 }
 
+/// The name: Mid(174, 18) without surrounding white space, or when nothing is
+/// left the packed designation; as C text, up to its first zero byte.
 void FillName(std::string_view line, AsteroidRecord& record) noexcept {
-  // Longest piece looked at: the 18 characters from position 174.
-  char piece[kNameLength];
-  std::string_view name;
-  if (line.size() > kNameColumn) {
-    name = line::Trim({piece, line::CopyText(line, kNameColumn, kNameLength, piece)});
+  std::string_view name = line::Trim(Mid(line, column::kName.pos, column::kName.width));
+  if (name.empty()) {
+    name = line::Trim(Mid(line, column::kPackedDesignation.pos, column::kPackedDesignation.width));
   }
-  if (name.empty()) name = line::Trim({piece, line::CopyText(line, 0, 7, piece)});
+  name = name.substr(0, name.find('\0'));
   record.name.fill('\0');
   std::memcpy(record.name.data(), name.data(), name.size());
 }
 
-std::uint16_t RecodeFlags(std::string_view line) noexcept {
-  const std::string_view digits = Mid(line, 161, 4);
+/// Four hexadecimal digits as ScanHex reads them; false for anything else.
+bool ReadPlainHex(const char* digits, unsigned& value) noexcept {
   unsigned t = 0;
-  if (ScanHex(digits.data(), digits.data() + digits.size(), t) == nullptr) return 0;
+  for (int i = 0; i < 4; ++i) {
+    const char c = digits[i];
+    unsigned d;
+    if (c >= '0' && c <= '9') {
+      d = static_cast<unsigned>(c - '0');
+    } else if ((c | 0x20) >= 'a' && (c | 0x20) <= 'f') {
+      d = static_cast<unsigned>((c | 0x20) - 'a' + 10);
+    } else {
+      return false;
+    }
+    t = t * 16 + d;
+  }
+  value = t;
+  return true;
+}
+
+std::uint16_t RecodeFlags(unsigned t) noexcept {
   static constexpr std::uint16_t kClassBits[18] = {0x0400, 0x0400, 0x0001, 0x0002, 0x0004, 0x0400,
                                                    0x0400, 0x0400, 0x0008, 0x0010, 0x0020, 0x0400,
                                                    0x0400, 0x0400, 0x0040, 0x0080, 0x0100, 0x0200};
@@ -74,37 +81,118 @@ std::uint16_t RecodeFlags(std::string_view line) noexcept {
   return static_cast<std::uint16_t>((t & 0xFFC0u) | classBit);
 }
 
-/// The epoch of a line in Julian centuries from J2000.0. It depends only on
-/// the five packed characters at positions 20 to 24, and whole runs of
-/// catalogue lines share them, so the last result is kept per thread.
-double EpochOf(std::string_view line) noexcept {
-  struct LastEpoch {
-    std::array<char, 5> packed{};
-    double epoch = 0;
-    bool valid = false;
-  };
-  thread_local LastEpoch last;
-  const std::string_view packed = line.substr(20, 5);  // the caller checked the length
-  if (!last.valid || packed != std::string_view(last.packed.data(), last.packed.size())) {
-    std::memcpy(last.packed.data(), packed.data(), last.packed.size());
-    last.epoch = JulianCenturiesSinceJ2000(JulianDate(DecodePackedEpoch(line)));
-    last.valid = true;
-  }
-  return last.epoch;
-}
+/// The field readers of one parse: the fast ones where they apply, the
+/// general scanners for everything else.
+class Fields {
+ public:
+  Fields(std::string_view line, bool fast) noexcept
+      : text_(line.data()), end_(line.data() + line.size()), fast_(fast) {}
 
-void ParseArc(std::string_view line, AsteroidRecord& record) noexcept {
-  if (line[135] == ' ') return;  // the line is long enough: it passed the 151-character test
-  if (line[131] == '-') {
-    const std::string_view years = Mid(line, 127, 9);
+  /// Scans "%lf" from the start of `field`. With `shortForm`, a number with
+  /// one decimal fewer than the field's own also takes the fast reader.
+  void Decimal(const column::Decimal& field, double& value, bool shortForm = false) const noexcept {
+    const char* first = text_ + field.pos;
+    if (fast_) {
+      const char* point = text_ + field.point();
+      const auto decimals = static_cast<unsigned>(field.decimals);
+      if (ReadPlainDecimal(first, point, decimals, value) != nullptr) return;
+      if (shortForm && ReadPlainDecimal(first, point, decimals - 1, value) != nullptr) return;
+    }
+    ScanDouble(first, end_, value);
+  }
+
+  /// The seven elements, each scan starting where the last one ended; the
+  /// first one that cannot be read and all after it stay 0.
+  void Elements(double (&elements)[column::kElements.size()]) const noexcept {
+    // Unrolled, so that the fast readers see constant columns as long as
+    // every element before has the plain layout.
+    const char* cursor = text_ + column::kMeanAnomaly.pos;
+    std::size_t next = 0;
+    if (fast_) {
+      [&]<std::size_t... I>(std::index_sequence<I...>) {
+        ((PlainElement<I>(cursor, elements[I]) && (next = I + 1, true)) && ...);
+      }
+      (std::make_index_sequence<column::kElements.size()>());
+    }
+    for (; next < column::kElements.size() && cursor != nullptr; ++next) {
+      cursor = ScanDouble(cursor, end_, elements[next]);
+    }
+  }
+
+  /// Scans "%d" in Mid(field); false (value untouched) when no number is there.
+  bool Int(const column::Field& field, int& value) const noexcept {
+    const std::string_view piece = Mid({text_, Size()}, field.pos, field.width);
+    if (fast_ && piece.size() == field.width && field.width <= 8 && field.pos + field.width >= 8 &&
+        ReadPlainInt(piece.data(), field.width, value)) {
+      return true;
+    }
+    return ScanInt(piece.data(), piece.data() + piece.size(), value) != nullptr;
+  }
+  /// The 32 bits of "%d" in Mid(field), `fallback` when no number is there.
+  unsigned IntOr(const column::Field& field, int fallback) const noexcept {
+    Int(field, fallback);
+    return static_cast<unsigned>(fallback);
+  }
+
+  /// Scans "%x" in Mid(field).
+  bool Hex(const column::Field& field, unsigned& value) const noexcept {
+    const std::string_view piece = Mid({text_, Size()}, field.pos, field.width);
+    if (fast_ && piece.size() == 4 && ReadPlainHex(piece.data(), value)) return true;
+    return ScanHex(piece.data(), piece.data() + piece.size(), value) != nullptr;
+  }
+
+  /// The date of the last observation as one number, when the line holds all
+  /// eight digits of it (then each part scans as its digits read).
+  bool WholeDate(int& date) const noexcept {
+    static_assert(column::kLastObsYear.end() == column::kLastObsMonth.pos &&
+                  column::kLastObsMonth.end() == column::kLastObsDay.pos);
+    constexpr std::size_t width = column::kLastObsDay.end() - column::kLastObsYear.pos;
+    return fast_ && Size() >= column::kLastObsDay.end() &&
+           line::IsDigit(text_[column::kLastObsYear.pos]) &&
+           ReadPlainInt(text_ + column::kLastObsYear.pos, width, date);
+  }
+
+  /// Scans "%d-%d" in Mid(field): both years of an arc.
+  bool YearPair(int& first, int& last) const noexcept {
+    if (fast_ && ReadPlainInt(text_ + column::kArcFirstYear.pos, 4, first) &&
+        ReadPlainInt(text_ + column::kArcDaysWord.pos, 4, last)) {
+      return true;
+    }
+    const char* arc = text_ + column::kArc.pos;
+    return ScanIntPair(arc, arc + column::kArc.width, first, last) == 2;
+  }
+
+ private:
+  std::size_t Size() const noexcept { return static_cast<std::size_t>(end_ - text_); }
+
+  /// Element I by the fast reader, from the end of element I - 1.
+  template <std::size_t I>
+  bool PlainElement(const char*& cursor, double& value) const noexcept {
+    constexpr column::Decimal field = column::kElements[I];
+    constexpr std::size_t start = I == 0 ? field.pos : column::kElements[I - 1].end();
+    const char* stop = ReadPlainDecimal(text_ + start, text_ + field.point(),
+                                        static_cast<unsigned>(field.decimals), value);
+    if (stop == nullptr) return false;
+    cursor = stop;
+    return true;
+  }
+
+  const char* text_;
+  const char* end_;
+  bool fast_;
+};
+
+void ParseArc(std::string_view line, const Fields& fields, AsteroidRecord& record) noexcept {
+  if (line[column::kArc.end() - 1] == ' ') return;
+  if (line[column::kArcHyphen.pos] == '-') {
     int first = 0;
     int last = 0;
-    if (ScanIntPair(years.data(), years.data() + years.size(), first, last) == 2) {
+    if (fields.YearPair(first, last)) {
       record.observations = static_cast<std::int16_t>(-static_cast<int>(record.observations));
       record.arc = Low8(static_cast<unsigned>(last) - static_cast<unsigned>(first));
     }
-  } else if (Mid(line, 132, 4) == "days") {
-    record.arc = Low8(ScanIntIn(Mid(line, 127, 4), 0));
+  } else if (Mid(line, column::kArcDaysWord.pos, column::kArcDaysWord.width) == "days") {
+    record.arc = Low8(fields.IntOr(column::kArcFirstYear, 0));
   }
 }
 
@@ -144,28 +232,34 @@ double GetDouble(const std::uint8_t*& in) noexcept {
 
 }  // namespace
 
-bool ParseAsteroidLine(std::string_view line, AsteroidRecord& record) noexcept {
-  if (line.size() < kMinimumLineLength) return false;
+double AsteroidLineParser::EpochOf(std::string_view line) noexcept {
+  const std::string_view packed = line.substr(column::kPackedEpoch.pos, column::kPackedEpoch.width);
+  if (!haveEpoch_ || packed != std::string_view(packedEpoch_.data(), packedEpoch_.size())) {
+    std::memcpy(packedEpoch_.data(), packed.data(), packedEpoch_.size());
+    epoch_ = JulianCenturiesSinceJ2000(JulianDate(DecodePackedEpoch(line)));
+    haveEpoch_ = true;
+  }
+  return epoch_;
+}
+
+void AsteroidLineParser::ParseOrbitLine(std::string_view line, AsteroidRecord& record) noexcept {
+  assert(line.size() >= column::kMinimumOrbitLineLength);
+  const Fields fields(line, readers_ == Readers::Fast);
 
   FillName(line, record);
 
-  const char* const end = line.data() + line.size();
+  // Neither scan is limited to its columns: a blank H reads on into G.
   double h = 15.0;
   double g = 0.15;
-  ScanDouble(line.data() + 8, end, h);
-  ScanDouble(line.data() + 14, end, g);
+  fields.Decimal(column::kMagnitudeH, h, /*shortForm=*/true);
+  fields.Decimal(column::kSlopeG, g);
   record.magnitudeH = Hundredths(h);
   record.slopeG = Hundredths(g);
 
   record.epoch = EpochOf(line);
 
-  // M, w, Node, i, e, n, a; the first one that cannot be read and all after it stay 0.
-  double elements[7] = {};
-  const char* cursor = line.data() + 26;
-  for (double& element : elements) {
-    cursor = ScanDouble(cursor, end, element);
-    if (cursor == nullptr) break;
-  }
+  double elements[column::kElements.size()] = {};
+  fields.Elements(elements);
   const auto [m, w, node, incl, e, n, a] = elements;
   record.meanAnomaly = m * kDegreesToRadians;
   record.argPerihelion = w * kDegreesToRadians;
@@ -176,28 +270,43 @@ bool ParseAsteroidLine(std::string_view line, AsteroidRecord& record) noexcept {
   record.perihelionDistance = (1.0 - e) * a;
   record.meanMotion = kDegreesToRadians * n;
 
-  record.flags = RecodeFlags(line);
+  unsigned flags = 0;
+  record.flags = fields.Hex(column::kFlags, flags) ? RecodeFlags(flags) : std::uint16_t{0};
 
-  const char u = line[105];
+  const char u = line[column::kUncertainty.pos];
   record.uncertainty = line::IsDigit(u) ? static_cast<std::uint8_t>(u - '0') : std::uint8_t{10};
 
+  // Each part of the date counts only when the line reaches its end.
   record.lastObsYear = 0;
   record.lastObsMonth = 0;
   record.lastObsDay = 0;
-  if (line.size() >= 198) {
+  int date = 0;
+  if (fields.WholeDate(date)) {  // YYYYMMDD, all eight digits
+    record.lastObsYear = Low8(static_cast<unsigned>(date / 10000) - 1800u);
+    record.lastObsMonth = Low8(static_cast<unsigned>(date / 100 % 100));
+    record.lastObsDay = Low8(static_cast<unsigned>(date % 100));
+  } else {
     int year = 0;
-    const std::string_view digits = Mid(line, 194, 4);
-    if (ScanInt(digits.data(), digits.data() + digits.size(), year) != nullptr) {
+    if (line.size() >= column::kLastObsYear.end() && fields.Int(column::kLastObsYear, year)) {
       record.lastObsYear = Low8(static_cast<unsigned>(year) - 1800u);
     }
+    if (line.size() >= column::kLastObsMonth.end()) {
+      record.lastObsMonth = Low8(fields.IntOr(column::kLastObsMonth, 0));
+    }
+    if (line.size() >= column::kLastObsDay.end()) {
+      record.lastObsDay = Low8(fields.IntOr(column::kLastObsDay, 0));
+    }
   }
-  if (line.size() >= 200) record.lastObsMonth = Low8(ScanIntIn(Mid(line, 198, 2), 0));
-  if (line.size() >= 202) record.lastObsDay = Low8(ScanIntIn(Mid(line, 200, 2), 0));
 
-  record.observations = Low16(ScanIntIn(Mid(line, 117, 5), 0));
-  record.oppositions = Low8(ScanIntIn(Mid(line, 123, 3), 0));
+  record.observations = Low16(fields.IntOr(column::kObservations, 0));
+  record.oppositions = Low8(fields.IntOr(column::kOppositions, 0));
   record.arc = 0;
-  ParseArc(line, record);
+  ParseArc(line, fields, record);
+}
+
+bool ParseAsteroidLine(std::string_view line, AsteroidRecord& record) noexcept {
+  if (line.size() < column::kMinimumOrbitLineLength) return false;
+  AsteroidLineParser().ParseOrbitLine(line, record);
   return true;
 }
 
@@ -228,7 +337,9 @@ void EncodeAsteroidRecord(const AsteroidRecord& r,
   *out++ = r.arc;
 }
 
-AsteroidRecord DecodeAsteroidRecord(const std::uint8_t* in) noexcept {
+AsteroidRecord DecodeAsteroidRecord(
+    std::span<const std::uint8_t, kAsteroidRecordSize> bytes) noexcept {
+  const std::uint8_t* in = bytes.data();
   AsteroidRecord r;
   r.number = static_cast<std::int32_t>(GetLE<std::uint32_t>(in));
   std::memcpy(r.name.data(), in, r.name.size());

@@ -39,18 +39,35 @@ struct AsteroidRecord {
 inline constexpr std::size_t kAsteroidRecordSize = 113;
 using AsteroidRecordBytes = std::array<std::uint8_t, kAsteroidRecordSize>;
 
-/// A date of the calendar with time of day, as JulianDate takes it.
-struct CalendarDate {
-  std::int32_t year = 0;
-  std::int32_t month = 0;  ///< 1 to 12 for real dates; taken unchecked
-  double day = 0;          ///< day of the month with fraction
-  std::int32_t hour = 0;
-  std::int32_t minute = 0;
-  double second = 0;
-};
-
 /// pi/180 as a binary64 (bits 0x3F91DF46A2529D39): degrees to radians.
 inline constexpr double kDegreesToRadians = 0.017453292519943295;
+
+/// Turns catalogue lines into orbit records. It remembers the epoch of the
+/// last packed date it met, which whole runs of catalogue lines share; apart
+/// from that, a record is a function of its line alone.
+class AsteroidLineParser {
+ public:
+  /// Which readers a parse uses. Both give the same bytes: `Fast` reads the
+  /// plain layout of real catalogue lines eight bytes at a time and leaves
+  /// everything else to the general scanners, which `GeneralOnly` uses for
+  /// every field (to compare the two).
+  enum class Readers { Fast, GeneralOnly };
+
+  explicit AsteroidLineParser(Readers readers = Readers::Fast) noexcept : readers_(readers) {}
+
+  /// Fills every field of `record` except `number` and `reserved` from a line
+  /// of at least 151 characters, such as an orbit line. Unreadable fields get
+  /// their defaults; it never fails on content.
+  void ParseOrbitLine(std::string_view line, AsteroidRecord& record) noexcept;
+
+ private:
+  double EpochOf(std::string_view line) noexcept;
+
+  Readers readers_;
+  std::array<char, 5> packedEpoch_{};  // the packed date of `epoch_`
+  double epoch_ = 0;
+  bool haveEpoch_ = false;
+};
 
 /// Fills `record` from one catalogue line. Returns false, leaving `record`
 /// untouched, when the line has fewer than 151 characters; otherwise fills
@@ -63,6 +80,7 @@ void EncodeAsteroidRecord(const AsteroidRecord& record,
                           std::span<std::uint8_t, kAsteroidRecordSize> out) noexcept;
 
 /// Decodes 113 bytes of Asteroids4.dat (the inverse of EncodeAsteroidRecord).
-AsteroidRecord DecodeAsteroidRecord(const std::uint8_t* bytes) noexcept;
+AsteroidRecord DecodeAsteroidRecord(
+    std::span<const std::uint8_t, kAsteroidRecordSize> bytes) noexcept;
 
 }  // namespace tarnwick

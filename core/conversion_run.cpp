@@ -6,15 +6,13 @@
 
 #include "asteroid_info.h"
 #include "asteroid_record.h"
-#include "catalogue_line.h"
+#include "catalogue_columns.h"
 #include "catalogue_reader.h"
 #include "text_table.h"
 
 namespace tarnwick {
 namespace {
 
-constexpr std::size_t kMinimumOrbitLineLength = 151;
-constexpr std::size_t kSeparatorColumns[] = {7, 13, 19, 25, 35, 46, 57, 68, 79, 91, 103, 145};
 // Records gathered before one write; a write always carries whole records.
 constexpr std::size_t kRecordsPerWrite = 2048;
 
@@ -266,35 +264,6 @@ ConversionOutcome Convert(const std::string& inputPath, const std::string& orbit
 
 }  // namespace
 
-bool IsOrbitLine(std::string_view line) noexcept {
-  if (line.size() < kMinimumOrbitLineLength) return false;
-  for (std::size_t column : kSeparatorColumns) {
-    if (line[column] != ' ') return false;
-  }
-  return true;
-}
-
-std::int32_t DecodeObjectNumber(std::string_view line) noexcept {
-  if (line.size() < 5) return 0;
-  const char c = line[0];
-  std::int32_t lead = 0;
-  if (line::IsDigit(c)) {
-    lead = c - '0';
-  } else if (c >= 'A' && c <= 'Z') {
-    lead = c - 'A' + 10;
-  } else if (c >= 'a' && c <= 'z') {
-    lead = c - 'a' + 36;
-  } else {
-    return 0;
-  }
-  std::int32_t rest = 0;
-  for (std::size_t i = 1; i <= 4; ++i) {
-    if (!line::IsDigit(line[i])) return 0;
-    rest = rest * 10 + (line[i] - '0');
-  }
-  return lead * 10000 + rest;
-}
-
 bool ConfirmOverwrite(const std::string& path, UserPrompts& prompts, FileSystem& files) {
   // A pipe holds nothing to lose, and opening it to look would wait for a writer.
   if (files.KindOf(path) == FileSystem::Kind::Pipe) return true;
@@ -358,18 +327,21 @@ ConversionOutcome Convert(const std::string& inputPath, const std::string& orbit
   // first and the orbits would be lost while the run reports success.
   if (files.SameFile(infoPath, orbitPath) || !infoFile.Open(infoPath)) return cannotOpen(infoPath);
 
-  // One record of each kind serves as the buffer for the whole run.
+  // One record of each kind serves as the buffer for the whole run; every
+  // orbit line gives one record of each, so the two files stay in step.
   AsteroidRecord record;
   AsteroidInfoRecord info;
+  AsteroidLineParser parser;
   CatalogueReader reader(*catalogue);
   std::string_view line;
   while (reader.NextLine(line)) {
     ++stats.linesRead;
     if (!IsOrbitLine(line)) continue;
     record.number = DecodeObjectNumber(line);
-    if (!ParseAsteroidLine(line, record)) continue;
+    parser.ParseOrbitLine(line, record);
     EncodeAsteroidRecord(record, orbitFile.NextRecord());
-    if (BuildAsteroidInfo(line, info)) EncodeAsteroidInfo(info, infoFile.NextRecord());
+    BuildAsteroidInfo(line, info);
+    EncodeAsteroidInfo(info, infoFile.NextRecord());
     ++stats.recordsWritten;
   }
 

@@ -42,14 +42,6 @@ struct ConversionOutcome {
   std::uint64_t recordsWritten = 0;  ///< records in each output file
 };
 
-/// True when `line` is an orbit line: at least 151 characters and a blank at
-/// each of positions 7, 13, 19, 25, 35, 46, 57, 68, 79, 91, 103 and 145.
-bool IsOrbitLine(std::string_view line) noexcept;
-
-/// The object number packed in positions 0 to 4 (00001 -> 1, A0345 -> 100345,
-/// a0001 -> 360001), 0 when the object has none. Range 0 to 619999.
-std::int32_t DecodeObjectNumber(std::string_view line) noexcept;
-
 /// True when the run may write `path`: the file cannot be opened for reading
 /// (so there is nothing to lose), or the user answers yes to text 106.
 bool ConfirmOverwrite(const std::string& path, UserPrompts& prompts, FileSystem& files);

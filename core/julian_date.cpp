@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "catalogue_columns.h"
 #include "number_scan.h"
 
 namespace tarnwick {
@@ -36,16 +37,18 @@ std::int64_t TruncateToInt64(double v) noexcept {
 
 CalendarDate DecodePackedEpoch(std::string_view line) noexcept {
   CalendarDate date;
-  const std::int32_t century = At(line, 20) == 'J' ? 1900 : 2000;
+  // Century letter, two digits of the year, month, day.
+  const std::size_t pos = column::kPackedEpoch.pos;
+  const std::int32_t century = At(line, pos) == 'J' ? 1900 : 2000;
   int yearInCentury = 0;  // an unreadable year counts as 0
-  if (line.size() > 21) {
-    const std::string_view digits = line.substr(21, 2);
+  if (line.size() > pos + 1) {
+    const std::string_view digits = line.substr(pos + 1, 2);
     ScanInt(digits.data(), digits.data() + digits.size(), yearInCentury);
   }
   // Two characters read with %d can give at most "-9" .. "99": no overflow.
   date.year = century + yearInCentury;
-  date.month = PackedDigit(At(line, 23));
-  date.day = static_cast<double>(PackedDigit(At(line, 24)));
+  date.month = PackedDigit(At(line, pos + 3));
+  date.day = static_cast<double>(PackedDigit(At(line, pos + 4)));
   return date;
 }
 

@@ -12,13 +12,22 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 namespace tarnwick::fuzz {
+
+/// The input a test hands to a target, named when a check fails (libFuzzer
+/// saves its inputs itself).
+inline std::string_view currentInput;
 
 /// Stops the process when `condition` is false, naming what was expected.
 inline void Check(bool condition, const char* expectation, const char* file, int line) {
   if (condition) return;
   std::fprintf(stderr, "%s:%d: fuzz check failed: %s\n", file, line, expectation);
+  if (!currentInput.empty()) {
+    std::fprintf(stderr, "input (%zu bytes, to the first zero byte): %.*s\n", currentInput.size(),
+                 static_cast<int>(currentInput.size()), currentInput.data());
+  }
   std::fflush(stderr);
   std::abort();
 }
@@ -27,6 +36,8 @@ inline void Check(bool condition, const char* expectation, const char* file, int
 int CatalogueOneInput(const std::uint8_t* data, std::size_t size);
 /// The number-scanner target: arbitrary bytes against the C library.
 int NumberScanOneInput(const std::uint8_t* data, std::size_t size);
+/// The fast-path target: one line through the fast and the general readers.
+int FastPathOneInput(const std::uint8_t* data, std::size_t size);
 
 }  // namespace tarnwick::fuzz
 

@@ -85,3 +85,16 @@ for i, text in enumerate([
         "0x1.fffffffffffff8p1023", "1.7976931348623158e308", "0.5e", "5e-3x", ".e1",
         ]):
     write(n, "%02d" % i, text)
+
+f = "fast_path"
+for i, line in enumerate(orbit[:4] + orbit[-4:]):
+    write(f, "line-%d" % i, line)
+# The forms each field may take beside the plain one.
+for name, pos, text in [("h-one-decimal", 8, b"16.3 "), ("h-blank", 8, b"     "),
+                        ("g-negative", 14, b"-0.05"), ("g-blank", 14, b"     "),
+                        ("m-long", 26, b"1234.5678"), ("m-sign", 26, b"  +0.1234"),
+                        ("e-exponent", 70, b"0.2228e35"), ("n-no-point", 80, b" 055989008 "),
+                        ("a-wide", 92, b"1234567.123"), ("zero-negative", 59, b" -0.00000"),
+                        ("dates", 194, b"   1 2 3"), ("arc-odd", 127, b" 12-  3  "),
+                        ("obs-sign", 117, b"  -12"), ("flags-short", 161, b" 1F ")]:
+    write(f, name, put(numbered, pos, text))

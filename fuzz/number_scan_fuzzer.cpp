@@ -1,4 +1,4 @@
-// The number scanner against the C library in the "C" locale, on arbitrary
+// The number scanners against the C library in the "C" locale, on arbitrary
 // bytes: ScanDouble against strtod, ScanInt against strtol, ScanHex against
 // strtoul (base 16), ScanIntPair against strtol, hyphen, strtol. The value
 // must agree bit for bit (NaN payloads and the sign of zero included) and so
@@ -6,7 +6,6 @@
 // untouched. Each input is scanned whole and also cut in two, because a
 // field of a catalogue line ends where the field ends, not at a zero byte.
 
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -18,90 +17,64 @@
 namespace tarnwick::fuzz {
 namespace {
 
-void CheckDouble(const std::string& text) {
-  // The scanner gets exactly the bytes, in a buffer of their own size, so
-  // that AddressSanitizer sees any read past the end.
-  const std::unique_ptr<char[]> exact(new char[text.size() == 0 ? 1 : text.size()]);
-  std::memcpy(exact.get(), text.data(), text.size());
-  const char* first = exact.get();
-  const char* last = first + text.size();
+/// What a scan did: how many bytes it consumed (-1: none, failed) and the
+/// target's bits afterwards.
+struct Outcome {
+  long consumed;
+  unsigned long long bits;
+  bool operator==(const Outcome&) const = default;
+};
 
-  const char* c = text.c_str();  // stops at the first zero byte, like the scanner
-  char* cEnd = nullptr;
-  const double expected = std::strtod(c, &cEnd);
-
-  double value = -1234.5;
-  const char* end = ScanDouble(first, last, value);
-  if (cEnd == c) {
-    FUZZ_CHECK(end == nullptr);
-    FUZZ_CHECK(value == -1234.5);
-    return;
-  }
-  FUZZ_CHECK(end != nullptr);
-  FUZZ_CHECK(end - first == cEnd - c);
-  FUZZ_CHECK(std::memcmp(&value, &expected, sizeof value) == 0);
-}
-
-void CheckInt(const std::string& text) {
-  const std::unique_ptr<char[]> exact(new char[text.size() == 0 ? 1 : text.size()]);
-  std::memcpy(exact.get(), text.data(), text.size());
-  const char* first = exact.get();
-  const char* last = first + text.size();
-  const char* c = text.c_str();
-
-  char* cEnd = nullptr;
-  const long expected = std::strtol(c, &cEnd, 10);
-  int value = -77;
-  const char* end = ScanInt(first, last, value);
-  if (cEnd == c) {
-    FUZZ_CHECK(end == nullptr);
-    FUZZ_CHECK(value == -77);
-  } else {
-    FUZZ_CHECK(end != nullptr && end - first == cEnd - c);
-    FUZZ_CHECK(value ==
-               static_cast<int>(static_cast<unsigned>(static_cast<unsigned long>(expected))));
-  }
-
-  const unsigned long expectedHex = std::strtoul(c, &cEnd, 16);
-  unsigned hex = 77;
-  end = ScanHex(first, last, hex);
-  if (cEnd == c) {
-    FUZZ_CHECK(end == nullptr);
-    FUZZ_CHECK(hex == 77);
-  } else {
-    FUZZ_CHECK(end != nullptr && end - first == cEnd - c);
-    FUZZ_CHECK(hex == static_cast<unsigned>(expectedHex));
-  }
-
-  // "%d-%d": the hyphen must follow the first number at once.
-  int expectedCount = 0;
-  long expectedA = 0;
-  long expectedB = 0;
-  expectedA = std::strtol(c, &cEnd, 10);
-  if (cEnd != c) {
-    expectedCount = 1;
-    if (*cEnd == '-') {
-      const char* second = cEnd + 1;
-      char* secondEnd = nullptr;
-      expectedB = std::strtol(second, &secondEnd, 10);
-      if (secondEnd != second) expectedCount = 2;
-    }
-  }
-  int a = -5;
-  int b = -6;
-  const int count = ScanIntPair(first, last, a, b);
-  FUZZ_CHECK(count == expectedCount);
-  FUZZ_CHECK(a == (count >= 1 ? static_cast<int>(
-                                    static_cast<unsigned>(static_cast<unsigned long>(expectedA)))
-                              : -5));
-  FUZZ_CHECK(b == (count == 2 ? static_cast<int>(
-                                    static_cast<unsigned>(static_cast<unsigned long>(expectedB)))
-                              : -6));
+template <typename T>
+Outcome Of(const char* start, const char* end, T value) {
+  unsigned long long bits = 0;
+  std::memcpy(&bits, &value, sizeof value);
+  return {end == nullptr || end == start ? -1 : static_cast<long>(end - start), bits};
 }
 
 void CheckAll(const std::string& text) {
-  CheckDouble(text);
-  CheckInt(text);
+  // The scanners get exactly the bytes, in a block of their own size, so that
+  // AddressSanitizer sees any read past the end; the C library gets the C
+  // string, which ends at the first zero byte as the scanners' text does.
+  const std::unique_ptr<char[]> exact(new char[text.size() + 1]);
+  text.copy(exact.get(), text.size());
+  const char* first = exact.get();
+  const char* last = first + text.size();
+  const char* c = text.c_str();
+  char* cEnd = nullptr;
+
+  double expectedDouble = std::strtod(c, &cEnd);
+  if (cEnd == c) expectedDouble = -1234.5;
+  double value = -1234.5;
+  const char* end = ScanDouble(first, last, value);
+  FUZZ_CHECK(Of(first, end, value) == Of(c, cEnd, expectedDouble));
+
+  int expectedInt = static_cast<int>(static_cast<unsigned long>(std::strtol(c, &cEnd, 10)));
+  if (cEnd == c) expectedInt = -77;
+  int integer = -77;
+  end = ScanInt(first, last, integer);
+  FUZZ_CHECK(Of(first, end, integer) == Of(c, cEnd, expectedInt));
+
+  unsigned expectedHex = static_cast<unsigned>(std::strtoul(c, &cEnd, 16));
+  if (cEnd == c) expectedHex = 77;
+  unsigned hex = 77;
+  end = ScanHex(first, last, hex);
+  FUZZ_CHECK(Of(first, end, hex) == Of(c, cEnd, expectedHex));
+
+  // "%d-%d": the hyphen must follow the first number at once.
+  const auto low32 = [](long v) { return static_cast<int>(static_cast<unsigned long>(v)); };
+  int expected[3] = {0, -5, -6};  // count, first, second
+  if (const long a = std::strtol(c, &cEnd, 10); cEnd != c) {
+    expected[0] = 1;
+    expected[1] = low32(a);
+    char* secondEnd = cEnd;
+    const long b = *cEnd == '-' ? std::strtol(cEnd + 1, &secondEnd, 10) : 0;
+    if (secondEnd > cEnd + 1) expected[0] = 2, expected[2] = low32(b);
+  }
+  int a = -5;
+  int b = -6;
+  FUZZ_CHECK(ScanIntPair(first, last, a, b) == expected[0]);
+  FUZZ_CHECK(a == expected[1] && b == expected[2]);
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ build="${1:-build-fuzz}"
 seconds="${2:-300}"
 shift $(( $# > 2 ? 2 : $# ))
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(catalogue number_scan)
+[ ${#targets[@]} -gt 0 ] || targets=(catalogue number_scan fast_path)
 
 cc="${FUZZ_CC:-clang-14}"
 cxx="${FUZZ_CXX:-clang++-14}"
@@ -31,7 +31,8 @@ CC="$cc" CXX="$cxx" cmake -S "$source_dir" -B "$build" -G Ninja -DCMAKE_BUILD_TY
   -DTARNWICK_SANITIZE=address,undefined -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link >/dev/null
 cmake --build "$build" --target "${targets[@]/#/fuzz_}"
 
-declare -A max_len=([catalogue]=8192 [number_scan]=1024)
+declare -A dict=([fast_path]=catalogue)
+declare -A max_len=([catalogue]=8192 [number_scan]=1024 [fast_path]=400)
 status=0
 for target in "${targets[@]}"; do
   work="$build/corpus/$target"
@@ -41,7 +42,7 @@ for target in "${targets[@]}"; do
   echo "== fuzz_$target for ${seconds}s (log: $log)"
   set +e
   "$build/bin/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-    -max_len="${max_len[$target]:-4096}" -dict="$here/$target.dict" -print_final_stats=1 \
+    -max_len="${max_len[$target]:-4096}" -dict="$here/${dict[$target]:-$target}.dict" -print_final_stats=1 \
     -artifact_prefix="$artifacts/$target-" "$work" "$here/corpus/$target" >"$log" 2>&1
   rc=$?
   set -e

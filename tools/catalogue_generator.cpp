@@ -6,8 +6,12 @@
 #include <cmath>
 #include <cstring>
 
+#include "catalogue_columns.h"
+
 namespace tarnwick::gencat {
 namespace {
+
+static_assert(kOrbitLineLength == column::kLastObsDay.end(), "orbit lines end with the last date");
 
 // The catalogue is "published" on this date: no observation is later, and
 // most orbits are given for the standard epoch K24AH (2024-10-17).
@@ -356,7 +360,7 @@ class LineWriter {
 
     const int u =
         rng_.Chance(0.6) ? 0 : (rng_.Chance(0.75) ? rng_.Between(1, 2) : rng_.Between(3, 9));
-    line[105] = static_cast<char>('0' + u);
+    line[column::kUncertainty.pos] = static_cast<char>('0' + u);
     PutReference(line);
 
     // Long arcs and many observations for the low numbers.
@@ -372,8 +376,8 @@ class LineWriter {
                                     rng_.Range(0.5, 1.5)) +
                        oppositions * 3,
                    10, 99999);
-    PutInt(line, 122, observations);
-    PutInt(line, 126, oppositions);
+    PutInt(line, column::kObservations.end(), observations);
+    PutInt(line, column::kOppositions.end(), oppositions);
     PutYearArc(line, first, last);
     PutRms(line, rng_.Between(28, 99));
     PutPerturbersAndComputer(line);
@@ -386,19 +390,19 @@ class LineWriter {
     }
     PutFlags(line, flags);
 
-    // "(n)" right-aligned before position 174, the name after the blank at 174.
+    // "(n)" right-aligned before the name's column, the name after the blank there.
     char parenthesised[24] = "(";
     char* end =
         std::to_chars(parenthesised + 1, parenthesised + sizeof parenthesised - 1, number).ptr;
     *end++ = ')';
     const auto length = static_cast<std::size_t>(end - parenthesised);
-    PutText(line, 174 - length, std::string_view(parenthesised, length));
+    PutText(line, column::kName.pos - length, std::string_view(parenthesised, length));
     const double namedShare = number <= 20000 ? 0.95 : 0.12;
     const std::string name =
         rng_.Chance(namedShare)
             ? InventName(rng_)
             : ReadableDesignation(DrawDesignation(rng_, rng_.Between(1950, 2018)));
-    PutText(line, 175, name);
+    PutText(line, column::kName.pos + 1, name);
     PutLastObservation(line, last, 1);
   }
 
@@ -445,9 +449,9 @@ class LineWriter {
     PutElements(line, orbit);
 
     if (oneOpposition && rng_.Chance(0.01)) {
-      line[105] = 'E';
+      line[column::kUncertainty.pos] = 'E';
     } else if (!oneOpposition || !rng_.Chance(0.005)) {
-      line[105] =
+      line[column::kUncertainty.pos] =
           static_cast<char>('0' + (oneOpposition ? rng_.Between(4, 9) : rng_.Between(0, 6)));
     }
     PutReference(line);
@@ -459,8 +463,8 @@ class LineWriter {
       const int days = rng_.Chance(0.9) ? rng_.Between(0, 60) : rng_.Between(61, 400);
       observations = rng_.Between(3, 40) + days / 3;
       oppositions = 1;
-      PutInt(line, 131, days);
-      PutText(line, 132, "days");
+      PutInt(line, column::kArcFirstYear.end(), days);
+      PutText(line, column::kArcDaysWord.pos, "days");
       last = d.year;
     } else {
       const int first = std::max(1950, d.year - (rng_.Chance(0.3) ? rng_.Between(1, 40) : 0));
@@ -469,8 +473,8 @@ class LineWriter {
       observations = oppositions * rng_.Between(4, 40);
       PutYearArc(line, first, last);
     }
-    PutInt(line, 122, std::min(observations, 99999));
-    PutInt(line, 126, oppositions);
+    PutInt(line, column::kObservations.end(), std::min(observations, 99999));
+    PutInt(line, column::kOppositions.end(), oppositions);
     PutRms(line, rng_.Between(15, oneOpposition ? 140 : 99));
     PutPerturbersAndComputer(line);
 
@@ -483,7 +487,7 @@ class LineWriter {
     if (oneOpposition) flags |= 0x2000;
     PutFlags(line, flags);
 
-    PutText(line, 175, ReadableDesignation(d));
+    PutText(line, column::kName.pos + 1, ReadableDesignation(d));
     PutLastObservation(line, last, last == d.year ? month : 1);
   }
 
@@ -506,91 +510,99 @@ class LineWriter {
   // H at 8 to 12: " 3.34" or "16.3 ".
   void PutMagnitude(char* line, double h, bool twoDecimals) {
     if (twoDecimals) {
-      PutFixed(line, 13, 2, Scaled(h, 100.0));
+      PutFixed(line, column::kMagnitudeH.end(), 2, Scaled(h, 100.0));
     } else {
-      PutFixed(line, 12, 1, Scaled(h, 10.0));
+      PutFixed(line, column::kMagnitudeH.end() - 1, 1, Scaled(h, 10.0));
     }
   }
 
   // G at 14 to 18: mostly the default 0.15, a share of measured values.
   void PutSlope(char* line, double measuredShare) {
     const std::int64_t g = rng_.Chance(measuredShare) ? rng_.Between(-25, 60) : 15;
-    PutFixed(line, 19, 2, g);
+    PutFixed(line, column::kSlopeG.end(), column::kSlopeG.decimals, g);
   }
 
   static void PutEpoch(char* line, const Date& date) noexcept {
-    line[20] = static_cast<char>('A' + date.year / 100 - 10);
-    line[21] = static_cast<char>('0' + date.year / 10 % 10);
-    line[22] = static_cast<char>('0' + date.year % 10);
-    line[23] = PackedCalendarDigit(date.month);
-    line[24] = PackedCalendarDigit(date.day);
+    char* packed = line + column::kPackedEpoch.pos;
+    packed[0] = static_cast<char>('A' + date.year / 100 - 10);
+    packed[1] = static_cast<char>('0' + date.year / 10 % 10);
+    packed[2] = static_cast<char>('0' + date.year % 10);
+    packed[3] = PackedCalendarDigit(date.month);
+    packed[4] = PackedCalendarDigit(date.day);
   }
 
   void PutElements(char* line, const Orbit& orbit) {
-    PutFixed(line, 35, 5, static_cast<std::int64_t>(rng_.Below(36000000)));  // M
-    PutFixed(line, 46, 5, static_cast<std::int64_t>(rng_.Below(36000000)));  // peri
-    PutFixed(line, 57, 5, static_cast<std::int64_t>(rng_.Below(36000000)));  // node
-    PutFixed(line, 68, 5, Scaled(orbit.i, 1e5));
-    PutFixed(line, 79, 7, Scaled(orbit.e, 1e7));
+    const auto put = [line](const column::Decimal& field, std::int64_t scaled) {
+      PutFixed(line, field.end(), static_cast<int>(field.decimals), scaled);
+    };
+    put(column::kMeanAnomaly, static_cast<std::int64_t>(rng_.Below(36000000)));
+    put(column::kArgPerihelion, static_cast<std::int64_t>(rng_.Below(36000000)));
+    put(column::kAscendingNode, static_cast<std::int64_t>(rng_.Below(36000000)));
+    put(column::kInclination, Scaled(orbit.i, 1e5));
+    put(column::kEccentricity, Scaled(orbit.e, 1e7));
     const double n = kGaussDegreesPerDay / (orbit.a * std::sqrt(orbit.a));
-    PutFixed(line, 91, 8, Scaled(n, 1e8));
-    PutFixed(line, 103, 7, Scaled(orbit.a, 1e7));
+    put(column::kMeanMotion, Scaled(n, 1e8));
+    put(column::kSemiMajorAxis, Scaled(orbit.a, 1e7));
   }
 
-  // Reference at 107 to 115: "MPO123456", "E2024-V12" or "MPC 12345".
+  // Reference, nine of its ten characters: "MPO123456", "E2024-V12" or "MPC 12345".
   void PutReference(char* line) {
+    char* ref = line + column::kReference.pos;
     const double u = rng_.Unit();
     if (u < 0.85) {
-      PutText(line, 107, "MPO");
-      PutZeroPadded(line, 110, 6, 100000 + rng_.Below(800000));
+      PutText(ref, 0, "MPO");
+      PutZeroPadded(ref, 3, 6, 100000 + rng_.Below(800000));
     } else if (u < 0.95) {
-      line[107] = 'E';
-      PutZeroPadded(line, 108, 4, static_cast<std::uint64_t>(rng_.Between(2018, kCatalogueYear)));
-      line[112] = '-';
-      line[113] = kHalfMonthLetters[rng_.Below(kHalfMonthLetters.size())];
-      line[114] = kBase62[rng_.Below(36)];
-      line[115] = static_cast<char>('0' + rng_.Below(10));
+      ref[0] = 'E';
+      PutZeroPadded(ref, 1, 4, static_cast<std::uint64_t>(rng_.Between(2018, kCatalogueYear)));
+      ref[5] = '-';
+      ref[6] = kHalfMonthLetters[rng_.Below(kHalfMonthLetters.size())];
+      ref[7] = kBase62[rng_.Below(36)];
+      ref[8] = static_cast<char>('0' + rng_.Below(10));
     } else {
-      PutText(line, 107, "MPC");
-      PutZeroPadded(line, 111, 5, 10000 + rng_.Below(90000));
+      PutText(ref, 0, "MPC");
+      PutZeroPadded(ref, 4, 5, 10000 + rng_.Below(90000));
     }
   }
 
   static void PutYearArc(char* line, int first, int last) noexcept {
-    PutZeroPadded(line, 127, 4, static_cast<std::uint64_t>(first));
-    line[131] = '-';
-    PutZeroPadded(line, 132, 4, static_cast<std::uint64_t>(last));
+    PutZeroPadded(line, column::kArcFirstYear.pos, 4, static_cast<std::uint64_t>(first));
+    line[column::kArcHyphen.pos] = '-';
+    PutZeroPadded(line, column::kArcDaysWord.pos, 4, static_cast<std::uint64_t>(last));
   }
 
   static void PutRms(char* line, int hundredths) noexcept {
     if (hundredths < 1000) {
-      PutFixed(line, 141, 2, hundredths);
+      PutFixed(line, column::kRms.end(), 2, hundredths);
     } else {
-      PutFixed(line, 141, 1, hundredths / 10);
+      PutFixed(line, column::kRms.end(), 1, hundredths / 10);
     }
   }
 
   void PutPerturbersAndComputer(char* line) {
-    PutText(line, 142, kCoarsePerturbers[rng_.Below(kCoarsePerturbers.size())]);
-    PutText(line, 146, kPrecisePerturbers[rng_.Below(kPrecisePerturbers.size())]);
-    PutText(line, 150, kComputers[rng_.Below(kComputers.size())]);
+    PutText(line, column::kPerturbers.pos, kCoarsePerturbers[rng_.Below(kCoarsePerturbers.size())]);
+    // The precise perturbers follow after a blank; the conversion does not read them.
+    PutText(line, column::kPerturbers.end() + 1,
+            kPrecisePerturbers[rng_.Below(kPrecisePerturbers.size())]);
+    PutText(line, column::kComputer.pos, kComputers[rng_.Below(kComputers.size())]);
   }
 
   static void PutFlags(char* line, int flags) noexcept {
     static constexpr std::string_view kHex = "0123456789ABCDEF";
     for (int i = 0; i < 4; ++i) {
-      line[164 - i] = kHex[static_cast<std::size_t>((flags >> (4 * i)) & 0xF)];
+      line[column::kFlags.end() - 1 - static_cast<std::size_t>(i)] =
+          kHex[static_cast<std::size_t>((flags >> (4 * i)) & 0xF)];
     }
   }
 
-  // YYYYMMDD at 194, in `firstMonth` or later, never after the catalogue's date.
+  // YYYYMMDD, in `firstMonth` or later, never after the catalogue's date.
   void PutLastObservation(char* line, int year, int firstMonth) {
     const int lastMonth = year == kCatalogueYear ? kCatalogueMonth : 12;
     const int month = rng_.Between(std::min(firstMonth, lastMonth), lastMonth);
     const int day = rng_.Between(1, DaysInMonth(year, month));
-    PutZeroPadded(line, 194, 4, static_cast<std::uint64_t>(year));
-    PutZeroPadded(line, 198, 2, static_cast<std::uint64_t>(month));
-    PutZeroPadded(line, 200, 2, static_cast<std::uint64_t>(day));
+    PutZeroPadded(line, column::kLastObsYear.pos, 4, static_cast<std::uint64_t>(year));
+    PutZeroPadded(line, column::kLastObsMonth.pos, 2, static_cast<std::uint64_t>(month));
+    PutZeroPadded(line, column::kLastObsDay.pos, 2, static_cast<std::uint64_t>(day));
   }
 
   Random rng_;

@@ -66,9 +66,13 @@ TEST_F(ConversionRun, ConvertsEveryOrbitLineAfterAskingAndNoLeavesBothFilesAsThe
   EXPECT_EQ(stats.recordsWritten, 2u);
   ExpectRecordsEach(2);
   const std::string bytes = *ReadFile(orbits);
-  const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-  EXPECT_EQ(DecodeAsteroidRecord(data).number, 433);
-  EXPECT_STREQ(DecodeAsteroidRecord(data + kAsteroidRecordSize).name.data(), "2024 XN7");
+  const auto record = [&](std::size_t i) {
+    return DecodeAsteroidRecord(std::span<const std::uint8_t, kAsteroidRecordSize>(
+        reinterpret_cast<const std::uint8_t*>(bytes.data()) + i * kAsteroidRecordSize,
+        kAsteroidRecordSize));
+  };
+  EXPECT_EQ(record(0).number, 433);
+  EXPECT_STREQ(record(1).name.data(), "2024 XN7");
   EXPECT_EQ(dir.Entries(), all);
   SetTextLanguage(Language::German);
   for (const std::deque<bool>& answers : {std::deque<bool>{false}, std::deque<bool>{true, false}}) {
