@@ -119,9 +119,9 @@ class FileOutput final : public OutputStream {
 };
 
 /// Creates `folder` + `name` + ".tarnwick-" + 12 random hex digits, never
-/// taking a name that exists.
+/// taking a name that exists; `sync`: flush it to the disk when it is closed.
 std::unique_ptr<OutputStream> CreateUnique(const std::string& folder, const std::string& name,
-                                           mode_t mode, const std::string& errorPath,
+                                           mode_t mode, bool sync, const std::string& errorPath,
                                            std::string& tempPath) {
   if (name.empty() || name == "." || name == "..") return nullptr;
   static thread_local std::mt19937_64 random{std::random_device{}()};
@@ -134,7 +134,7 @@ std::unique_ptr<OutputStream> CreateUnique(const std::string& folder, const std:
     Descriptor fd(::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
     if (fd) {
       tempPath = candidate;
-      return std::make_unique<FileOutput>(std::move(fd), errorPath, true);
+      return std::make_unique<FileOutput>(std::move(fd), errorPath, sync);
     }
     if (errno != EEXIST) return nullptr;
   }
@@ -192,7 +192,13 @@ class DiskFileSystem final : public FileSystem {
 
   std::unique_ptr<OutputStream> CreateTemporary(const std::string& target,
                                                 std::string& tempPath) override {
-    return CreateUnique(FolderPart(target), NamePart(target), 0666, target, tempPath);
+    // A file that replaces another reaches the disk before the move, so that a
+    // power failure cannot leave an empty file where good data was. A new
+    // file has nothing to lose: skipping the flush there saves about 40 % of
+    // a full conversion's time (docs/RELIABILITY.md).
+    struct stat st {};
+    const bool replaces = ::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return CreateUnique(FolderPart(target), NamePart(target), 0666, replaces, target, tempPath);
   }
 
   std::unique_ptr<OutputStream> CreateTemporaryElsewhere(const std::string& target,
@@ -201,7 +207,7 @@ class DiskFileSystem final : public FileSystem {
     std::string folder = tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";
     if (folder.back() != '/') folder += '/';
     // Private: the shared temporary folder is open to every user.
-    return CreateUnique(folder, NamePart(target), 0600, target, tempPath);
+    return CreateUnique(folder, NamePart(target), 0600, false, target, tempPath);
   }
 
   std::unique_ptr<OutputStream> OpenInPlace(const std::string& path) override {
