@@ -6,6 +6,10 @@ JOBS ?= $(shell nproc)
 
 .PHONY: all setup configure build run test bench fuzz format lint asan clean
 
+# Developers' and CI builds stop on a compiler warning; a plain `make` or
+# `make run` does not (the cached choice of the build directory stays).
+test asan fuzz: export TARNWICK_WERROR := ON
+
 all: build
 
 setup:
@@ -31,6 +35,7 @@ asan: setup
 	cd $(BUILD)-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
 
 bench: build
+	@scripts/setup.sh bench
 	@bench/run.sh $(BUILD)
 
 FUZZ_SECONDS ?= 300
@@ -47,4 +52,4 @@ lint: configure
 	clang-tidy -p $(BUILD) --quiet --warnings-as-errors='*' core/*.cpp
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-fuzz
+	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-fuzz $(BUILD)-release

@@ -1,11 +1,15 @@
 #include "cli.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <exception>
 #include <iostream>
+#include <new>
 
 #include "commands.h"
 #include "posix_file_system.h"
@@ -25,7 +29,8 @@ constexpr const char* kExitStatusText =
     "  2  usage error: bad arguments\n"
     "  3  cannot open: the catalogue, an output file or the dump file could not be opened\n"
     "  4  file error: reading, writing, closing or moving a file failed,\n"
-    "     or a dump file is not a whole number of records\n";
+    "     or a dump file is not a whole number of records, or memory ran out\n"
+    "  5  no orbit data: the catalogue holds no orbit line, nothing was written\n";
 
 constexpr Messages kEnglish{
     "[y/N]",
@@ -101,8 +106,10 @@ Environment ProcessEnvironment() {
   return environment;
 }
 
-int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-        const Environment& environment) {
+namespace {
+
+int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                   const Environment& environment) {
   const bool german = environment.variable && WantsGerman(environment.variable);
   SetTextLanguage(german ? Language::German : Language::English);
   const Messages& messages = german ? kGerman : kEnglish;
@@ -155,6 +162,31 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   if (convertCommand->parsed()) return RunConvert(convert, messages, out, err, environment);
   dump.kind = orbits ? DumpKind::Orbits : info ? DumpKind::Info : DumpKind::FromName;
   return RunDump(dump, out, err);
+}
+
+}  // namespace
+
+void OccupyClosedStandardDescriptors() noexcept {
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // open() takes the lowest free descriptor, which is `fd`.
+    const int opened = ::open("/dev/null", fd == STDIN_FILENO ? O_WRONLY : O_RDONLY);
+    if (opened != fd && opened >= 0) ::close(opened);
+  }
+}
+
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+        const Environment& environment) {
+  // Whatever ends a command ends it here, so that the stack unwinds and every
+  // temporary file is removed on the way.
+  try {
+    return RunCommandLine(args, out, err, environment);
+  } catch (const std::bad_alloc&) {
+    err << "tarnwick-cli: stopped: out of memory\n";
+  } catch (const std::exception& e) {
+    err << "tarnwick-cli: stopped by an unexpected error: " << e.what() << '\n';
+  }
+  return kExitFileError;
 }
 
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

@@ -1,5 +1,6 @@
 // tarnwick-cli convert: RunConversion with the console as its UserPrompts.
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <filesystem>
@@ -146,13 +147,28 @@ class StandardInputFileSystem final : public ForwardingFileSystem {
   InputSummary& summary_;
 };
 
-/// `path` made absolute, as the messages name full paths; unchanged when
-/// that is not possible.
-std::string FullPath(const std::filesystem::path& path) {
-  std::error_code error;
-  std::filesystem::path full = std::filesystem::absolute(path, error);
-  if (error) return path.string();
-  return full.lexically_normal().string();
+/// `path` made absolute, as the messages name full paths: the current
+/// directory put before a relative path, "." segments and repeated slashes
+/// dropped. ".." stays, as after a symbolic link it means the parent of the
+/// link's target, which only the kernel can tell. Unchanged when the current
+/// directory is unknown.
+std::string FullPath(const std::string& path) {
+  std::string full;
+  if (path.empty() || path.front() != '/') {
+    std::error_code error;
+    full = std::filesystem::current_path(error).string();
+    if (error) return path;
+  }
+  std::string_view rest = path;
+  while (!rest.empty()) {
+    const std::size_t slash = std::min(rest.find('/'), rest.size());
+    const std::string_view segment = rest.substr(0, slash);
+    rest.remove_prefix(std::min(slash + 1, rest.size()));
+    if (segment.empty() || segment == ".") continue;
+    if (full.empty() || full.back() != '/') full += '/';
+    full += segment;
+  }
+  return full.empty() ? "/" : full;
 }
 
 std::string Replace(std::string text, std::string_view placeholder, std::string_view value) {
@@ -191,9 +207,9 @@ int RunConvert(const ConvertOptions& options, const Messages& messages, std::ost
   const std::string input = fromStdin                   ? options.catalogue
                             : options.catalogue.empty() ? FullPath(ChooseCatalogue("."))
                                                         : FullPath(options.catalogue);
-  const std::filesystem::path dir = options.outputDir.empty() ? "." : options.outputDir;
-  const std::string orbitPath = FullPath(dir / "Asteroids4.dat");
-  const std::string infoPath = FullPath(dir / "AsteroidInfo4.dat");
+  const std::string dir = FullPath(options.outputDir.empty() ? "." : options.outputDir);
+  const std::string orbitPath = FullPath(dir + "/Asteroids4.dat");
+  const std::string infoPath = FullPath(dir + "/AsteroidInfo4.dat");
 
   std::istream* terminal = fromStdin ? nullptr : environment.terminal;
   ConsolePrompts prompts(out, err, terminal, options.assumeYes,
@@ -220,7 +236,7 @@ int RunConvert(const ConvertOptions& options, const Messages& messages, std::ost
     case RunStatus::CannotOpen:
       return kExitCannotOpen;
     case RunStatus::NoOrbitData:
-      return kExitFileError;
+      return kExitNoOrbitData;
     case RunStatus::Declined:
       err << messages.declined << '\n';
       return kExitDeclined;

@@ -136,6 +136,16 @@ std::string NotWholeText(const std::string& path, std::uintmax_t size, std::size
          " bytes left over); the file is damaged or of another kind";
 }
 
+/// Reports that the CSV could not be written (a full disk, a closed standard
+/// output, a reader that went away), with the system's reason where the
+/// stream failed in a system call.
+int WriteFailed(const std::string& path, int error, std::ostream& err) {
+  err << "tarnwick-cli: cannot write the records of " << path;
+  if (error != 0) err << ": " << std::strerror(error);
+  err << "; the output is incomplete\n";
+  return kExitFileError;
+}
+
 }  // namespace
 
 int RunDump(const DumpOptions& options, std::ostream& out, std::ostream& err) {
@@ -192,7 +202,9 @@ int RunDump(const DumpOptions& options, std::ostream& out, std::ostream& err) {
         AppendInfoRow(rows, block.data() + at);
       }
     }
+    errno = 0;  // a failed write leaves its reason here
     out << rows;
+    if (!out) return WriteFailed(options.file, errno, err);
     pending = available - whole;
     std::memmove(block.data(), block.data() + whole, pending);
     if (got == 0) break;
@@ -205,7 +217,9 @@ int RunDump(const DumpOptions& options, std::ostream& out, std::ostream& err) {
     err << NotWholeText(options.file, total, recordSize, what) << '\n';
     return kExitFileError;
   }
+  errno = 0;
   out.flush();
+  if (!out) return WriteFailed(options.file, errno, err);
   return kExitDone;
 }
 

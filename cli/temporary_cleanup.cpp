@@ -23,6 +23,13 @@ static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler reads 
 std::array<Slot, 8> gSlots;
 std::atomic<bool> gInstalled{false};
 
+// Every signal whose default action ends the process and that can be caught:
+// Ctrl-C, Ctrl-\, hang-up, kill, a closed pipe (the question written to a
+// reader that is gone), timers and CPU limits, the user signals, abort().
+// SIGKILL cannot be caught; SIGXFSZ is ignored instead (see below).
+constexpr int kTerminatingSignals[] = {SIGINT,  SIGQUIT, SIGHUP,  SIGTERM,   SIGPIPE, SIGALRM,
+                                       SIGUSR1, SIGUSR2, SIGXCPU, SIGVTALRM, SIGPROF, SIGABRT};
+
 extern "C" void RemoveTemporariesAndDie(int signal) {
   for (Slot& slot : gSlots) {
     if (slot.used.load()) ::unlink(slot.path);  // async-signal-safe
@@ -60,14 +67,17 @@ int TrackedTemporaryCount() noexcept {
 
 void RemoveTemporariesOnTerminatingSignals() noexcept {
   if (gInstalled.exchange(true)) return;
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+  // Past a file-size limit (ulimit -f) the write fails with EFBIG instead, and
+  // the run ends as a file error with the disk-full cause and its path.
+  ::signal(SIGXFSZ, SIG_IGN);
+  struct sigaction action {};
+  action.sa_handler = RemoveTemporariesAndDie;
+  sigemptyset(&action.sa_mask);
+  for (int blocked : kTerminatingSignals) sigaddset(&action.sa_mask, blocked);
+  for (int signal : kTerminatingSignals) {
     struct sigaction previous {};
     if (::sigaction(signal, nullptr, &previous) != 0) continue;
     if (previous.sa_handler == SIG_IGN) continue;  // e.g. SIGINT of a background job, nohup
-    struct sigaction action {};
-    action.sa_handler = RemoveTemporariesAndDie;
-    sigemptyset(&action.sa_mask);
-    for (int blocked : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&action.sa_mask, blocked);
     ::sigaction(signal, &action, nullptr);
   }
 }

@@ -1,5 +1,5 @@
-// Removes the conversion's temporary files when SIGINT, SIGTERM or SIGHUP
-// ends the process, so that Ctrl-C leaves the output folder as it was.
+// Removes the conversion's temporary files when a signal ends the process,
+// so that Ctrl-C, kill or a closed pipe leave the output folder as it was.
 #pragma once
 
 #include <string>
@@ -16,9 +16,11 @@ void UntrackTemporary(const std::string& path) noexcept;
 /// How many temporaries are remembered now.
 int TrackedTemporaryCount() noexcept;
 
-/// Installs handlers for SIGINT, SIGTERM and SIGHUP (where they are not
-/// ignored) that remove every remembered temporary and then end the process
-/// by the same signal. Installing twice does nothing more.
+/// Installs handlers for every catchable signal that ends the process (where
+/// it is not ignored): they remove every remembered temporary and then end
+/// the process by the same signal. SIGXFSZ is ignored, so that a write past
+/// the file-size limit fails and is reported. Installing twice does nothing
+/// more.
 void RemoveTemporariesOnTerminatingSignals() noexcept;
 
 }  // namespace tarnwick::cli

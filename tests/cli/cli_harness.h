@@ -2,21 +2,14 @@
 // and a scratch directory.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <functional>
 #include <map>
 #include <memory>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli.h"
-#include "file_layer.h"
 #include "memory_files.h"
 #include "test_support.h"
 
@@ -26,7 +19,6 @@ namespace stdfs = std::filesystem;
 
 using tarnwick::test::ScratchDir;
 using tarnwick::test::WriteFile;
-using StringInput = tarnwick::test::MemoryInput;
 
 /// The file's content; empty when it cannot be read.
 inline std::string ReadFile(const std::string& path) {
@@ -45,7 +37,9 @@ struct Invocation {
   bool hasTerminal = false;
   std::string terminalAnswers;
   std::string standardInput;
-  std::size_t standardInputFailsAfter = SIZE_MAX;
+  /// Replaces the standard input above when set.
+  std::function<std::unique_ptr<InputStream>()> standardInputStream;
+  bool removeTemporariesOnSignal = false;
 
   Result Run(const std::vector<std::string>& args) const {
     std::istringstream terminal(terminalAnswers);
@@ -55,9 +49,11 @@ struct Invocation {
       return found == variables.end() ? std::string() : found->second;
     };
     environment.terminal = hasTerminal ? &terminal : nullptr;
-    environment.standardInput = [this] {
-      return std::make_unique<StringInput>(standardInput, SIZE_MAX, standardInputFailsAfter);
+    environment.standardInput = standardInputStream ? standardInputStream : [this] {
+      return std::unique_ptr<InputStream>(
+          std::make_unique<tarnwick::test::MemoryInput>(standardInput));
     };
+    environment.removeTemporariesOnSignal = removeTemporariesOnSignal;
     std::ostringstream out;
     std::ostringstream err;
     Result result;

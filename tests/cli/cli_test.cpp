@@ -1,10 +1,14 @@
 // tarnwick-cli in-process: conversion outcomes and their exit statuses, the
-// overwrite question, standard input, usage errors and the language.
+// overwrite question, standard input, paths, failures and signals, usage
+// errors and the language.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
-#include <algorithm>
 #include <csignal>
+#include <new>
 
 #include "catalogue_generator.h"
 #include "cli_harness.h"
@@ -23,25 +27,47 @@ std::string Catalogue() {
   return gencat::GenerateCatalogueText(options);
 }
 
-std::size_t LineCount(const std::string& text) {
-  return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+std::size_t Count(const std::string& text, const std::string& part) {
+  std::size_t n = 0;
+  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
 }
+
+/// An input whose first read does what `action` does: raise a signal, throw.
+class InputThat final : public InputStream {
+ public:
+  explicit InputThat(std::function<void()> action) : action_(std::move(action)) {}
+  std::size_t Read(char*, std::size_t) override { return action_(), 0; }
+  void Close() override {}
+
+ private:
+  std::function<void()> action_;
+};
 
 class ConvertTest : public ::testing::Test {
  protected:
   void SetUp() override { WriteFile(catalogue_, Catalogue()); }
-
   void PutOldOutputs() {
     WriteFile(orbits_, "old orbits");
     WriteFile(info_, "old info");
   }
-  void ExpectOldOutputs() {
+  void ExpectOldOutputsOnly() {
     EXPECT_EQ(ReadFile(orbits_), "old orbits");
     EXPECT_EQ(ReadFile(info_), "old info");
+    EXPECT_EQ(dir_.Entries(),
+              (std::vector<std::string>{"AsteroidInfo4.dat", "Asteroids4.dat", "MPCORB.DAT"}));
   }
-  void ExpectConverted() {
-    EXPECT_EQ(ReadFile(orbits_).size(), kOrbitLines * 113);
-    EXPECT_EQ(ReadFile(info_).size(), kOrbitLines * 45);
+  void ExpectConverted(const std::string& dir) {
+    EXPECT_EQ(ReadFile(dir + "/Asteroids4.dat").size(), kOrbitLines * 113);
+    EXPECT_EQ(ReadFile(dir + "/AsteroidInfo4.dat").size(), kOrbitLines * 45);
+  }
+  /// Runs with the scratch directory as the current directory.
+  Result RunHere(const std::vector<std::string>& args) {
+    const stdfs::path previous = stdfs::current_path();
+    stdfs::current_path(dir_.path());
+    const Result r = RunCli(args);
+    stdfs::current_path(previous);
+    return r;
   }
 
   ScratchDir dir_;
@@ -51,183 +77,120 @@ class ConvertTest : public ::testing::Test {
 };
 
 TEST_F(ConvertTest, WritesBothFilesAndEndsWithTheSummaryLine) {
+  const int tracked = TrackedTemporaryCount();
   const Result r = RunCli({"convert", catalogue_, "-o", dir_.str()});
   EXPECT_EQ(r.status, kExitDone) << r.err;
-  ExpectConverted();
-  const std::size_t lines = LineCount(Catalogue());
-  EXPECT_EQ(r.out.find("Conversion finished\n"), 0u) << r.out;
-  EXPECT_NE(
-      r.out.find(std::to_string(lines) + " lines read, " + std::to_string(kOrbitLines) +
-                 " records written, " + std::to_string(lines - kOrbitLines) + " lines skipped, "),
-      std::string::npos)
-      << r.out;
-  EXPECT_EQ(r.out.back(), '\n');
-  EXPECT_EQ(r.out.find(" s\n"), r.out.size() - 3) << "the summary is the last line";
+  ExpectConverted(dir_.str());
+  const std::string lines = std::to_string(Count(Catalogue(), "\n"));
+  EXPECT_EQ(r.out.rfind("Conversion finished\n" + catalogue_ + " (", 0), 0u);
+  EXPECT_NE(r.out.find("): " + lines + " lines read, 30 records written, "), std::string::npos);
   EXPECT_EQ(r.err, "");
+  EXPECT_EQ(TrackedTemporaryCount(), tracked) << "a temporary in place is no longer one";
+  const Result missing = RunCli({"convert", dir_ / "x.DAT", "-o", dir_.str()});
+  EXPECT_EQ(missing.status, kExitCannotOpen);
+  EXPECT_EQ(missing.err, "Attention: File \"" + (dir_ / "x.DAT") + "\" couldn't be opened\n");
 }
 
-TEST_F(ConvertTest, WithoutATerminalTheAnswerIsNoAndTheFilesStay) {
-  PutOldOutputs();
-  const Result r = RunCli({"convert", catalogue_, "-o", dir_.str()});
-  EXPECT_EQ(r.status, kExitDeclined);
-  ExpectOldOutputs();
-  EXPECT_NE(r.err.find("Attention: File " + orbits_ + " already exists - overwrite ?"),
-            std::string::npos)
-      << r.err;
-  EXPECT_NE(r.err.find("-y overwrites"), std::string::npos) << r.err;
-  EXPECT_EQ(r.out, "");
-}
-
-TEST_F(ConvertTest, AsksOnTheTerminalUntilTheAnswerIsClear) {
-  PutOldOutputs();
-  Invocation call;
-  call.hasTerminal = true;
-  call.terminalAnswers = "maybe\nyes\n y \n";
-  const Result r = call.Run({"convert", catalogue_, "-o", dir_.str()});
-  EXPECT_EQ(r.status, kExitDone) << r.err;
-  ExpectConverted();
-  // Orbit file asked twice (the unclear answer repeats the question), summary file once.
-  const std::string question = "already exists - overwrite ? [y/N]";
-  std::size_t asked = 0;
-  for (auto at = r.err.find(question); at != std::string::npos; at = r.err.find(question, at + 1))
-    ++asked;
-  EXPECT_EQ(asked, 3u) << r.err;
-}
-
-TEST_F(ConvertTest, NoOrEndOfInputOnTheTerminalDeclines) {
-  for (const std::string answers : {"n\n", "\n", "nein\n", "y\n" /* then end of input */}) {
+TEST_F(ConvertTest, TheAnswerDecidesAndWhereNoOneCanAnswerItIsNo) {
+  struct Case {
+    bool fromStdin, terminal;
+    std::string answers, flag;
+    int status;
+    std::size_t questions;
+    std::string hint;
+  };
+  for (const Case& c : std::vector<Case>{
+           {false, false, "", "", kExitDeclined, 1, "No terminal to answer on"},
+           {false, true, "maybe\nYES\n j\r\n", "", kExitDone, 3, ""},  // unclear: asked again
+           {false, true, "n\n", "", kExitDeclined, 1, "Nothing written"},
+           {false, true, " \n", "", kExitDeclined, 1, ""},
+           {false, true, "y\n", "", kExitDeclined, 2, ""},  // then the input ends
+           {false, true, "", "--yes", kExitDone, 0, ""},
+           {true, true, "y\ny\n", "", kExitDeclined, 1, "comes on standard input"},
+           {true, false, "", "-y", kExitDone, 0, ""},
+       }) {
     PutOldOutputs();
     Invocation call;
-    call.hasTerminal = true;
-    call.terminalAnswers = answers;
-    const Result r = call.Run({"convert", catalogue_, "-o", dir_.str()});
-    EXPECT_EQ(r.status, kExitDeclined) << answers;
-    ExpectOldOutputs();
-    EXPECT_NE(r.err.find("Nothing written"), std::string::npos) << r.err;
+    call.hasTerminal = c.terminal;
+    call.terminalAnswers = c.answers;
+    call.standardInput = Catalogue();
+    std::vector<std::string> args{"convert", c.fromStdin ? "-" : catalogue_, "-o", dir_.str()};
+    if (!c.flag.empty()) args.push_back(c.flag);
+    const Result r = call.Run(args);
+    EXPECT_EQ(r.status, c.status) << c.answers << c.flag;
+    EXPECT_EQ(Count(r.err, "already exists - overwrite ?"), c.questions) << r.err;
+    EXPECT_NE(r.err.find(c.hint), std::string::npos) << r.err;
+    if (c.status == kExitDone) ExpectConverted(dir_.str());
+    if (c.status != kExitDone) ExpectOldOutputsOnly();
   }
 }
 
-TEST_F(ConvertTest, YesOverwritesWithoutAsking) {
-  PutOldOutputs();
-  for (const char* flag : {"-y", "--yes"}) {
-    const Result r = RunCli({"convert", catalogue_, "-o", dir_.str(), flag});
-    EXPECT_EQ(r.status, kExitDone) << r.err;
-    ExpectConverted();
-    EXPECT_EQ(r.err, "");
-  }
-}
-
-TEST_F(ConvertTest, DefaultsToMpcorbDatInTheCurrentDirectory) {
-  const stdfs::path previous = stdfs::current_path();
-  stdfs::current_path(dir_.str());
-  const Result r = RunCli({"convert"});
-  stdfs::current_path(previous);
+TEST_F(ConvertTest, PathsAreTakenAsTheKernelReadsThem) {
+  EXPECT_EQ(RunHere({"convert"}).status, kExitDone) << "MPCORB.DAT in the current directory";
+  ExpectConverted(dir_.str());
+  // link -> real/sub, so link/.. is real, not the folder that holds the link.
+  stdfs::create_directories(dir_.path() / "real/sub");
+  stdfs::create_directory_symlink("real/sub", dir_.path() / "link");
+  stdfs::rename(catalogue_, dir_ / "real/cat.DAT");
+  const Result r = RunHere({"convert", "link/../cat.DAT", "-o", "./link/..//"});
   EXPECT_EQ(r.status, kExitDone) << r.err;
-  ExpectConverted();
+  ExpectConverted(dir_ / "real");
+  const Result again = RunHere({"convert", "link/../cat.DAT", "-o", "link/.."});
+  EXPECT_EQ(again.err.find("Attention: File " + (dir_ / "link/../Asteroids4.dat") + " already"), 0u)
+      << again.err;
 }
 
-TEST_F(ConvertTest, AMissingCatalogueCannotBeOpened) {
-  const Result r = RunCli({"convert", dir_ / "missing.DAT", "-o", dir_.str()});
-  EXPECT_EQ(r.status, kExitCannotOpen);
-  EXPECT_EQ(r.err, "Attention: File \"" + (dir_ / "missing.DAT") + "\" couldn't be opened\n");
-  EXPECT_FALSE(stdfs::exists(orbits_));
-  EXPECT_FALSE(stdfs::exists(info_));
-}
-
-TEST_F(ConvertTest, AMissingOutputDirectoryCannotBeOpened) {
-  const std::string missing = dir_ / "no-such-dir";
-  const Result r = RunCli({"convert", catalogue_, "-o", missing});
-  EXPECT_EQ(r.status, kExitCannotOpen);
-  EXPECT_NE(r.err.find("\"" + missing + "/Asteroids4.dat\" couldn't be opened"), std::string::npos)
-      << r.err;
-}
-
-TEST_F(ConvertTest, ReadsTheCatalogueFromStandardInput) {
-  Invocation call;
-  call.standardInput = Catalogue();
-  const Result r = call.Run({"convert", "-", "-o", dir_.str()});
-  EXPECT_EQ(r.status, kExitDone) << r.err;
-  ExpectConverted();
-}
-
-TEST_F(ConvertTest, CannotAskWhileTheCatalogueComesOnStandardInput) {
+TEST_F(ConvertTest, AFailureIsOneLineWithTheFileErrorStatusAndLeavesNothingBehind) {
   PutOldOutputs();
+  const int tracked = TrackedTemporaryCount();
+  const auto expectFileError = [&](const Invocation& call, const std::string& message) {
+    const Result r = call.Run({"convert", "-", "-o", dir_.str(), "-y"});
+    EXPECT_EQ(r.status, kExitFileError);
+    EXPECT_EQ(r.err, message + "\n");
+    EXPECT_EQ(r.out, "") << "no completion text and no summary after a failure";
+    ExpectOldOutputsOnly();
+    EXPECT_EQ(TrackedTemporaryCount(), tracked);
+  };
   Invocation call;
-  call.standardInput = Catalogue();
-  call.hasTerminal = true;  // even a terminal cannot answer: stdin is the catalogue
-  call.terminalAnswers = "y\ny\n";
-  const Result r = call.Run({"convert", "-", "-o", dir_.str()});
-  EXPECT_EQ(r.status, kExitDeclined);
-  ExpectOldOutputs();
-  EXPECT_NE(r.err.find("standard input"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("-y overwrites"), std::string::npos) << r.err;
-
-  const Result yes = call.Run({"convert", "-", "-o", dir_.str(), "-y"});
-  EXPECT_EQ(yes.status, kExitDone) << yes.err;
-  ExpectConverted();
+  call.standardInputStream = [] {
+    return std::make_unique<tarnwick::test::MemoryInput>(Catalogue(), SIZE_MAX, 5000);
+  };
+  expectFileError(call, FileErrorText(FileCause::HardIO, "(stdin)"));
+  call.standardInputStream = [] {
+    return std::make_unique<InputThat>([] { throw std::bad_alloc(); });
+  };
+  expectFileError(call, "tarnwick-cli: stopped: out of memory");
 }
-
-TEST_F(ConvertTest, AReadErrorPrintsTheGermanCauseTextAndKeepsTheOldFiles) {
-  PutOldOutputs();
-  Invocation call;
-  call.standardInput = Catalogue();
-  call.standardInputFailsAfter = 5000;
-  const Result r = call.Run({"convert", "-", "-o", dir_.str(), "-y"});
-  EXPECT_EQ(r.status, kExitFileError);
-  EXPECT_EQ(r.err, FileErrorText(FileCause::HardIO, "(stdin)") + "\n");
-  EXPECT_EQ(r.out, "") << "no completion text and no summary after a file error";
-  ExpectOldOutputs();
-}
-
-TEST_F(ConvertTest, AFullDiskIsAFileErrorWithItsPath) {
-  if (!stdfs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  stdfs::create_symlink("/dev/full", orbits_);
-  const Result r = RunCli({"convert", catalogue_, "-o", dir_.str(), "-y"});
-  EXPECT_EQ(r.status, kExitFileError);
-  EXPECT_EQ(r.err, "Beim Zugriff auf /dev/full wurde ein voller Datenträger gemeldet.\n");
-  EXPECT_FALSE(stdfs::exists(info_));
-}
-
-/// Standard input whose first read is interrupted by SIGTERM, as Ctrl-C or
-/// kill would interrupt a run: both temporaries exist by then.
-class TerminatedInput final : public InputStream {
- public:
-  std::size_t Read(char*, std::size_t) override {
-    std::raise(SIGTERM);
-    return 0;
-  }
-  void Close() override {}
-};
 
 TEST_F(ConvertTest, ATerminatingSignalRemovesTheTemporariesFirst) {
   PutOldOutputs();
-  Environment environment;
-  environment.variable = [](const std::string&) { return std::string(); };
-  environment.standardInput = [] { return std::make_unique<TerminatedInput>(); };
-  environment.removeTemporariesOnSignal = true;
-  std::ostringstream out;
-  std::ostringstream err;
-  EXPECT_EXIT(run({"convert", "-", "-o", dir_.str(), "-y"}, out, err, environment),
-              ::testing::KilledBySignal(SIGTERM), "");
-  std::vector<std::string> names;
-  for (const auto& entry : stdfs::directory_iterator(dir_.str())) {
-    names.push_back(entry.path().filename().string());
+  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGUSR1}) {
+    Invocation call;
+    call.removeTemporariesOnSignal = true;
+    call.standardInputStream = [signal] {
+      return std::make_unique<InputThat>([signal] { std::raise(signal); });
+    };
+    const rlimit noCore{0, 0};  // SIGQUIT would dump core
+    EXPECT_EXIT(
+        {
+          setrlimit(RLIMIT_CORE, &noCore);
+          call.Run({"convert", "-", "-o", dir_.str(), "-y"});
+        },
+        ::testing::KilledBySignal(signal), "");
+    ExpectOldOutputsOnly();
   }
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"AsteroidInfo4.dat", "Asteroids4.dat", "MPCORB.DAT"}));
-  ExpectOldOutputs();
 }
 
-TEST_F(ConvertTest, TemporariesAreForgottenOnceInPlace) {
-  const int before = TrackedTemporaryCount();
-  ASSERT_EQ(RunCli({"convert", catalogue_, "-o", dir_.str()}).status, kExitDone);
-  EXPECT_EQ(TrackedTemporaryCount(), before);
-  PutOldOutputs();
-  Invocation call;
-  call.standardInput = Catalogue();
-  call.standardInputFailsAfter = 100;
-  ASSERT_EQ(call.Run({"convert", "-", "-o", dir_.str(), "-y"}).status, kExitFileError);
-  EXPECT_EQ(TrackedTemporaryCount(), before) << "removed temporaries are forgotten too";
+TEST(StandardDescriptors, ClosedOnesAreTakenAndStillFailAsClosed) {
+  const auto closeTwoAndTakeThem = [] {
+    ::close(STDIN_FILENO);
+    ::close(STDERR_FILENO);
+    OccupyClosedStandardDescriptors();
+    char c = 'x';
+    const bool closed = ::write(STDERR_FILENO, &c, 1) == -1 && ::read(STDIN_FILENO, &c, 1) == -1;
+    std::_Exit(closed && ::open("/dev/null", O_RDONLY) > STDERR_FILENO ? 0 : 1);
+  };
+  EXPECT_EXIT(closeTwoAndTakeThem(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(ConvertTest, ConvertsARealCatalogueWhenOneIsAtHand) {
@@ -236,73 +199,42 @@ TEST_F(ConvertTest, ConvertsARealCatalogueWhenOneIsAtHand) {
   const Result r = RunCli({"convert", real, "-o", dir_.str()});
   ASSERT_EQ(r.status, kExitDone) << r.err;
   // Every line of that file is an orbit line.
-  const std::size_t lines = LineCount(ReadFile(real));
+  const std::size_t lines = Count(ReadFile(real), "\n");
   EXPECT_EQ(ReadFile(orbits_).size(), lines * 113);
   EXPECT_EQ(ReadFile(info_).size(), lines * 45);
   EXPECT_NE(r.out.find(" 0 lines skipped"), std::string::npos) << r.out;
 }
 
-TEST(Usage, BadCommandLinesAreUsageErrors) {
-  const std::vector<std::vector<std::string>> commandLines{
-      {},
-      {"frobnicate"},
-      {"convert", "a", "b"},
-      {"convert", "--force"},
-      {"convert", "-o"},
-      {"dump"},
-      {"dump", "Asteroids4.dat", "--orbits", "--info"},
-      {"--no-such-option"},
-  };
-  for (const auto& args : commandLines) {
-    const Result r = RunCli(args);
-    std::string joined;
-    for (const auto& a : args) joined += a + " ";
-    EXPECT_EQ(r.status, kExitUsage) << joined;
-    EXPECT_NE(r.err, "") << joined;
-  }
+/// "a b c" as {"a", "b", "c"}; "" as no words.
+std::vector<std::string> Words(const std::string& text) {
+  std::vector<std::string> words;
+  std::istringstream in(text);
+  for (std::string word; in >> word;) words.push_back(word);
+  return words;
 }
 
-TEST(Usage, HelpListsTheExitStatusesAndVersionIsTheProjectVersion) {
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"--help"}, {"convert", "--help"}, {"dump", "-h"}}) {
-    const Result r = RunCli(args);
-    EXPECT_EQ(r.status, kExitDone);
-    for (const char* line :
-         {"0  done", "1  declined", "2  usage error", "3  cannot open", "4  file error"}) {
-      EXPECT_NE(r.out.find(line), std::string::npos) << args[0] << ": " << line;
-    }
+TEST(Usage, BadCommandLinesAreUsageErrors) {
+  for (const char* line : {"", "frobnicate", "convert a b", "convert --force", "convert -o", "dump",
+                           "dump Asteroids4.dat --orbits --info"}) {
+    const Result r = RunCli(Words(line));
+    EXPECT_EQ(r.status, kExitUsage) << line;
+    EXPECT_NE(r.err, "") << line;
   }
-  const Result version = RunCli({"--version"});
-  EXPECT_EQ(version.status, kExitDone);
-  EXPECT_EQ(version.out, "tarnwick-cli 1.0.0.1\n");
 }
 
 TEST(Language, FollowsTheUsualVariables) {
-  struct Case {
-    std::map<std::string, std::string> variables;
-    bool german;
-  };
-  const std::vector<Case> cases{
-      {{}, false},
-      {{{"LANG", "de_DE.UTF-8"}}, true},
-      {{{"LANG", "en_GB.UTF-8"}}, false},
-      {{{"LANG", "de_AT"}, {"LC_MESSAGES", "en_US.UTF-8"}}, false},
-      {{{"LANG", "en_US.UTF-8"}, {"LC_MESSAGES", "de_CH.UTF-8"}}, true},
-      {{{"LC_MESSAGES", "de_DE"}, {"LC_ALL", "fr_FR.UTF-8"}}, false},
-      {{{"LANG", "en_US.UTF-8"}, {"LANGUAGE", "de:en"}}, true},
-      {{{"LANG", "de_DE.UTF-8"}, {"LANGUAGE", "en_US:de"}}, false},
-      {{{"LC_ALL", "C"}, {"LANGUAGE", "de"}}, false},
-      {{{"LANG", "C.UTF-8"}, {"LANGUAGE", "de"}}, false},
-      {{{"LANGUAGE", "de"}}, true},
-  };
-  for (const Case& c : cases) {
-    const auto lookup = [&c](const std::string& name) {
-      const auto found = c.variables.find(name);
-      return found == c.variables.end() ? std::string() : found->second;
+  // The first word is the language expected, the others the variables set.
+  for (const char* line : {"en", "de LANG=en_US.UTF-8 LC_MESSAGES=de_CH.UTF-8", "de LANGUAGE=de",
+                           "en LC_MESSAGES=de_DE LC_ALL=fr_FR.UTF-8", "en LANG=C.UTF-8 LANGUAGE=de",
+                           "en LANG=de_DE.UTF-8 LANGUAGE=en_US:de"}) {
+    const std::vector<std::string> words = Words(line);
+    const auto lookup = [&](const std::string& name) {
+      for (const std::string& word : words) {
+        if (word.rfind(name + "=", 0) == 0) return word.substr(name.size() + 1);
+      }
+      return std::string();
     };
-    std::string described;
-    for (const auto& [name, value] : c.variables) described += name + "=" + value + " ";
-    EXPECT_EQ(WantsGerman(lookup), c.german) << described;
+    EXPECT_EQ(WantsGerman(lookup), words[0] == "de") << line;
   }
 }
 
@@ -310,36 +242,12 @@ TEST_F(ConvertTest, SpeaksGermanToAGermanUser) {
   Invocation call;
   call.variables = {{"LANG", "de_DE.UTF-8"}};
   const Result done = call.Run({"convert", catalogue_, "-o", dir_.str()});
-  EXPECT_EQ(done.status, kExitDone);
   EXPECT_EQ(done.out.find("Konvertierung abgeschlossen\n"), 0u) << done.out;
-  EXPECT_NE(done.out.find("Zeilen gelesen"), std::string::npos) << done.out;
   EXPECT_NE(done.out.find(","), std::string::npos) << "decimal comma in the seconds";
-
   const Result declined = call.Run({"convert", catalogue_, "-o", dir_.str()});
-  EXPECT_EQ(declined.status, kExitDeclined);
-  EXPECT_NE(
-      declined.err.find("Achtung: Die Datei " + orbits_ + " existiert schon - überschreiben ?"),
-      std::string::npos)
-      << declined.err;
-  EXPECT_NE(declined.err.find("-y überschreibt"), std::string::npos) << declined.err;
-
-  const Result missing = call.Run({"convert", dir_ / "x.DAT", "-o", dir_.str()});
-  EXPECT_EQ(missing.err,
-            "Achtung: Datei \"" + (dir_ / "x.DAT") + "\" konnte nicht geöffnet werden\n");
-
+  EXPECT_EQ(declined.err.find("Achtung: Die Datei " + orbits_ + " existiert schon"), 0u);
   // The next English run switches back.
-  const Result english = RunCli({"convert", dir_ / "x.DAT", "-o", dir_.str()});
-  EXPECT_EQ(english.err.rfind("Attention: ", 0), 0u) << english.err;
-}
-
-TEST(Answers, AcceptEnglishAndGermanWords) {
-  for (const char* yes : {"y", "Y", "yes", "YES", " j ", "ja", "y\r"}) {
-    EXPECT_EQ(ParseAnswer(yes), Answer::Yes) << yes;
-  }
-  for (const char* no : {"", "n", "No", "nein", "  "}) EXPECT_EQ(ParseAnswer(no), Answer::No) << no;
-  for (const char* unclear : {"yess", "o", "1", "yes please"}) {
-    EXPECT_EQ(ParseAnswer(unclear), Answer::Unclear) << unclear;
-  }
+  EXPECT_EQ(RunCli({"convert", catalogue_, "-o", dir_.str()}).err.find("Attention: File "), 0u);
 }
 
 }  // namespace
