@@ -11,6 +11,7 @@
 #include <iostream>
 #include <new>
 
+#include "catalogue_line.h"
 #include "commands.h"
 #include "posix_file_system.h"
 #include "text_table.h"
@@ -53,9 +54,7 @@ constexpr Messages kGerman{
 };
 
 std::string Lowered(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  }
+  for (char& c : text) c = line::AsciiLower(c);
   return text;
 }
 

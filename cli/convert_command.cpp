@@ -171,12 +171,6 @@ std::string FullPath(const std::string& path) {
   return full.empty() ? "/" : full;
 }
 
-std::string Replace(std::string text, std::string_view placeholder, std::string_view value) {
-  const auto at = text.find(placeholder);
-  if (at != std::string::npos) text.replace(at, placeholder.size(), value);
-  return text;
-}
-
 std::string FormatFixed(double value, int digits, char decimalPoint) {
   char buffer[32];
   const auto result =
@@ -242,10 +236,12 @@ int RunConvert(const ConvertOptions& options, const Messages& messages, std::ost
       return kExitDeclined;
   }
   std::string summary = messages.summary;
-  summary = Replace(summary, "%1", std::to_string(stats.linesRead));
-  summary = Replace(summary, "%2", std::to_string(stats.recordsWritten));
-  summary = Replace(summary, "%3", std::to_string(stats.linesRead - stats.recordsWritten));
-  summary = Replace(summary, "%4", FormatFixed(elapsed.count(), 2, messages.decimalPoint));
+  summary = ReplacePlaceholder(summary, "%1", std::to_string(stats.linesRead));
+  summary = ReplacePlaceholder(summary, "%2", std::to_string(stats.recordsWritten));
+  summary =
+      ReplacePlaceholder(summary, "%3", std::to_string(stats.linesRead - stats.recordsWritten));
+  summary =
+      ReplacePlaceholder(summary, "%4", FormatFixed(elapsed.count(), 2, messages.decimalPoint));
   out << input << " (" << DescribeInput(read, messages.decimalPoint) << "): " << summary << '\n';
   return kExitDone;
 }

@@ -15,6 +15,7 @@
 
 #include "asteroid_info.h"
 #include "asteroid_record.h"
+#include "catalogue_line.h"
 #include "commands.h"
 
 namespace tarnwick::cli {
@@ -29,12 +30,7 @@ constexpr std::string_view kOrbitHeader =
 constexpr std::string_view kInfoHeader = "reference,arcText,rmsText,perturbers,computer";
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    if (lower(text[i]) != lower(prefix[i])) return false;
-  }
-  return true;
+  return line::EqualsIgnoringCase(text.substr(0, prefix.size()), prefix);
 }
 
 void AppendReal(std::string& row, double value) {

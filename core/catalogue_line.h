@@ -39,6 +39,20 @@ inline bool IsSpace(char c) noexcept {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
+/// `c` in lower case when it is an ASCII capital letter, else `c` itself.
+inline char AsciiLower(char c) noexcept {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+/// Whether `a` and `b` hold the same text, ASCII letters compared without case.
+inline bool EqualsIgnoringCase(std::string_view a, std::string_view b) noexcept {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  }
+  return true;
+}
+
 /// `piece` without leading and trailing white space.
 inline std::string_view Trim(std::string_view piece) noexcept {
   while (!piece.empty() && IsSpace(piece.front())) piece.remove_prefix(1);

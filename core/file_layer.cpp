@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "text_table.h"
+
 namespace tarnwick {
 
 namespace {
@@ -35,14 +37,7 @@ FileException::FileException(FileCause cause, std::string path, const std::strin
 std::string FileErrorText(FileCause cause, const std::string& path) {
   const auto index = static_cast<std::size_t>(cause);
   const std::string_view text = kCauseTexts[index < kCauseTexts.size() ? index : std::size_t{1}];
-  std::string result;
-  const std::size_t at = text.find("%1");
-  result.append(text.substr(0, at));
-  if (at != std::string_view::npos) {
-    result.append(path);
-    result.append(text.substr(at + 2));
-  }
-  return result;
+  return ReplacePlaceholder(text, "%1", path);
 }
 
 }  // namespace tarnwick

@@ -3,6 +3,8 @@
 #include <array>
 #include <atomic>
 
+#include "catalogue_line.h"
+
 namespace tarnwick {
 namespace {
 
@@ -52,8 +54,6 @@ constexpr std::array<TextEntry, 15> kTexts{{
 
 std::atomic<Language> gLanguage{Language::English};
 
-char AsciiLower(char c) noexcept { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-
 }  // namespace
 
 void SetTextLanguage(Language language) noexcept { gLanguage.store(language); }
@@ -61,14 +61,8 @@ void SetTextLanguage(Language language) noexcept { gLanguage.store(language); }
 Language TextLanguage() noexcept { return gLanguage.load(); }
 
 bool IsGermanLanguageName(std::string_view name) noexcept {
-  if (name.size() >= 6) {
-    constexpr std::string_view kGerman = "german";
-    bool german = true;
-    for (std::size_t i = 0; i < kGerman.size(); ++i)
-      german = german && AsciiLower(name[i]) == kGerman[i];
-    if (german) return true;
-  }
-  if (name.size() < 2 || AsciiLower(name[0]) != 'd' || AsciiLower(name[1]) != 'e') return false;
+  if (name.size() >= 6 && line::EqualsIgnoringCase(name.substr(0, 6), "german")) return true;
+  if (name.size() < 2 || !line::EqualsIgnoringCase(name.substr(0, 2), "de")) return false;
   // "de" alone or followed by a territory, script, codeset or modifier; not "del", "des", ...
   return name.size() == 2 || name[2] == '_' || name[2] == '-' || name[2] == '.' || name[2] == '@';
 }
@@ -81,12 +75,13 @@ std::string LoadText(int id) {
   return {};
 }
 
-std::string FormatWithPath(std::string_view text, std::string_view path) {
-  const std::size_t at = text.find("%s");
+std::string ReplacePlaceholder(std::string_view text, std::string_view placeholder,
+                               std::string_view value) {
+  const std::size_t at = text.find(placeholder);
   std::string result(text.substr(0, at));
   if (at == std::string_view::npos) return result;
-  result.append(path);
-  result.append(text.substr(at + 2));
+  result.append(value);
+  result.append(text.substr(at + placeholder.size()));
   return result;
 }
 

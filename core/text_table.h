@@ -39,7 +39,14 @@ bool IsGermanLanguageName(std::string_view name) noexcept;
 /// when the table has no such number.
 std::string LoadText(int id);
 
+/// `text` with its first `placeholder` replaced by `value`, unchanged; `text`
+/// as it is when it holds no placeholder.
+std::string ReplacePlaceholder(std::string_view text, std::string_view placeholder,
+                               std::string_view value);
+
 /// Replaces the first "%s" in `text` by `path`, unchanged.
-std::string FormatWithPath(std::string_view text, std::string_view path);
+inline std::string FormatWithPath(std::string_view text, std::string_view path) {
+  return ReplacePlaceholder(text, "%s", path);
+}
 
 }  // namespace tarnwick

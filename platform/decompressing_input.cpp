@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "catalogue_line.h"
 #include "text_table.h"
 
 namespace tarnwick {
@@ -47,8 +48,7 @@ bool IsCatalogueName(const char* memberPath) {
   std::string_view name(memberPath);
   if (const auto slash = name.find_last_of('/'); slash != std::string_view::npos)
     name.remove_prefix(slash + 1);
-  return std::equal(name.begin(), name.end(), kCatalogueName.begin(), kCatalogueName.end(),
-                    [](char a, char b) { return (a >= 'a' && a <= 'z' ? a - 32 : a) == b; });
+  return line::EqualsIgnoringCase(name, kCatalogueName);
 }
 
 /// Whether archive_read_next_header found an entry (a warning still gives one).
