@@ -134,7 +134,7 @@ class PendingOutput {
 // How long a run waits for another run's commit into the same folder.
 constexpr std::chrono::milliseconds kCommitWait{10000};
 // Temporaries of this age are left by a killed run, not made by a running one.
-constexpr std::int64_t kStaleSeconds = 24 * 60 * 60;
+constexpr std::int64_t kStaleSeconds = std::int64_t{24} * 60 * 60;
 constexpr std::string_view kBackupMark = ".previous";
 
 /// The name under which the previous orbit file is kept while a pair is
