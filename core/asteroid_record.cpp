@@ -88,17 +88,20 @@ class Fields {
   Fields(std::string_view line, bool fast) noexcept
       : text_(line.data()), end_(line.data() + line.size()), fast_(fast) {}
 
-  /// Scans "%lf" from the start of `field`. With `shortForm`, a number with
+  /// Scans "%lf" from the start of `Field`. With `shortForm`, a number with
   /// one decimal fewer than the field's own also takes the fast reader.
-  void Decimal(const column::Decimal& field, double& value, bool shortForm = false) const noexcept {
-    const char* first = text_ + field.pos;
+  template <const column::Decimal& Field>
+  void Decimal(double& value, bool shortForm = false) const noexcept {
+    constexpr auto integerWidth = static_cast<unsigned>(Field.point() - Field.pos);
+    constexpr auto decimals = static_cast<unsigned>(Field.decimals);
+    const char* point = text_ + Field.point();
     if (fast_) {
-      const char* point = text_ + field.point();
-      const auto decimals = static_cast<unsigned>(field.decimals);
-      if (ReadPlainDecimal(first, point, decimals, value) != nullptr) return;
-      if (shortForm && ReadPlainDecimal(first, point, decimals - 1, value) != nullptr) return;
+      if (ReadShortDecimal<integerWidth, decimals>(point, value) != nullptr) return;
+      if (shortForm && ReadShortDecimal<integerWidth, decimals - 1>(point, value) != nullptr) {
+        return;
+      }
     }
-    ScanDouble(first, end_, value);
+    ScanDouble(text_ + Field.pos, end_, value);
   }
 
   /// The seven elements, each scan starting where the last one ended; the
@@ -170,8 +173,18 @@ class Fields {
   bool PlainElement(const char*& cursor, double& value) const noexcept {
     constexpr column::Decimal field = column::kElements[I];
     constexpr std::size_t start = I == 0 ? field.pos : column::kElements[I - 1].end();
-    const char* stop = ReadPlainDecimal(text_ + start, text_ + field.point(),
-                                        static_cast<unsigned>(field.decimals), value);
+    constexpr auto integerWidth = static_cast<unsigned>(field.point() - field.pos);
+    constexpr auto decimals = static_cast<unsigned>(field.decimals);
+    const char* stop = nullptr;
+    if constexpr (integerWidth + decimals <= 8) {
+      // The scan starts at `start`, a blank the element before ended on; the
+      // columns up to the field must be blanks too.
+      bool blank = true;
+      for (std::size_t i = I == 0 ? start : start + 1; i < field.pos; ++i) blank &= text_[i] == ' ';
+      if (blank) stop = ReadShortDecimal<integerWidth, decimals>(text_ + field.point(), value);
+    } else {
+      stop = ReadPlainDecimal(text_ + start, text_ + field.point(), decimals, value);
+    }
     if (stop == nullptr) return false;
     cursor = stop;
     return true;
@@ -251,8 +264,8 @@ void AsteroidLineParser::ParseOrbitLine(std::string_view line, AsteroidRecord& r
   // Neither scan is limited to its columns: a blank H reads on into G.
   double h = 15.0;
   double g = 0.15;
-  fields.Decimal(column::kMagnitudeH, h, /*shortForm=*/true);
-  fields.Decimal(column::kSlopeG, g);
+  fields.Decimal<column::kMagnitudeH>(h, /*shortForm=*/true);
+  fields.Decimal<column::kSlopeG>(g);
   record.magnitudeH = Hundredths(h);
   record.slopeG = Hundredths(g);
 
