@@ -41,9 +41,37 @@ std::int16_t Low16(unsigned v) noexcept {
   return static_cast<std::int16_t>(static_cast<std::uint16_t>(v & 0xFFFFu));
 }
 
+/// Bit i set for each byte i of a byte mask (bit 7 of the byte).
+unsigned MaskBits(std::uint64_t mask) noexcept {
+  return static_cast<unsigned>(((mask >> 7) * 0x0102'0408'1020'4080) >> 56);
+}
+
 /// The name: Mid(174, 18) without surrounding white space, or when nothing is
 /// left the packed designation; as C text, up to its first zero byte.
-void FillName(std::string_view line, AsteroidRecord& record) noexcept {
+void FillName(std::string_view line, AsteroidRecord& record, bool fast) noexcept {
+  if (fast && line.size() >= column::kName.end()) {
+    // With no byte below 0x20 in the field (no zero byte, no white space but
+    // the blank), the name runs from its first to its last non-blank byte.
+    static_assert(column::kName.width > 8 && column::kName.width <= 24);
+    const char* field = line.data() + column::kName.pos;
+    constexpr std::size_t kLast = column::kName.width - 8;
+    const std::uint64_t words[3] = {swar::LoadWord(field), swar::LoadWord(field + 8),
+                                    swar::LoadWord(field + kLast)};
+    std::uint64_t controls = 0;
+    unsigned text[3];
+    for (int i = 0; i < 3; ++i) {
+      controls |= swar::ZeroBytes(words[i] & (swar::kOnes * 0xE0));
+      text[i] = MaskBits(~swar::ZeroBytes(words[i] ^ (swar::kOnes * ' ')) & swar::kHighBits);
+    }
+    const unsigned nonBlank = text[0] | text[1] << 8 | text[2] << kLast;
+    if (controls == 0 && nonBlank != 0) {
+      const int first = std::countr_zero(nonBlank);
+      const int end = 32 - std::countl_zero(nonBlank);
+      record.name.fill('\0');
+      std::memcpy(record.name.data(), field + first, static_cast<std::size_t>(end - first));
+      return;
+    }
+  }
   std::string_view name = line::Trim(Mid(line, column::kName.pos, column::kName.width));
   if (name.empty()) {
     name = line::Trim(Mid(line, column::kPackedDesignation.pos, column::kPackedDesignation.width));
@@ -246,20 +274,28 @@ double GetDouble(const std::uint8_t*& in) noexcept {
 }  // namespace
 
 double AsteroidLineParser::EpochOf(std::string_view line) noexcept {
-  const std::string_view packed = line.substr(column::kPackedEpoch.pos, column::kPackedEpoch.width);
-  if (!haveEpoch_ || packed != std::string_view(packedEpoch_.data(), packedEpoch_.size())) {
-    std::memcpy(packedEpoch_.data(), packed.data(), packedEpoch_.size());
-    epoch_ = JulianCenturiesSinceJ2000(JulianDate(DecodePackedEpoch(line)));
-    haveEpoch_ = true;
+  const char* packed = line.data() + column::kPackedEpoch.pos;
+  const auto holds = [packed](const Epoch& slot) {
+    return slot.known && std::memcmp(packed, slot.packed.data(), slot.packed.size()) == 0;
+  };
+  if (!holds(epochs_[0])) {
+    // Lines of another epoch often come one by one between lines of the
+    // common one: the epoch before the last one is kept as well.
+    std::swap(epochs_[0], epochs_[1]);
+    if (!holds(epochs_[0])) {
+      std::memcpy(epochs_[0].packed.data(), packed, epochs_[0].packed.size());
+      epochs_[0].epoch = JulianCenturiesSinceJ2000(JulianDate(DecodePackedEpoch(line)));
+      epochs_[0].known = true;
+    }
   }
-  return epoch_;
+  return epochs_[0].epoch;
 }
 
 void AsteroidLineParser::ParseOrbitLine(std::string_view line, AsteroidRecord& record) noexcept {
   assert(line.size() >= column::kMinimumOrbitLineLength);
   const Fields fields(line, readers_ == Readers::Fast);
 
-  FillName(line, record);
+  FillName(line, record, readers_ == Readers::Fast);
 
   // Neither scan is limited to its columns: a blank H reads on into G.
   double h = 15.0;
