@@ -41,11 +41,6 @@ std::int16_t Low16(unsigned v) noexcept {
   return static_cast<std::int16_t>(static_cast<std::uint16_t>(v & 0xFFFFu));
 }
 
-/// Bit i set for each byte i of a byte mask (bit 7 of the byte).
-unsigned MaskBits(std::uint64_t mask) noexcept {
-  return static_cast<unsigned>(((mask >> 7) * 0x0102'0408'1020'4080) >> 56);
-}
-
 /// The name: Mid(174, 18) without surrounding white space, or when nothing is
 /// left the packed designation; as C text, up to its first zero byte.
 void FillName(std::string_view line, AsteroidRecord& record, bool fast) noexcept {
@@ -61,7 +56,7 @@ void FillName(std::string_view line, AsteroidRecord& record, bool fast) noexcept
     unsigned text[3];
     for (int i = 0; i < 3; ++i) {
       controls |= swar::ZeroBytes(words[i] & (swar::kOnes * 0xE0));
-      text[i] = MaskBits(~swar::ZeroBytes(words[i] ^ (swar::kOnes * ' ')) & swar::kHighBits);
+      text[i] = swar::MaskBits(~swar::ZeroBytes(words[i] ^ (swar::kOnes * ' ')) & swar::kHighBits);
     }
     const unsigned nonBlank = text[0] | text[1] << 8 | text[2] << kLast;
     if (controls == 0 && nonBlank != 0) {

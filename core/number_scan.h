@@ -80,6 +80,11 @@ inline std::uint64_t ZeroBytes(std::uint64_t x) noexcept {
   return ~(((x & ~kHighBits) + ~kHighBits) | x) & kHighBits;
 }
 
+/// A byte mask as eight bits: bit i for byte i.
+inline unsigned MaskBits(std::uint64_t mask) noexcept {
+  return static_cast<unsigned>(((mask >> 7) * 0x0102'0408'1020'4080) >> 56);
+}
+
 /// The value of eight digit values 0 to 9, the first the most significant:
 /// pairs, then quadruples, then all eight.
 inline std::uint64_t EightDigits(std::uint64_t v) noexcept {
