@@ -1,6 +1,5 @@
 #include "asteroid_info.h"
 
-#include <bit>
 #include <cstring>
 
 #include "catalogue_columns.h"
@@ -23,24 +22,6 @@ void CopyField(std::string_view line, bool whole, std::array<char, N>& field) no
   constexpr std::size_t Length = Source.width;
   static_assert(Length < N);
   std::size_t copied = Length;
-  if constexpr (std::endian::native == std::endian::little && N <= 16) {
-    if (whole) {
-      // The text and its zero padding in two words; the trailing blanks are
-      // found as a bit mask and cleared with it.
-      std::uint64_t words[2] = {};
-      std::memcpy(words, line.data() + Source.pos, Length);
-      unsigned text = 0;
-      for (int i = 0; i < 2; ++i) {
-        const std::uint64_t blanks = swar::ZeroBytes(words[i] ^ (swar::kOnes * ' '));
-        text |= swar::MaskBits(~blanks & swar::kHighBits) << (8 * i);
-      }
-      const auto kept = static_cast<unsigned>(32 - std::countl_zero(text & ((1u << Length) - 1)));
-      words[0] &= swar::LowBytes(kept);
-      words[1] &= swar::LowBytes(kept < 8 ? 0 : kept - 8);
-      std::memcpy(field.data(), words, N);
-      return;
-    }
-  }
   if (whole) {
     std::memcpy(field.data(), line.data() + Source.pos, Length);
   } else {
