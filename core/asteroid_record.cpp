@@ -173,16 +173,34 @@ class Fields {
     static_assert(column::kLastObsYear.end() == column::kLastObsMonth.pos &&
                   column::kLastObsMonth.end() == column::kLastObsDay.pos);
     constexpr std::size_t width = column::kLastObsDay.end() - column::kLastObsYear.pos;
-    return fast_ && Size() >= column::kLastObsDay.end() &&
-           line::IsDigit(text_[column::kLastObsYear.pos]) &&
-           ReadPlainInt(text_ + column::kLastObsYear.pos, width, date);
+    static_assert(width == 8);
+    std::uint64_t digits = 0;
+    if (!fast_ || Size() < column::kLastObsDay.end() ||
+        !ReadEightDigits(swar::LoadWord(text_ + column::kLastObsYear.pos), digits)) {
+      return false;
+    }
+    date = static_cast<int>(digits);
+    return true;
   }
 
   /// Scans "%d-%d" in Mid(field): both years of an arc.
   bool YearPair(int& first, int& last) const noexcept {
-    if (fast_ && ReadPlainInt(text_ + column::kArcFirstYear.pos, 4, first) &&
-        ReadPlainInt(text_ + column::kArcDaysWord.pos, 4, last)) {
-      return true;
+    if (fast_) {
+      // Both years side by side, the hyphen taken out: one word of digits.
+      static_assert(column::kArcFirstYear.width == 4 && column::kArcDaysWord.width == 4);
+      const std::uint64_t years =
+          (swar::LoadWord(text_ + column::kArcFirstYear.pos) & swar::LowBytes(4)) |
+          (swar::LoadWord(text_ + column::kArcDaysWord.pos - 4) & ~swar::LowBytes(4));
+      std::uint64_t digits = 0;
+      if (ReadEightDigits(years, digits)) {
+        first = static_cast<int>(digits / 10000);
+        last = static_cast<int>(digits % 10000);
+        return true;
+      }
+      if (ReadPlainInt(text_ + column::kArcFirstYear.pos, 4, first) &&
+          ReadPlainInt(text_ + column::kArcDaysWord.pos, 4, last)) {
+        return true;
+      }
     }
     const char* arc = text_ + column::kArc.pos;
     return ScanIntPair(arc, arc + column::kArc.width, first, last) == 2;

@@ -175,6 +175,15 @@ inline const char* ReadShortDecimal(const char* point, double& value) noexcept {
   return point + 1 + Decimals;
 }
 
+/// The number of a word of eight digits; false (value untouched) for any
+/// other byte in it.
+inline bool ReadEightDigits(std::uint64_t word, std::uint64_t& value) noexcept {
+  const std::uint64_t x = word ^ (swar::kOnes * '0');
+  if (swar::AboveNine(x) != 0) return false;
+  value = swar::EightDigits(x);
+  return true;
+}
+
 /// ScanInt on exactly [first, first + width), width 1 to 8, when it holds
 /// blanks and then digits up to its end. Needs the eight bytes ending at
 /// first + width readable.
