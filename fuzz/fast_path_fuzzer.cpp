@@ -1,12 +1,14 @@
 // Arbitrary bytes as one catalogue line, parsed with the fast readers of the
 // plain layout and with the general scanners only: the two records must be
-// the same to the last byte. Inputs shorter than an orbit line are
+// the same to the last byte; so must the summary written straight from the
+// line and the one built field by field. Inputs shorter than an orbit line are
 // completed from a realistic line, so that a mutation of any field reaches
 // the parser.
 
 #include <memory>
 #include <string>
 
+#include "asteroid_info.h"
 #include "asteroid_record.h"
 #include "catalogue_columns.h"
 #include "fuzz_check.h"
@@ -35,6 +37,12 @@ int FastPathOneInput(const std::uint8_t* data, std::size_t size) {
     EncodeAsteroidRecord(records[1], bytes[1]);
     FUZZ_CHECK(bytes[0] == bytes[1]);
   }
+  AsteroidInfoRecord info;
+  BuildAsteroidInfo(line, info);
+  AsteroidInfoRecordBytes summaries[2]{};
+  EncodeAsteroidInfo(info, summaries[0]);
+  WriteAsteroidInfo(line, summaries[1]);  // the summary written straight from the line
+  FUZZ_CHECK(summaries[0] == summaries[1]);
   return 0;
 }
 
