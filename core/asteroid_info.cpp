@@ -1,6 +1,8 @@
 #include "asteroid_info.h"
 
 #include <cstring>
+#include <tuple>
+#include <type_traits>
 
 #include "catalogue_columns.h"
 #include "catalogue_line.h"
@@ -53,7 +55,41 @@ bool HasZeroByte(const char* first) noexcept {
   return zeros != 0;
 }
 
+/// CopyField for a whole line, straight into the next N bytes at `out`: the
+/// text, zeros after it, and its trailing blanks (as the line has them) zero.
+template <const column::Field& Source, std::size_t N>
+std::uint8_t* PutField(const char* line, std::uint8_t* out) noexcept {
+  constexpr std::size_t Length = Source.width;
+  static_assert(Length < N);
+  std::memcpy(out, line + Source.pos, Length);
+  std::memset(out + Length, 0, N - Length);
+  for (std::size_t i = Length; i-- > 0 && line[Source.pos + i] == ' ';) out[i] = 0;
+  return out + N;
+}
+
+/// The size of a text field of the record.
+template <auto Member>
+constexpr std::size_t kSize =
+    std::tuple_size_v<std::remove_cvref_t<decltype(AsteroidInfoRecord{}.*Member)>>;
+
 }  // namespace
+
+void WriteAsteroidInfo(std::string_view line,
+                       std::span<std::uint8_t, kAsteroidInfoRecordSize> out) noexcept {
+  if (line.size() < kEndColumn || HasZeroByte(line.data() + kFirstColumn)) {
+    AsteroidInfoRecord info;
+    BuildAsteroidInfo(line, info);
+    EncodeAsteroidInfo(info, out);
+    return;
+  }
+  const char* text = line.data();
+  std::uint8_t* p = out.data();
+  p = PutField<column::kReference, kSize<&AsteroidInfoRecord::reference>>(text, p);
+  p = PutField<column::kArc, kSize<&AsteroidInfoRecord::arcText>>(text, p);
+  p = PutField<column::kRms, kSize<&AsteroidInfoRecord::rmsText>>(text, p);
+  p = PutField<column::kPerturbers, kSize<&AsteroidInfoRecord::perturbers>>(text, p);
+  PutField<column::kComputer, kSize<&AsteroidInfoRecord::computer>>(text, p);
+}
 
 bool BuildAsteroidInfo(std::string_view line, AsteroidInfoRecord& info) noexcept {
   info = AsteroidInfoRecord{};

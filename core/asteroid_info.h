@@ -30,6 +30,11 @@ bool BuildAsteroidInfo(std::string_view line, AsteroidInfoRecord& info) noexcept
 void EncodeAsteroidInfo(const AsteroidInfoRecord& info,
                         std::span<std::uint8_t, kAsteroidInfoRecordSize> out) noexcept;
 
+/// The 45 bytes of the summary of `line`, as BuildAsteroidInfo and then
+/// EncodeAsteroidInfo give them, written straight into `out`.
+void WriteAsteroidInfo(std::string_view line,
+                       std::span<std::uint8_t, kAsteroidInfoRecordSize> out) noexcept;
+
 /// Decodes 45 bytes of AsteroidInfo4.dat.
 AsteroidInfoRecord DecodeAsteroidInfo(
     std::span<const std::uint8_t, kAsteroidInfoRecordSize> bytes) noexcept;

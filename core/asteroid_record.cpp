@@ -43,7 +43,30 @@ std::int16_t Low16(unsigned v) noexcept {
 
 /// The name: Mid(174, 18) without surrounding white space, or when nothing is
 /// left the packed designation; as C text, up to its first zero byte.
-void FillName(std::string_view line, AsteroidRecord& record) noexcept {
+void FillName(std::string_view line, AsteroidRecord& record, bool fast) noexcept {
+  if (fast && line.size() >= column::kName.end()) {
+    // With no byte below 0x20 in the field (no zero byte, no white space but
+    // the blank), the name runs from its first to its last non-blank byte.
+    static_assert(column::kName.width > 8 && column::kName.width <= 24);
+    const char* field = line.data() + column::kName.pos;
+    constexpr std::size_t kLast = column::kName.width - 8;
+    const std::uint64_t words[3] = {swar::LoadWord(field), swar::LoadWord(field + 8),
+                                    swar::LoadWord(field + kLast)};
+    std::uint64_t controls = 0;
+    unsigned text[3];
+    for (int i = 0; i < 3; ++i) {
+      controls |= swar::ZeroBytes(words[i] & (swar::kOnes * 0xE0));
+      text[i] = swar::MaskBits(~swar::ZeroBytes(words[i] ^ (swar::kOnes * ' ')) & swar::kHighBits);
+    }
+    const unsigned nonBlank = text[0] | text[1] << 8 | text[2] << kLast;
+    if (controls == 0 && nonBlank != 0) {
+      const int first = std::countr_zero(nonBlank);
+      const int end = 32 - std::countl_zero(nonBlank);
+      record.name.fill('\0');
+      std::memcpy(record.name.data(), field + first, static_cast<std::size_t>(end - first));
+      return;
+    }
+  }
   std::string_view name = line::Trim(Mid(line, column::kName.pos, column::kName.width));
   if (name.empty()) {
     name = line::Trim(Mid(line, column::kPackedDesignation.pos, column::kPackedDesignation.width));
@@ -88,17 +111,20 @@ class Fields {
   Fields(std::string_view line, bool fast) noexcept
       : text_(line.data()), end_(line.data() + line.size()), fast_(fast) {}
 
-  /// Scans "%lf" from the start of `field`. With `shortForm`, a number with
+  /// Scans "%lf" from the start of `Field`. With `shortForm`, a number with
   /// one decimal fewer than the field's own also takes the fast reader.
-  void Decimal(const column::Decimal& field, double& value, bool shortForm = false) const noexcept {
-    const char* first = text_ + field.pos;
+  template <const column::Decimal& Field>
+  void Decimal(double& value, bool shortForm = false) const noexcept {
+    constexpr auto integerWidth = static_cast<unsigned>(Field.point() - Field.pos);
+    constexpr auto decimals = static_cast<unsigned>(Field.decimals);
+    const char* point = text_ + Field.point();
     if (fast_) {
-      const char* point = text_ + field.point();
-      const auto decimals = static_cast<unsigned>(field.decimals);
-      if (ReadPlainDecimal(first, point, decimals, value) != nullptr) return;
-      if (shortForm && ReadPlainDecimal(first, point, decimals - 1, value) != nullptr) return;
+      if (ReadShortDecimal<integerWidth, decimals>(point, value) != nullptr) return;
+      if (shortForm && ReadShortDecimal<integerWidth, decimals - 1>(point, value) != nullptr) {
+        return;
+      }
     }
-    ScanDouble(first, end_, value);
+    ScanDouble(text_ + Field.pos, end_, value);
   }
 
   /// The seven elements, each scan starting where the last one ended; the
@@ -147,16 +173,34 @@ class Fields {
     static_assert(column::kLastObsYear.end() == column::kLastObsMonth.pos &&
                   column::kLastObsMonth.end() == column::kLastObsDay.pos);
     constexpr std::size_t width = column::kLastObsDay.end() - column::kLastObsYear.pos;
-    return fast_ && Size() >= column::kLastObsDay.end() &&
-           line::IsDigit(text_[column::kLastObsYear.pos]) &&
-           ReadPlainInt(text_ + column::kLastObsYear.pos, width, date);
+    static_assert(width == 8);
+    std::uint64_t digits = 0;
+    if (!fast_ || Size() < column::kLastObsDay.end() ||
+        !ReadEightDigits(swar::LoadWord(text_ + column::kLastObsYear.pos), digits)) {
+      return false;
+    }
+    date = static_cast<int>(digits);
+    return true;
   }
 
   /// Scans "%d-%d" in Mid(field): both years of an arc.
   bool YearPair(int& first, int& last) const noexcept {
-    if (fast_ && ReadPlainInt(text_ + column::kArcFirstYear.pos, 4, first) &&
-        ReadPlainInt(text_ + column::kArcDaysWord.pos, 4, last)) {
-      return true;
+    if (fast_) {
+      // Both years side by side, the hyphen taken out: one word of digits.
+      static_assert(column::kArcFirstYear.width == 4 && column::kArcDaysWord.width == 4);
+      const std::uint64_t years =
+          (swar::LoadWord(text_ + column::kArcFirstYear.pos) & swar::LowBytes(4)) |
+          (swar::LoadWord(text_ + column::kArcDaysWord.pos - 4) & ~swar::LowBytes(4));
+      std::uint64_t digits = 0;
+      if (ReadEightDigits(years, digits)) {
+        first = static_cast<int>(digits / 10000);
+        last = static_cast<int>(digits % 10000);
+        return true;
+      }
+      if (ReadPlainInt(text_ + column::kArcFirstYear.pos, 4, first) &&
+          ReadPlainInt(text_ + column::kArcDaysWord.pos, 4, last)) {
+        return true;
+      }
     }
     const char* arc = text_ + column::kArc.pos;
     return ScanIntPair(arc, arc + column::kArc.width, first, last) == 2;
@@ -170,8 +214,18 @@ class Fields {
   bool PlainElement(const char*& cursor, double& value) const noexcept {
     constexpr column::Decimal field = column::kElements[I];
     constexpr std::size_t start = I == 0 ? field.pos : column::kElements[I - 1].end();
-    const char* stop = ReadPlainDecimal(text_ + start, text_ + field.point(),
-                                        static_cast<unsigned>(field.decimals), value);
+    constexpr auto integerWidth = static_cast<unsigned>(field.point() - field.pos);
+    constexpr auto decimals = static_cast<unsigned>(field.decimals);
+    const char* stop = nullptr;
+    if constexpr (integerWidth + decimals <= 8) {
+      // The scan starts at `start`, a blank the element before ended on; the
+      // columns up to the field must be blanks too.
+      bool blank = true;
+      for (std::size_t i = I == 0 ? start : start + 1; i < field.pos; ++i) blank &= text_[i] == ' ';
+      if (blank) stop = ReadShortDecimal<integerWidth, decimals>(text_ + field.point(), value);
+    } else {
+      stop = ReadPlainDecimal(text_ + start, text_ + field.point(), decimals, value);
+    }
     if (stop == nullptr) return false;
     cursor = stop;
     return true;
@@ -233,26 +287,34 @@ double GetDouble(const std::uint8_t*& in) noexcept {
 }  // namespace
 
 double AsteroidLineParser::EpochOf(std::string_view line) noexcept {
-  const std::string_view packed = line.substr(column::kPackedEpoch.pos, column::kPackedEpoch.width);
-  if (!haveEpoch_ || packed != std::string_view(packedEpoch_.data(), packedEpoch_.size())) {
-    std::memcpy(packedEpoch_.data(), packed.data(), packedEpoch_.size());
-    epoch_ = JulianCenturiesSinceJ2000(JulianDate(DecodePackedEpoch(line)));
-    haveEpoch_ = true;
+  const char* packed = line.data() + column::kPackedEpoch.pos;
+  const auto holds = [packed](const Epoch& slot) {
+    return slot.known && std::memcmp(packed, slot.packed.data(), slot.packed.size()) == 0;
+  };
+  if (!holds(epochs_[0])) {
+    // Lines of another epoch often come one by one between lines of the
+    // common one: the epoch before the last one is kept as well.
+    std::swap(epochs_[0], epochs_[1]);
+    if (!holds(epochs_[0])) {
+      std::memcpy(epochs_[0].packed.data(), packed, epochs_[0].packed.size());
+      epochs_[0].epoch = JulianCenturiesSinceJ2000(JulianDate(DecodePackedEpoch(line)));
+      epochs_[0].known = true;
+    }
   }
-  return epoch_;
+  return epochs_[0].epoch;
 }
 
 void AsteroidLineParser::ParseOrbitLine(std::string_view line, AsteroidRecord& record) noexcept {
   assert(line.size() >= column::kMinimumOrbitLineLength);
   const Fields fields(line, readers_ == Readers::Fast);
 
-  FillName(line, record);
+  FillName(line, record, readers_ == Readers::Fast);
 
   // Neither scan is limited to its columns: a blank H reads on into G.
   double h = 15.0;
   double g = 0.15;
-  fields.Decimal(column::kMagnitudeH, h, /*shortForm=*/true);
-  fields.Decimal(column::kSlopeG, g);
+  fields.Decimal<column::kMagnitudeH>(h, /*shortForm=*/true);
+  fields.Decimal<column::kSlopeG>(g);
   record.magnitudeH = Hundredths(h);
   record.slopeG = Hundredths(g);
 

@@ -64,9 +64,12 @@ class AsteroidLineParser {
   double EpochOf(std::string_view line) noexcept;
 
   Readers readers_;
-  std::array<char, 5> packedEpoch_{};  // the packed date of `epoch_`
-  double epoch_ = 0;
-  bool haveEpoch_ = false;
+  struct Epoch {
+    std::array<char, 5> packed{};  // the packed date of `epoch`
+    double epoch = 0;
+    bool known = false;
+  };
+  std::array<Epoch, 2> epochs_{};  // the last epoch met and the one before
 };
 
 /// Fills `record` from one catalogue line. Returns false, leaving `record`

@@ -327,10 +327,10 @@ ConversionOutcome Convert(const std::string& inputPath, const std::string& orbit
   // first and the orbits would be lost while the run reports success.
   if (files.SameFile(infoPath, orbitPath) || !infoFile.Open(infoPath)) return cannotOpen(infoPath);
 
-  // One record of each kind serves as the buffer for the whole run; every
-  // orbit line gives one record of each, so the two files stay in step.
+  // One orbit record serves as the buffer for the whole run; the summary goes
+  // straight into its file's buffer. Every orbit line gives one record of
+  // each, so the two files stay in step.
   AsteroidRecord record;
-  AsteroidInfoRecord info;
   AsteroidLineParser parser;
   CatalogueReader reader(*catalogue);
   std::string_view line;
@@ -340,8 +340,7 @@ ConversionOutcome Convert(const std::string& inputPath, const std::string& orbit
     record.number = DecodeObjectNumber(line);
     parser.ParseOrbitLine(line, record);
     EncodeAsteroidRecord(record, orbitFile.NextRecord());
-    BuildAsteroidInfo(line, info);
-    EncodeAsteroidInfo(info, infoFile.NextRecord());
+    WriteAsteroidInfo(line, infoFile.NextRecord());
     ++stats.recordsWritten;
   }
 

@@ -60,12 +60,12 @@ inline std::uint64_t LoadWord(const char* p) noexcept {
 }
 
 /// The bits of bytes [0, n) of a word, n from 0 to 8.
-inline std::uint64_t LowBytes(unsigned n) noexcept {
+constexpr std::uint64_t LowBytes(unsigned n) noexcept {
   return n >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * n)) - 1;
 }
 
 /// Bit 7 of each byte in [from, to).
-inline std::uint64_t ByteRange(unsigned from, unsigned to) noexcept {
+constexpr std::uint64_t ByteRange(unsigned from, unsigned to) noexcept {
   return LowBytes(to) & ~LowBytes(from) & kHighBits;
 }
 
@@ -78,6 +78,11 @@ inline std::uint64_t AboveNine(std::uint64_t x) noexcept {
 /// The zero bytes of `x`, exactly.
 inline std::uint64_t ZeroBytes(std::uint64_t x) noexcept {
   return ~(((x & ~kHighBits) + ~kHighBits) | x) & kHighBits;
+}
+
+/// A byte mask as eight bits: bit i for byte i.
+inline unsigned MaskBits(std::uint64_t mask) noexcept {
+  return static_cast<unsigned>(((mask >> 7) * 0x0102'0408'1020'4080) >> 56);
 }
 
 /// The value of eight digit values 0 to 9, the first the most significant:
@@ -140,6 +145,43 @@ inline const char* ReadPlainDecimal(const char* first, const char* point, unsign
   if (mantissa > (std::uint64_t{1} << 53)) return nullptr;
   value = static_cast<double>(static_cast<std::int64_t>(mantissa)) / kExactPowersOfTen[decimals];
   return point + 1 + decimals;
+}
+
+/// ReadPlainDecimal(point - IntegerWidth, point, Decimals, value) for a
+/// number of at most eight digits in all, its layout known when compiled: the
+/// digits on both sides of the point are moved side by side into one word,
+/// checked once and converted once. Needs the bytes from point - 8 to
+/// point + 9 readable.
+template <unsigned IntegerWidth, unsigned Decimals>
+inline const char* ReadShortDecimal(const char* point, double& value) noexcept {
+  using namespace swar;
+  static_assert(IntegerWidth >= 1 && Decimals >= 1 && IntegerWidth + Decimals <= 8);
+  constexpr unsigned kDigits = IntegerWidth + Decimals;
+  constexpr std::uint64_t kAll = ByteRange(8 - kDigits, 8);
+  constexpr std::uint64_t kInteger = ByteRange(8 - kDigits, 8 - Decimals);
+  if (*point != '.' || point[1 + Decimals] != ' ') return nullptr;
+  const std::uint64_t x =
+      ((LoadWord(point - 8) >> (8 * Decimals)) | (LoadWord(point + 1) << (8 * (8 - Decimals)))) ^
+      (kOnes * '0');
+  // Blanks only before the first digit, and only left of the point; the
+  // last byte must be a digit, so `digits` is never empty.
+  const std::uint64_t other = AboveNine(x) & kAll;
+  const std::uint64_t blanks = ZeroBytes(x ^ (kOnes * 0x10)) & kInteger;
+  const std::uint64_t digits = kAll & ~other;
+  const std::uint64_t firstDigit = digits & (0 - digits);
+  if ((other & ~blanks) != 0 || (blanks & ~(firstDigit - 1)) != 0) return nullptr;
+  const std::uint64_t mantissa = EightDigits(x & (kOnes * 0x0F) & ~LowBytes(8 - kDigits));
+  value = static_cast<double>(static_cast<std::int64_t>(mantissa)) / kExactPowersOfTen[Decimals];
+  return point + 1 + Decimals;
+}
+
+/// The number of a word of eight digits; false (value untouched) for any
+/// other byte in it.
+inline bool ReadEightDigits(std::uint64_t word, std::uint64_t& value) noexcept {
+  const std::uint64_t x = word ^ (swar::kOnes * '0');
+  if (swar::AboveNine(x) != 0) return false;
+  value = swar::EightDigits(x);
+  return true;
 }
 
 /// ScanInt on exactly [first, first + width), width 1 to 8, when it holds
