@@ -76,7 +76,8 @@ TEST(NumberScanners, ReadNumbersAsTheCLibraryReadsThem) {
     CheckNumber(Format("%.*A", p % 14, x));
     // Every fixed-point layout of the catalogue's columns and more.
     const int width = p % 12 + static_cast<int>(rng() % 8) + 2;
-    CheckNumber(Format("%*.*f", width, p % 12, std::ldexp(x, -std::ilogb(x) + p % 24 - 4)));
+    const int exponent = std::isfinite(x) && x != 0 ? std::ilogb(x) : 0;  // ilogb(0) is INT_MIN
+    CheckNumber(Format("%*.*f", width, p % 12, std::ldexp(x, -exponent + p % 24 - 4)));
   }
   // Long digit strings, and the exact decimal expansions of halfway points
   // between neighbouring doubles (exact in long double) and just above them.
