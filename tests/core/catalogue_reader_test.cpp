@@ -50,19 +50,5 @@ TEST(CatalogueReader, ReadsLinesInTextModeWithAnyBlockSize) {
   }
 }
 
-TEST(CatalogueReader, LinesUpToOneMebibyteAreReadWholeLongerOnesAreRefused) {
-  const std::string longest(CatalogueReader::kMaxLineLength, 'x');
-  EXPECT_EQ(Lines("a\n" + longest + "\r\ntail", 4096), (Expected{"a", longest, "tail"}));
-  EXPECT_EQ(Lines(longest, 4096), Expected{longest});
-  for (const std::string& data : {"a\n" + longest + "x\r\n", "a\n" + longest + "\r"}) {
-    try {
-      Lines(data, 4096);
-      ADD_FAILURE() << "a line over the limit was read";
-    } catch (const CatalogueReader::LineTooLong& e) {
-      EXPECT_EQ(e.LineNumber(), 2u);
-    }
-  }
-}
-
 }  // namespace
 }  // namespace tarnwick

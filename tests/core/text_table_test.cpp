@@ -22,15 +22,5 @@ TEST(TextTable, PathReplacesThePlaceholderUnchanged) {
   EXPECT_EQ(FormatWithPath("no placeholder", "/x"), "no placeholder");
 }
 
-TEST(TextTable, GermanIsRecognisedInUsualSpellings) {
-  for (const char* name :
-       {"de", "de_DE", "de_DE.UTF-8", "de-AT", "de_CH@euro", "DE", "German", "german_Germany"}) {
-    EXPECT_TRUE(IsGermanLanguageName(name)) << name;
-  }
-  for (const char* name : {"", "d", "en_US.UTF-8", "C", "POSIX", "dell", "des", "nl_DE", "fr"}) {
-    EXPECT_FALSE(IsGermanLanguageName(name)) << name;
-  }
-}
-
 }  // namespace
 }  // namespace tarnwick

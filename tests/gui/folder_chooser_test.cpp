@@ -90,10 +90,7 @@ class TestFolderChooser final : public QObject {
     CConverterDlg dialog(settings);
     InChooser([&] { test::Click(test::Button(&dialog, "...")); },
               [this](QWidget* window) { TypePath(window, In("in/deep")); });
-    const QStringList seen = InChooser([&] { test::Click(test::Button(&dialog, "...", 1)); });
-    QCOMPARE(seen.mid(0, 2),
-             QStringList({"Kleinplaneten aktualisieren",
-                          QString::fromStdString(LoadText(IDS_CHOOSE_OUTPUT_DIR))}));
+    InChooser([&] { test::Click(test::Button(&dialog, "...", 1)); });  // Escape
     QCOMPARE(settings.pathIn, In("in/deep"));
     QCOMPARE(settings.pathOut, In("out"));
     QCOMPARE(dialog.findChildren<QLineEdit*>().at(0)->text(), In("in/deep/MPCORB.DAT"));

@@ -11,16 +11,13 @@
 namespace tarnwick::test {
 
 /// Serves bytes in pieces of at most `chunk` per Read, as a pipe or a slow
-/// disk may; from `failAfter` bytes on, Read fails as a broken pipe or disk
-/// would, with the path "(stdin)".
+/// disk may.
 class MemoryInput final : public InputStream {
  public:
-  explicit MemoryInput(std::string data, std::size_t chunk = SIZE_MAX,
-                       std::size_t failAfter = SIZE_MAX)
-      : data_(std::move(data)), chunk_(chunk), failAfter_(failAfter) {}
+  explicit MemoryInput(std::string data, std::size_t chunk = SIZE_MAX)
+      : data_(std::move(data)), chunk_(chunk) {}
   std::size_t Read(char* buffer, std::size_t size) override {
-    if (pos_ >= failAfter_) throw FileException(FileCause::HardIO, "(stdin)");
-    const std::size_t n = std::min({size, chunk_, data_.size() - pos_, failAfter_ - pos_});
+    const std::size_t n = std::min({size, chunk_, data_.size() - pos_});
     if (n > 0) std::memcpy(buffer, data_.data() + pos_, n);
     pos_ += n;
     return n;
@@ -30,7 +27,6 @@ class MemoryInput final : public InputStream {
  private:
   std::string data_;
   std::size_t chunk_;
-  std::size_t failAfter_;
   std::size_t pos_ = 0;
 };
 
