@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "asteroid_info.h"
 #include "asteroid_record.h"
@@ -92,6 +93,18 @@ TEST_F(ConversionRun, OutputThatIsTheCatalogueOrTheOtherOutputIsRefused) {
     stdfs::remove(orbits = dir / "Asteroids4.dat");
     stdfs::remove(infos);
   }
+}
+
+// A FIFO as an output once made the overwrite check wait for ever for a writer.
+TEST_F(ConversionRun, PipeAsAnOutputIsWrittenWithoutAQuestion) {
+  WriteFile(input, catalogue);
+  ASSERT_EQ(::mkfifo(orbits.c_str(), 0600), 0);
+  std::string received;
+  std::thread reader([&] { received = *ReadFile(orbits); });
+  Run();
+  reader.join();
+  EXPECT_EQ(prompts.events, (Events{"busy on", done, "busy off"}));
+  EXPECT_EQ(received.size(), 2 * kAsteroidRecordSize);
 }
 
 TEST_F(ConversionRun, ReplacedFileKeepsOwnerModeAndExtendedAttributes) {
