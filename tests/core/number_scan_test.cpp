@@ -34,7 +34,7 @@ TEST(ReadPlainDecimalAndInt, AgreeWithTheScannersWhereTheyRead) {
     const unsigned before = 1 + rng() % 8;  // bytes from the scan's start to the point
     std::string field = RandomText(rng, "0123456789", before + decimals);
     for (unsigned b = static_cast<unsigned>(rng() % (before + 1)); b-- > 0;) field[b] = ' ';
-    field.insert(before, ".");
+    field.insert(before, 1, '.');
     if (rng() % 3 == 0) field[rng() % field.size()] = " 0-+.eE\0x\t"[rng() % 11];
     const std::string text = std::string(8, '7') + field + (rng() % 8 ? " " : "5") + "e1111111";
     const char* first = text.data() + 8;

@@ -83,7 +83,7 @@ TEST(NumberScanners, ReadNumbersAsTheCLibraryReadsThem) {
   // between neighbouring doubles (exact in long double) and just above them.
   for (int i = 0; i < 3000; ++i) {
     std::string digits = RandomText(rng, "0123456789", 60);
-    digits.insert(rng() % (digits.size() + 1), ".");
+    digits.insert(rng() % (digits.size() + 1), 1, '.');
     CheckNumber(Format("%s1e%d", digits.c_str(), static_cast<int>(rng() % 700) - 360));
     const double x = std::bit_cast<double>(rng() >> 1);
     if (!std::isfinite(std::nextafter(x, INFINITY))) continue;
