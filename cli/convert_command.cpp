@@ -132,6 +132,12 @@ class StandardInputFileSystem final : public ForwardingFileSystem {
     if (stream != nullptr) TrackTemporary(tempPath);
     return stream;
   }
+  std::unique_ptr<OutputStream> CreateTemporaryElsewhere(const std::string& target,
+                                                         std::string& tempPath) override {
+    auto stream = base_.CreateTemporaryElsewhere(target, tempPath);
+    if (stream != nullptr) TrackTemporary(tempPath);
+    return stream;
+  }
   void Replace(const std::string& from, const std::string& to) override {
     base_.Replace(from, to);
     UntrackTemporary(from);
