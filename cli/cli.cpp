@@ -124,11 +124,11 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
   ConvertOptions convert;
   CLI::App* convertCommand = app.add_subcommand(
       "convert", "Convert CATALOGUE into DIR/Asteroids4.dat and DIR/AsteroidInfo4.dat");
-  convertCommand
-      ->add_option(
-          "catalogue", convert.catalogue,
-          "The catalogue; - reads standard input (zcat MPCORB.DAT.gz | tarnwick-cli convert -)")
-      ->capture_default_str();
+  convertCommand->add_option(
+      "catalogue", convert.catalogue,
+      "The catalogue: plain text, gzip or ZIP; - reads standard input (curl -sL URL | "
+      "tarnwick-cli convert - -y). Default: the newest of MPCORB.DAT, MPCORB.DAT.gz and "
+      "MPCORB.ZIP here");
   convertCommand->add_option("-o,--output-dir", convert.outputDir, "Directory for the two files")
       ->capture_default_str();
   convertCommand->add_flag("-y,--yes", convert.assumeYes,
