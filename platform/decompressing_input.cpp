@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "catalogue_line.h"
+#include "descriptor.h"
 #include "text_table.h"
 
 namespace tarnwick {
@@ -61,13 +62,9 @@ using Archive = std::unique_ptr<archive, ArchiveFree>;
 
 class DescriptorInput final : public DecompressingInput {
  public:
-  DescriptorInput(int fd, std::string path, bool owned)
-      : fd_(fd), path_(std::move(path)), owned_(owned) {}
-  DescriptorInput(const DescriptorInput&) = delete;
-  DescriptorInput& operator=(const DescriptorInput&) = delete;
-  ~DescriptorInput() override {
-    if (owned_ && fd_ >= 0) ::close(fd_);
-  }
+  /// Reads `fd`, which `owned` (when it holds it) closes at the end.
+  DescriptorInput(int fd, Descriptor owned, std::string path)
+      : fd_(fd), owned_(std::move(owned)), path_(std::move(path)) {}
 
   std::size_t Read(char* buffer, std::size_t size) override {
     if (size == 0) return 0;
@@ -98,10 +95,7 @@ class DescriptorInput final : public DecompressingInput {
     compressed_ = {};
     archive_.reset();
     state_ = State::Ended;
-    if (!owned_ || fd_ < 0) return;
-    const int rc = ::close(fd_);
-    fd_ = -1;
-    if (rc != 0 && errno != EINTR) throw FileException(FileCause::Generic, path_);
+    if (owned_.Close() != 0) throw FileException(FileCause::Generic, path_);
   }
 
   InputSummary Summary() const noexcept override { return summary_; }
@@ -282,8 +276,8 @@ class DescriptorInput final : public DecompressingInput {
   }
 
   int fd_;
+  Descriptor owned_;  // closes fd_ when the input opened it
   std::string path_;
-  bool owned_;
   State state_ = State::Unread;
   InputSummary summary_;
   char head_[kHeadSize] = {};
@@ -298,18 +292,15 @@ class DescriptorInput final : public DecompressingInput {
 }  // namespace
 
 std::unique_ptr<DecompressingInput> OpenCatalogueFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return nullptr;
+  Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat info {};
-  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-    ::close(fd);
-    return nullptr;
-  }
-  return std::make_unique<DescriptorInput>(fd, path, true);
+  if (!fd || ::fstat(fd.get(), &info) != 0 || S_ISDIR(info.st_mode)) return nullptr;
+  const int raw = fd.get();
+  return std::make_unique<DescriptorInput>(raw, std::move(fd), path);
 }
 
 std::unique_ptr<DecompressingInput> OpenCatalogueDescriptor(int fd, const std::string& name) {
-  return std::make_unique<DescriptorInput>(fd, name, false);
+  return std::make_unique<DescriptorInput>(fd, Descriptor(), name);
 }
 
 }  // namespace tarnwick
