@@ -260,39 +260,6 @@ void CommitPair(FileSystem& files, Orbit& orbit, Info& info, UserPrompts& prompt
 
 /// RunConversion, except that an over-long line leaves as CatalogueReader::LineTooLong.
 ConversionOutcome Convert(const std::string& inputPath, const std::string& orbitPath,
-                          const std::string& infoPath, UserPrompts& prompts, FileSystem& files);
-
-}  // namespace
-
-bool ConfirmOverwrite(const std::string& path, UserPrompts& prompts, FileSystem& files) {
-  // A pipe holds nothing to lose, and opening it to look would wait for a writer.
-  if (files.KindOf(path) == FileSystem::Kind::Pipe) return true;
-  // The test opening stays open while the question is shown.
-  const std::unique_ptr<InputStream> existing = files.OpenRead(path);
-  if (!existing) return true;
-  return prompts.AskYesNo(FormatWithPath(LoadText(IDS_OVERWRITE), path), LoadText(IDS_ATTENTION));
-}
-
-void ReportOpenError(const std::string& path, UserPrompts& prompts) {
-  prompts.Warn(FormatWithPath(LoadText(IDS_OPEN_FAILED), path), LoadText(IDS_ATTENTION));
-}
-
-ConversionOutcome RunConversion(const std::string& inputPath, const std::string& orbitPath,
-                                const std::string& infoPath, UserPrompts& prompts,
-                                FileSystem& files) {
-  try {
-    return Convert(inputPath, orbitPath, infoPath, prompts, files);
-  } catch (const CatalogueReader::LineTooLong& e) {
-    throw FileException(
-        FileCause::Generic, inputPath,
-        inputPath + ": " +
-            FormatWithPath(LoadText(IDS_LINE_TOO_LONG), std::to_string(e.LineNumber())));
-  }
-}
-
-namespace {
-
-ConversionOutcome Convert(const std::string& inputPath, const std::string& orbitPath,
                           const std::string& infoPath, UserPrompts& prompts, FileSystem& files) {
   ConversionOutcome stats;
   const auto cannotOpen = [&](const std::string& path) {
@@ -361,4 +328,31 @@ ConversionOutcome Convert(const std::string& inputPath, const std::string& orbit
 }
 
 }  // namespace
+
+bool ConfirmOverwrite(const std::string& path, UserPrompts& prompts, FileSystem& files) {
+  // A pipe holds nothing to lose, and opening it to look would wait for a writer.
+  if (files.KindOf(path) == FileSystem::Kind::Pipe) return true;
+  // The test opening stays open while the question is shown.
+  const std::unique_ptr<InputStream> existing = files.OpenRead(path);
+  if (!existing) return true;
+  return prompts.AskYesNo(FormatWithPath(LoadText(IDS_OVERWRITE), path), LoadText(IDS_ATTENTION));
+}
+
+void ReportOpenError(const std::string& path, UserPrompts& prompts) {
+  prompts.Warn(FormatWithPath(LoadText(IDS_OPEN_FAILED), path), LoadText(IDS_ATTENTION));
+}
+
+ConversionOutcome RunConversion(const std::string& inputPath, const std::string& orbitPath,
+                                const std::string& infoPath, UserPrompts& prompts,
+                                FileSystem& files) {
+  try {
+    return Convert(inputPath, orbitPath, infoPath, prompts, files);
+  } catch (const CatalogueReader::LineTooLong& e) {
+    throw FileException(
+        FileCause::Generic, inputPath,
+        inputPath + ": " +
+            FormatWithPath(LoadText(IDS_LINE_TOO_LONG), std::to_string(e.LineNumber())));
+  }
+}
+
 }  // namespace tarnwick
