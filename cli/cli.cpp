@@ -31,7 +31,9 @@ constexpr const char* kExitStatusText =
     "  3  cannot open: the catalogue, an output file or the dump file could not be opened\n"
     "  4  file error: reading, writing, closing or moving a file failed,\n"
     "     or a dump file is not a whole number of records, or memory ran out\n"
-    "  5  no orbit data: the catalogue holds no orbit line, nothing was written\n";
+    "  5  no orbit data: the catalogue holds no orbit line, nothing was written\n"
+    "  6  network failure (update): no connection, a certificate or TLS failure, an HTTP\n"
+    "     error status, a timeout, the size limit or a redirect to plain http\n";
 
 constexpr Messages kEnglish{
     "[y/N]",
@@ -102,6 +104,7 @@ Environment ProcessEnvironment() {
   environment.terminal = ::isatty(STDIN_FILENO) == 1 ? &std::cin : nullptr;
   environment.standardInput = [] { return OpenStandardInput("(stdin)"); };
   environment.removeTemporariesOnSignal = true;
+  environment.errorIsTerminal = ::isatty(STDERR_FILENO) == 1;
   return environment;
 }
 
@@ -150,6 +153,19 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
       "Without --orbits or --info the kind follows the file name (Asteroids*, AsteroidInfo*).\n\n" +
       std::string(kExitStatusText));
 
+  UpdateOptions update;
+  CLI::App* updateCommand = app.add_subcommand(
+      "update", "Download the catalogue when it has changed and convert it while it arrives");
+  updateCommand->add_option("-o,--output-dir", update.outputDir, "Directory for the two files")
+      ->capture_default_str();
+  updateCommand->add_option("--url", update.url, "The catalogue's https:// address")
+      ->capture_default_str();
+  updateCommand->add_flag("-y,--yes", update.assumeYes, "Overwrite existing files without asking");
+  updateCommand->footer(
+      "The last download is kept in $XDG_CACHE_HOME/tarnwick (~/.cache/tarnwick); when the\n"
+      "server reports no change and the files were made from it, nothing is done.\n\n" +
+      std::string(kExitStatusText));
+
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
     app.parse(reversed);
@@ -159,6 +175,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
   }
 
   if (convertCommand->parsed()) return RunConvert(convert, messages, out, err, environment);
+  if (updateCommand->parsed()) return RunUpdate(update, messages, out, err, environment);
   dump.kind = orbits ? DumpKind::Orbits : info ? DumpKind::Info : DumpKind::FromName;
   return RunDump(dump, out, err);
 }

@@ -2,6 +2,7 @@
 //
 //   tarnwick-cli convert [CATALOGUE] [-o DIR] [-y]
 //   tarnwick-cli dump FILE [--orbits|--info]
+//   tarnwick-cli update [-o DIR] [--url URL] [-y]
 //
 // Everything runs in-process through `run`, so tests drive the program with
 // argument vectors and string streams.
@@ -26,6 +27,7 @@ enum ExitStatus : int {
   kExitFileError = 4,    ///< a read, write, close or move failed; a damaged dump file; any
                          ///< other failure that ends a command (out of memory, say)
   kExitNoOrbitData = 5,  ///< the catalogue holds no orbit line; nothing was written
+  kExitNetwork = 6,      ///< update: the download failed (connection, TLS, HTTP status, timeout)
 };
 
 /// What the program takes from its surroundings, so that tests can replace it.
@@ -42,6 +44,8 @@ struct Environment {
   /// remove the run's temporary files before they end the process, and an
   /// exceeded file-size limit fails the write instead of killing it.
   bool removeTemporariesOnSignal = false;
+  /// Whether standard error is a terminal, where update shows its progress.
+  bool errorIsTerminal = false;
 };
 
 /// The surroundings of this process: its environment variables, standard

@@ -1,7 +1,9 @@
 // The subcommands of tarnwick-cli and the texts they print.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
+#include <memory>
 #include <string>
 
 #include "cli.h"
@@ -29,10 +31,30 @@ struct ConvertOptions {
   std::string catalogue;  ///< empty: the newest of MPCORB.DAT, MPCORB.DAT.gz, MPCORB.ZIP here
   std::string outputDir = ".";
   bool assumeYes = false;
+  /// When set, the catalogue is this stream, named `catalogue` in messages.
+  std::function<std::unique_ptr<InputStream>()> stream;
 };
 
 int RunConvert(const ConvertOptions& options, const Messages& messages, std::ostream& out,
                std::ostream& err, const Environment& environment);
+
+/// The catalogue's address that update fetches when no --url is given.
+inline constexpr const char* kDefaultCatalogueUrl =
+    "https://minorplanetcenter.net/iau/MPCORB/MPCORB.DAT.gz";
+
+struct UpdateOptions {
+  std::string url = kDefaultCatalogueUrl;
+  std::string outputDir = ".";
+  bool assumeYes = false;
+};
+
+/// Fetches the catalogue unless the kept copy is current, and converts it
+/// through RunConvert while it arrives; kExitNetwork when the transfer fails.
+int RunUpdate(const UpdateOptions& options, const Messages& messages, std::ostream& out,
+              std::ostream& err, const Environment& environment);
+
+/// `path` made absolute for messages (see convert_command.cpp).
+std::string FullPath(const std::string& path);
 
 enum class DumpKind { FromName, Orbits, Info };
 

@@ -115,14 +115,15 @@ class CountingInput final : public InputStream {
 class StandardInputFileSystem final : public ForwardingFileSystem {
  public:
   StandardInputFileSystem(FileSystem& base, std::function<std::unique_ptr<InputStream>()> openStdin,
-                          std::string catalogue, InputSummary& summary)
+                          std::string streamName, std::string catalogue, InputSummary& summary)
       : ForwardingFileSystem(base),
         openStdin_(std::move(openStdin)),
+        streamName_(std::move(streamName)),
         catalogue_(std::move(catalogue)),
         summary_(summary) {}
 
   std::unique_ptr<InputStream> OpenRead(const std::string& path) override {
-    auto stream = path == kStandardInputName ? openStdin_() : base_.OpenRead(path);
+    auto stream = path == streamName_ ? openStdin_() : base_.OpenRead(path);
     if (stream == nullptr || path != catalogue_) return stream;
     return std::make_unique<CountingInput>(std::move(stream), summary_);
   }
@@ -149,9 +150,12 @@ class StandardInputFileSystem final : public ForwardingFileSystem {
 
  private:
   std::function<std::unique_ptr<InputStream>()> openStdin_;
+  std::string streamName_;  ///< the name that opens the stream: "-", or a download's address
   std::string catalogue_;
   InputSummary& summary_;
 };
+
+}  // namespace
 
 /// `path` made absolute, as the messages name full paths: the current
 /// directory put before a relative path, "." segments and repeated slashes
@@ -176,6 +180,8 @@ std::string FullPath(const std::string& path) {
   }
   return full.empty() ? "/" : full;
 }
+
+namespace {
 
 std::string FormatFixed(double value, int digits, char decimalPoint) {
   char buffer[32];
@@ -202,9 +208,9 @@ std::string DescribeInput(const InputSummary& summary, char decimalPoint) {
 
 int RunConvert(const ConvertOptions& options, const Messages& messages, std::ostream& out,
                std::ostream& err, const Environment& environment) {
-  const bool fromStdin = options.catalogue == kStandardInputName;
+  const bool fromStdin = options.catalogue == kStandardInputName && !options.stream;
   // Without a catalogue: the newest of MPCORB.DAT, MPCORB.DAT.gz and MPCORB.ZIP here.
-  const std::string input = fromStdin                   ? options.catalogue
+  const std::string input = fromStdin || options.stream ? options.catalogue
                             : options.catalogue.empty() ? FullPath(ChooseCatalogue("."))
                                                         : FullPath(options.catalogue);
   const std::string dir = FullPath(options.outputDir.empty() ? "." : options.outputDir);
@@ -217,7 +223,9 @@ int RunConvert(const ConvertOptions& options, const Messages& messages, std::ost
                          messages);
   FileSystem& base = environment.files != nullptr ? *environment.files : SystemFileSystem();
   InputSummary read;
-  StandardInputFileSystem files(base, environment.standardInput, input, read);
+  StandardInputFileSystem files(base, options.stream ? options.stream : environment.standardInput,
+                                options.stream ? input : std::string(kStandardInputName), input,
+                                read);
 
   if (environment.removeTemporariesOnSignal) RemoveTemporariesOnTerminatingSignals();
   const auto start = std::chrono::steady_clock::now();

@@ -15,7 +15,7 @@ struct TextEntry {
 };
 
 // Both tables hold every text.
-constexpr std::array<TextEntry, 15> kTexts{{
+constexpr std::array<TextEntry, 19> kTexts{{
     {IDS_ABOUTBOX, "Inf&o über Tarnwick...", "&About Tarnwick..."},
     {IDS_CONVERSION_DONE, "Konvertierung abgeschlossen", "Conversion finished"},
     {IDS_DONE_CAPTION, "Fertig !", "Finished !"},
@@ -50,6 +50,18 @@ constexpr std::array<TextEntry, 15> kTexts{{
      "beschädigt sein.",
      "The new data could not be written over %s completely; that file may be damaged."},
     {IDS_COMPLETE_FILE_AT, " Die vollständige neue Datei ist %s.", " The complete new file is %s."},
+    {IDS_UP_TO_DATE,
+     "Aktuell: Der Katalog hat sich nicht geändert, seit die Dateien in %s daraus erstellt "
+     "wurden; nichts heruntergeladen oder geschrieben.",
+     "Up to date: the catalogue has not changed since the files in %s were made from it; "
+     "nothing downloaded or written."},
+    {IDS_DOWNLOAD_FAILED, "Herunterladen von %s fehlgeschlagen: ", "Download of %s failed: "},
+    {IDS_TIME_LEFT, "noch %s", "%s left"},
+    {IDS_COPY_NOT_KEPT,
+     "Die Dateien sind aktuell, aber der heruntergeladene Katalog konnte nicht in %s aufbewahrt "
+     "werden; die nächste Aktualisierung lädt ihn erneut herunter.",
+     "The files are up to date, but the downloaded catalogue could not be kept in %s; the next "
+     "update downloads it again."},
 }};
 
 std::atomic<Language> gLanguage{Language::English};

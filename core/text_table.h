@@ -21,6 +21,10 @@ inline constexpr int IDS_PAIR_REPAIRED = 112;
 inline constexpr int IDS_OWNER_CHANGED = 113;
 inline constexpr int IDS_COPY_FAILED = 114;
 inline constexpr int IDS_COMPLETE_FILE_AT = 115;
+inline constexpr int IDS_UP_TO_DATE = 160;
+inline constexpr int IDS_DOWNLOAD_FAILED = 161;
+inline constexpr int IDS_TIME_LEFT = 162;
+inline constexpr int IDS_COPY_NOT_KEPT = 163;
 
 enum class Language { German, English };
 

@@ -5,11 +5,13 @@
 # either it prints the command to run and fails.
 set -euo pipefail
 
-# Compilers and build tools, tests, the command line, the decompressing input
-# (gzip through ISA-L, ZIP through libarchive), the desktop program and its
-# translations.
+# Compilers and build tools, tests (python3 and openssl serve update's tests a
+# local HTTPS server), the command line, the decompressing input (gzip through
+# ISA-L, ZIP through libarchive), the download (libcurl), the desktop program
+# and its translations.
 packages=(g++ cmake ninja-build make locales libgtest-dev libgmock-dev libcli11-dev
-  libisal-dev libarchive-dev qt6-base-dev libgl-dev qt6-translations-l10n)
+  libisal-dev libarchive-dev libcurl4-openssl-dev python3 openssl qt6-base-dev libgl-dev
+  qt6-translations-l10n)
 for group in "$@"; do
   case "$group" in
     fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;

@@ -1,0 +1,367 @@
+// tarnwick-cli update: the catalogue fetched over HTTPS and converted while it
+// arrives, through the convert command's own run.
+//
+// The last download is kept in the user's cache folder ($XDG_CACHE_HOME/
+// tarnwick, else ~/.cache/tarnwick), one copy per address: it can always be
+// fetched again, so it belongs in the cache and not among Lumivale's files.
+// Beside it, a small state file holds the server's validators (ETag,
+// Last-Modified), the copy's size, and the identities (device, inode, size,
+// modification time) of the output pairs made from that copy. "Not modified"
+// ends the run only when the pair in the output folder is still one of those;
+// a pair replaced by other means no longer matches and is made again from the
+// kept copy, without a download.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <deque>
+#include <fstream>
+#include <ostream>
+
+#include "commands.h"
+#include "decompressing_input.h"
+#include "download.h"
+#include "temporary_cleanup.h"
+#include "text_table.h"
+
+#ifndef TARNWICK_VERSION
+#error "TARNWICK_VERSION comes from the CMake project version"
+#endif
+
+namespace tarnwick::cli {
+namespace {
+
+constexpr std::size_t kMaxPairs = 16;  // pairs remembered per kept copy
+
+/// What the state file beside the kept copy says.
+struct KeptState {
+  std::string url;
+  std::string etag;
+  std::string lastModified;
+  std::uint64_t size = 0;
+  std::deque<std::string> pairs;  ///< identities of pairs made from the copy, newest last
+};
+
+std::string Fixed(double value, int digits, char decimalPoint) {
+  char buffer[32];
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, digits);
+  std::string text(buffer, result.ptr);
+  for (char& c : text) {
+    if (c == '.') c = decimalPoint;
+  }
+  return text;
+}
+
+/// The cache folder for kept copies, created when missing; empty when there is none.
+std::string CacheFolder(const Environment& environment) {
+  std::string base = environment.variable("XDG_CACHE_HOME");
+  if (base.empty() || base.front() != '/') {
+    const std::string home = environment.variable("HOME");
+    if (home.empty()) return {};
+    base = home + "/.cache";
+  }
+  ::mkdir(base.c_str(), 0700);
+  const std::string folder = base + "/tarnwick";
+  ::mkdir(folder.c_str(), 0700);
+  struct stat info {};
+  return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) ? folder : std::string();
+}
+
+/// The kept copy's file name: the address's last segment, made safe, and a
+/// hash of the whole address, so that two addresses never share a copy.
+std::string CopyName(const std::string& url) {
+  std::uint64_t hash = 14695981039346656037ULL;  // FNV-1a
+  for (const unsigned char c : url) hash = (hash ^ c) * 1099511628211ULL;
+  std::string name = url.substr(0, url.find_first_of("?#"));
+  name = name.substr(name.find_last_of('/') + 1);
+  for (char& c : name) {
+    const bool safe = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                      c == '.' || c == '-' || c == '_';
+    if (!safe) c = '_';
+  }
+  if (name.empty() || name.front() == '.') name.insert(0, "catalogue");
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+  return name + "-" + hex;
+}
+
+/// Device, inode, size and modification time of both outputs; empty when one is missing.
+std::string PairIdentity(const std::string& orbitPath, const std::string& infoPath) {
+  std::string identity;
+  for (const std::string* path : {&orbitPath, &infoPath}) {
+    struct stat info {};
+    if (::stat(path->c_str(), &info) != 0) return {};
+    identity += (identity.empty() ? "" : " ") + std::to_string(info.st_dev) + " " +
+                std::to_string(info.st_ino) + " " + std::to_string(info.st_size) + " " +
+                std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec);
+  }
+  return identity;
+}
+
+/// The state of the copy at `copyPath`, empty when it does not belong to
+/// `url` or the copy is missing or of another size.
+KeptState ReadState(const std::string& copyPath, const std::string& url) {
+  KeptState state;
+  std::ifstream file(copyPath + ".state");
+  for (std::string text; std::getline(file, text);) {
+    const std::string key = text.substr(0, text.find(' '));
+    const std::string value = text.size() > key.size() ? text.substr(key.size() + 1) : "";
+    if (key == "url") state.url = value;
+    if (key == "etag") state.etag = value;
+    if (key == "last-modified") state.lastModified = value;
+    if (key == "size") std::from_chars(value.data(), value.data() + value.size(), state.size);
+    if (key == "pair") state.pairs.push_back(value);
+  }
+  struct stat info {};
+  if (state.url != url || ::stat(copyPath.c_str(), &info) != 0 ||
+      static_cast<std::uint64_t>(info.st_size) != state.size)
+    return {};
+  return state;
+}
+
+/// Writes the state file anew through a temporary and a rename; false on failure.
+bool WriteState(const std::string& copyPath, const KeptState& state) {
+  const std::string path = copyPath + ".state";
+  const std::string temporary = path + ".new-" + std::to_string(::getpid());
+  {
+    std::ofstream file(temporary, std::ios::trunc);
+    file << "url " << state.url << "\netag " << state.etag << "\nlast-modified "
+         << state.lastModified << "\nsize " << state.size << '\n';
+    for (const std::string& pair : state.pairs) file << "pair " << pair << '\n';
+    file.flush();
+    if (!file) {
+      std::remove(temporary.c_str());
+      return false;
+    }
+  }
+  if (std::rename(temporary.c_str(), path.c_str()) == 0) return true;
+  std::remove(temporary.c_str());
+  return false;
+}
+
+void RememberPair(KeptState& state, const std::string& identity) {
+  if (identity.empty()) return;
+  std::erase(state.pairs, identity);
+  state.pairs.push_back(identity);
+  while (state.pairs.size() > kMaxPairs) state.pairs.pop_front();
+}
+
+/// "Download of URL failed: cause".
+std::string NetworkError(const std::string& url, const std::string& cause) {
+  return FormatWithPath(LoadText(IDS_DOWNLOAD_FAILED), url) + cause;
+}
+
+/// The download's stream as the conversion reads it. At its end it waits
+/// for the transfer's outcome, so that a body cut short by the network never
+/// reads as a complete catalogue; a damaged-data error caused by a failed
+/// transfer is reported as that failure. On a terminal it keeps a progress
+/// line on standard error and clears it at the end.
+class DownloadInput final : public DecompressingInput {
+ public:
+  DownloadInput(Download& download, std::string url, std::ostream* progress, char decimalPoint,
+                bool& networkFailed)
+      : download_(download),
+        url_(std::move(url)),
+        inner_(OpenCatalogueDescriptor(download.StreamFd(), url_)),
+        progress_(progress),
+        decimalPoint_(decimalPoint),
+        networkFailed_(networkFailed) {}
+
+  std::size_t Read(char* buffer, std::size_t size) override {
+    std::size_t got = 0;
+    try {
+      got = inner_->Read(buffer, size);
+    } catch (const FileException&) {
+      // Damage at the end of a failed transfer is that failure; damage in
+      // the middle of a running one stops it.
+      if (download_.Ended()) {
+        CheckTransfer();
+      } else {
+        download_.Abort();
+      }
+      ShowProgress(true);
+      throw;
+    }
+    ShowProgress(got == 0);
+    if (got == 0 && size > 0) CheckTransfer();
+    return got;
+  }
+  void Close() override { inner_->Close(); }
+  InputSummary Summary() const noexcept override { return inner_->Summary(); }
+
+ private:
+  /// Throws the network's failure when the transfer failed.
+  void CheckTransfer() {
+    const DownloadOutcome& outcome = download_.Finish();
+    if (outcome.state == DownloadState::Complete) return;
+    ShowProgress(true);
+    networkFailed_ = true;
+    throw FileException(FileCause::HardIO, url_, NetworkError(url_, outcome.error));
+  }
+
+  /// Bytes, percent and size when known, rate and time left; cleared at the end.
+  void ShowProgress(bool end) {
+    if (progress_ == nullptr || cleared_) return;
+    if (end) {
+      *progress_ << "\r\033[K" << std::flush;
+      cleared_ = true;
+      return;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (now < next_) return;
+    next_ = now + std::chrono::milliseconds(250);
+    const double seconds = std::chrono::duration<double>(now - start_).count();
+    const auto received = static_cast<double>(download_.BytesReceived());
+    const auto expected = static_cast<double>(download_.BytesExpected());
+    const double rate = seconds > 0 ? received / seconds : 0;
+    std::string line = Fixed(received / 1e6, 1, decimalPoint_) + " MB";
+    if (expected > 0) {
+      line += " / " + Fixed(expected / 1e6, 1, decimalPoint_) + " MB (" +
+              std::to_string(static_cast<int>(100 * received / expected)) + " %)";
+    }
+    line += ", " + Fixed(rate / 1e6, 1, decimalPoint_) + " MB/s";
+    if (expected > received && rate > 0) {
+      const auto left = static_cast<long>((expected - received) / rate);
+      char clock[32];
+      std::snprintf(clock, sizeof clock, "%ld:%02ld", left / 60, left % 60);
+      line += ", " + FormatWithPath(LoadText(IDS_TIME_LEFT), clock);
+    }
+    *progress_ << '\r' << line << "\033[K" << std::flush;
+  }
+
+  Download& download_;
+  std::string url_;
+  std::unique_ptr<DecompressingInput> inner_;
+  std::ostream* progress_;
+  char decimalPoint_;
+  bool& networkFailed_;
+  bool cleared_ = false;
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point next_ = start_;
+};
+
+/// A temporary file for the next kept copy, removed unless Keep() moved it in place.
+class PartialCopy {
+ public:
+  explicit PartialCopy(const std::string& copyPath) : path_(copyPath + ".part-XXXXXX") {
+    fd_ = Descriptor(::mkostemp(path_.data(), O_CLOEXEC));
+    if (fd_) TrackTemporary(path_);
+  }
+  ~PartialCopy() {
+    if (path_.empty()) return;
+    ::unlink(path_.c_str());
+    UntrackTemporary(path_);
+  }
+  int fd() const noexcept { return fd_.get(); }
+  /// Flushes the copy to the disk and moves it to `copyPath`; false on failure.
+  bool Keep(const std::string& copyPath) {
+    if (::fdatasync(fd_.get()) != 0 || fd_.Close() != 0 ||
+        ::rename(path_.c_str(), copyPath.c_str()) != 0)
+      return false;
+    UntrackTemporary(path_);
+    path_.clear();
+    return true;
+  }
+
+ private:
+  std::string path_;
+  Descriptor fd_;
+};
+
+long TimeoutSeconds(const Environment& environment, const char* name, long fallback) {
+  const std::string text = environment.variable(name);
+  long seconds = 0;
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), seconds);
+  return result.ec == std::errc() && seconds > 0 ? seconds : fallback;
+}
+
+}  // namespace
+
+int RunUpdate(const UpdateOptions& options, const Messages& messages, std::ostream& out,
+              std::ostream& err, const Environment& environment) {
+  const std::string& url = options.url;
+  const std::string cache = CacheFolder(environment);
+  if (cache.empty()) {
+    err << FormatWithPath(LoadText(IDS_OPEN_FAILED), "$XDG_CACHE_HOME/tarnwick") << '\n';
+    return kExitCannotOpen;
+  }
+  const std::string copyPath = cache + "/" + CopyName(url);
+  const std::string dir = FullPath(options.outputDir.empty() ? "." : options.outputDir);
+  const std::string orbitPath = dir + "/Asteroids4.dat";
+  const std::string infoPath = dir + "/AsteroidInfo4.dat";
+  KeptState state = ReadState(copyPath, url);
+  if (environment.removeTemporariesOnSignal) RemoveTemporariesOnTerminatingSignals();
+
+  PartialCopy partial(copyPath);
+  if (partial.fd() < 0) {
+    err << FormatWithPath(LoadText(IDS_OPEN_FAILED), copyPath) << '\n';
+    return kExitCannotOpen;
+  }
+  DownloadRequest request;
+  request.url = url;
+  request.etag = state.etag;
+  request.lastModified = state.lastModified;
+  request.caBundle = environment.variable("CURL_CA_BUNDLE");
+  if (request.caBundle.empty()) request.caBundle = environment.variable("SSL_CERT_FILE");
+  request.userAgent = "Tarnwick/" TARNWICK_VERSION;
+  request.connectTimeoutSeconds = TimeoutSeconds(environment, "TARNWICK_CONNECT_TIMEOUT", 30);
+  request.stallTimeoutSeconds = TimeoutSeconds(environment, "TARNWICK_STALL_TIMEOUT", 60);
+  Download download(request, partial.fd());
+
+  ConvertOptions convert;
+  convert.outputDir = dir;
+  convert.assumeYes = options.assumeYes;
+  if (!download.WaitForBody()) {
+    const DownloadOutcome& outcome = download.Finish();
+    if (outcome.state == DownloadState::Failed) {
+      err << NetworkError(url, outcome.error) << '\n';
+      return kExitNetwork;
+    }
+    // Not modified: nothing to do if the pair came from the kept copy,
+    // else the pair is made from it again.
+    const std::string pair = PairIdentity(orbitPath, infoPath);
+    if (!pair.empty() &&
+        std::find(state.pairs.begin(), state.pairs.end(), pair) != state.pairs.end()) {
+      out << FormatWithPath(LoadText(IDS_UP_TO_DATE), dir) << '\n';
+      return kExitDone;
+    }
+    convert.catalogue = copyPath;
+    const int status = RunConvert(convert, messages, out, err, environment);
+    if (status == kExitDone) {
+      RememberPair(state, PairIdentity(orbitPath, infoPath));
+      WriteState(copyPath, state);
+    }
+    return status;
+  }
+
+  bool networkFailed = false;
+  std::ostream* progress = environment.errorIsTerminal ? &err : nullptr;
+  convert.catalogue = url;
+  convert.stream = [&]() -> std::unique_ptr<InputStream> {
+    return std::make_unique<DownloadInput>(download, url, progress, messages.decimalPoint,
+                                           networkFailed);
+  };
+  const int status = RunConvert(convert, messages, out, err, environment);
+  if (status != kExitDone) return networkFailed ? kExitNetwork : status;
+  const DownloadOutcome& outcome = download.Finish();
+  KeptState kept{url, outcome.etag, outcome.lastModified, download.BytesReceived(), {}};
+  if (kept.etag.empty() && kept.lastModified.empty()) {
+    // A server without validators cannot answer "not modified": no copy to keep.
+    return kExitDone;
+  }
+  RememberPair(kept, PairIdentity(orbitPath, infoPath));
+  // The old state goes first: a crash before the new one is written leaves
+  // a copy without validators, which the next update simply downloads again.
+  std::remove((copyPath + ".state").c_str());
+  if (!partial.Keep(copyPath) || !WriteState(copyPath, kept))
+    err << FormatWithPath(LoadText(IDS_COPY_NOT_KEPT), cache) << '\n';
+  return kExitDone;
+}
+
+}  // namespace tarnwick::cli

@@ -1,0 +1,107 @@
+// A catalogue fetched over HTTPS with libcurl: the body goes, as it arrives,
+// into a file (the copy to keep) and from there into a stream that the
+// conversion reads as it reads standard input.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "descriptor.h"
+
+namespace tarnwick {
+
+/// What to fetch and under which limits.
+struct DownloadRequest {
+  std::string url;           ///< https:// only; redirects are followed to https:// only
+  std::string etag;          ///< sent as If-None-Match when not empty
+  std::string lastModified;  ///< sent as If-Modified-Since when not empty
+  std::string caBundle;      ///< certificate file to trust; empty: the system's store
+  std::string userAgent;
+  long connectTimeoutSeconds = 30;
+  /// The transfer ends when less than one byte a second arrives for this long.
+  long stallTimeoutSeconds = 60;
+  std::uint64_t maxBytes = std::uint64_t{2} << 30;  ///< a larger body is refused
+};
+
+/// How a transfer ended.
+enum class DownloadState {
+  Running,
+  Complete,     ///< status 200, the whole body is in the file
+  NotModified,  ///< status 304: the copy the validators name is current
+  Failed,       ///< no connection, TLS, an HTTP error status, a timeout, the size limit, ...
+};
+
+/// The server's answer as far as the transfer got.
+struct DownloadOutcome {
+  DownloadState state = DownloadState::Running;
+  std::string error;  ///< the cause of a failure, in English
+  std::string etag;   ///< the final response's validators, empty when it sent none
+  std::string lastModified;
+};
+
+/// One transfer on a thread of its own. The body is appended to `copy` (an
+/// open, empty regular file) and passed on through StreamFd() as soon as it
+/// is in the file; the network never waits for the reader. Destroying the
+/// object aborts a transfer still running and waits for its thread.
+class Download {
+ public:
+  /// Starts fetching. Throws std::runtime_error when the transfer cannot be
+  /// set up at all (libcurl or a socket pair unavailable).
+  Download(DownloadRequest request, int copy);
+  ~Download();
+  Download(const Download&) = delete;
+  Download& operator=(const Download&) = delete;
+
+  /// Waits until the body begins or the transfer ends. True when a body of
+  /// status 200 is coming (or came) through StreamFd(); false for "not
+  /// modified" and for a failure, which Finish() then describes.
+  bool WaitForBody();
+
+  /// The read end of the body's stream; it ends (end of file) once the
+  /// transfer has ended, whether it succeeded or not.
+  int StreamFd() const noexcept { return reader_.get(); }
+
+  /// Waits for the transfer to end and returns how it ended.
+  const DownloadOutcome& Finish();
+
+  /// True once the transfer has ended (Finish() then returns at once).
+  bool Ended() const noexcept { return ended_.load(); }
+
+  /// Ends the transfer early; Finish() then reports a failure.
+  void Abort() noexcept { abort_.store(true); }
+
+  /// Bytes of the body received so far, and its announced size (-1: unknown).
+  std::uint64_t BytesReceived() const noexcept { return received_.load(); }
+  std::int64_t BytesExpected() const noexcept { return expected_.load(); }
+
+ private:
+  void Run() noexcept;
+  bool Feed(bool untilDone) noexcept;
+  void SetBodyStarted() noexcept;
+  static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);
+  static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self);
+  static int OnProgress(void* self, std::int64_t total, std::int64_t now, std::int64_t,
+                        std::int64_t);
+
+  DownloadRequest request_;
+  int copy_;
+  Descriptor reader_;
+  Descriptor writer_;
+  DownloadOutcome outcome_;
+  std::string failure_;  ///< a cause found by our own callbacks
+  std::uint64_t fed_ = 0;
+  std::atomic<std::uint64_t> received_{0};
+  std::atomic<std::int64_t> expected_{-1};
+  std::atomic<bool> abort_{false};
+  std::atomic<bool> ended_{false};
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool bodyStarted_ = false;
+  std::thread thread_;
+};
+
+}  // namespace tarnwick

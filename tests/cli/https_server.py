@@ -1,0 +1,79 @@
+#!/usr/bin/env python3
+"""A throw-away HTTPS server on 127.0.0.1 for update's tests.
+
+    https_server.py FOLDER CATALOGUE
+
+Makes a self-signed certificate for 127.0.0.1 in FOLDER (cert.pem), serves
+CATALOGUE gzipped under the paths below, and prints its port on one line.
+Runs until it is killed.
+"""
+import gzip
+import http.server
+import os
+import ssl
+import subprocess
+import sys
+import time
+
+folder, catalogue = sys.argv[1], sys.argv[2]
+cert, key = os.path.join(folder, "cert.pem"), os.path.join(folder, "key.pem")
+subprocess.run(["openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes", "-days", "1",
+                "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
+                "-keyout", key, "-out", cert], check=True, capture_output=True)
+with open(catalogue, "rb") as f:
+    body = gzip.compress(f.read())
+ETAG = '"v1"'
+MODIFIED = "Mon, 07 Dec 2026 06:00:00 GMT"
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def send(self, status, data, length=None, headers=()):
+        self.send_response(status)
+        for name, value in headers:
+            self.send_header(name, value)
+        self.send_header("Content-Length", str(len(data) if length is None else length))
+        self.end_headers()
+        self.wfile.write(data)
+        self.wfile.flush()
+
+    def do_GET(self):
+        path = self.path
+        if path.endswith("/MPCORB.DAT.gz"):
+            if self.headers.get("If-None-Match") == ETAG:
+                self.send_response(304)
+                self.end_headers()
+            else:
+                self.send(200, body, headers=[("ETag", ETAG), ("Last-Modified", MODIFIED)])
+        elif path == "/plain-http":
+            self.send(302, b"", headers=[("Location", "http://127.0.0.1:%d/MPCORB.DAT.gz"
+                                          % self.server.server_address[1])])
+        elif path == "/cut-short":
+            self.send(200, body[: len(body) // 2], length=len(body))
+            self.close_connection = True
+        elif path == "/damaged.gz":
+            self.send(200, body[: len(body) // 2])
+        elif path == "/page":
+            self.send(200, b"<html><body>Service unavailable</body></html>\n",
+                      headers=[("Content-Type", "text/html")])
+        elif path == "/stall":
+            self.send_response(200)
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.flush()
+            time.sleep(60)
+        else:
+            self.send(404, b"not found\n")
+
+    def log_message(self, *args):
+        pass
+
+
+server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+server.daemon_threads = True
+context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+context.load_cert_chain(cert, key)
+server.socket = context.wrap_socket(server.socket, server_side=True)
+print(server.server_address[1], flush=True)
+server.serve_forever()
