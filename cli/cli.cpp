@@ -157,9 +157,17 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
   CLI::App* updateCommand = app.add_subcommand(
       "update", "Download the catalogue when it has changed and convert it while it arrives");
   updateCommand->add_option("-o,--output-dir", update.outputDir, "Directory for the two files")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check([](const std::string& dir) {
+        // An unset variable in a systemd unit or a crontab gives an empty name.
+        return dir.empty() ? std::string("the output folder's name is empty") : std::string();
+      });
   updateCommand->add_option("--url", update.url, "The catalogue's https:// address")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check([](const std::string& url) {
+        return Lowered(url.substr(0, 8)) == "https://" ? std::string()
+                                                       : std::string("only https:// is fetched");
+      });
   updateCommand->add_flag("-y,--yes", update.assumeYes, "Overwrite existing files without asking");
   updateCommand->footer(
       "The last download is kept in $XDG_CACHE_HOME/tarnwick (~/.cache/tarnwick); when the\n"

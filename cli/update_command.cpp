@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <ostream>
 
@@ -58,19 +59,16 @@ std::string Fixed(double value, int digits, char decimalPoint) {
   return text;
 }
 
-/// The cache folder for kept copies, created when missing; empty when there is none.
-std::string CacheFolder(const Environment& environment) {
+/// The cache folder for kept copies: $XDG_CACHE_HOME/tarnwick, else
+/// ~/.cache/tarnwick. Created when missing; `created` tells whether it is there.
+std::string CacheFolder(const Environment& environment, bool& created) {
   std::string base = environment.variable("XDG_CACHE_HOME");
-  if (base.empty() || base.front() != '/') {
-    const std::string home = environment.variable("HOME");
-    if (home.empty()) return {};
-    base = home + "/.cache";
-  }
-  ::mkdir(base.c_str(), 0700);
+  if (base.empty() || base.front() != '/') base = environment.variable("HOME") + "/.cache";
   const std::string folder = base + "/tarnwick";
-  ::mkdir(folder.c_str(), 0700);
-  struct stat info {};
-  return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) ? folder : std::string();
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  created = std::filesystem::is_directory(folder, error);
+  return folder;
 }
 
 /// The kept copy's file name: the address's last segment, made safe, and a
@@ -215,11 +213,13 @@ class DownloadInput final : public DecompressingInput {
     }
     const auto now = std::chrono::steady_clock::now();
     if (now < next_) return;
+    if (first_ < 0) start_ = now;
     next_ = now + std::chrono::milliseconds(250);
-    const double seconds = std::chrono::duration<double>(now - start_).count();
     const auto received = static_cast<double>(download_.BytesReceived());
     const auto expected = static_cast<double>(download_.BytesExpected());
-    const double rate = seconds > 0 ? received / seconds : 0;
+    if (first_ < 0) first_ = received;  // the rate counts from the first line on
+    const double seconds = std::chrono::duration<double>(now - start_).count();
+    const double rate = seconds > 0 ? (received - first_) / seconds : 0;
     std::string line = Fixed(received / 1e6, 1, decimalPoint_) + " MB";
     if (expected > 0) {
       line += " / " + Fixed(expected / 1e6, 1, decimalPoint_) + " MB (" +
@@ -242,8 +242,9 @@ class DownloadInput final : public DecompressingInput {
   char decimalPoint_;
   bool& networkFailed_;
   bool cleared_ = false;
-  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-  std::chrono::steady_clock::time_point next_ = start_;
+  double first_ = -1;  ///< bytes received when the first line was shown
+  std::chrono::steady_clock::time_point start_;
+  std::chrono::steady_clock::time_point next_;
 };
 
 /// A temporary file for the next kept copy, removed unless Keep() moved it in place.
@@ -286,9 +287,10 @@ long TimeoutSeconds(const Environment& environment, const char* name, long fallb
 int RunUpdate(const UpdateOptions& options, const Messages& messages, std::ostream& out,
               std::ostream& err, const Environment& environment) {
   const std::string& url = options.url;
-  const std::string cache = CacheFolder(environment);
-  if (cache.empty()) {
-    err << FormatWithPath(LoadText(IDS_OPEN_FAILED), "$XDG_CACHE_HOME/tarnwick") << '\n';
+  bool cacheThere = false;
+  const std::string cache = CacheFolder(environment, cacheThere);
+  if (!cacheThere) {
+    err << FormatWithPath(LoadText(IDS_OPEN_FAILED), cache) << '\n';
     return kExitCannotOpen;
   }
   const std::string copyPath = cache + "/" + CopyName(url);
@@ -349,12 +351,13 @@ int RunUpdate(const UpdateOptions& options, const Messages& messages, std::ostre
   };
   const int status = RunConvert(convert, messages, out, err, environment);
   if (status != kExitDone) return networkFailed ? kExitNetwork : status;
+  // A byte 0x1A ends the catalogue before the end of the transfer, which
+  // must still end well for the copy to be kept.
   const DownloadOutcome& outcome = download.Finish();
   KeptState kept{url, outcome.etag, outcome.lastModified, download.BytesReceived(), {}};
-  if (kept.etag.empty() && kept.lastModified.empty()) {
-    // A server without validators cannot answer "not modified": no copy to keep.
-    return kExitDone;
-  }
+  if (outcome.state != DownloadState::Complete) return kExitDone;
+  // A server without validators cannot answer "not modified": no copy to keep.
+  if (kept.etag.empty() && kept.lastModified.empty()) return kExitDone;
   RememberPair(kept, PairIdentity(orbitPath, infoPath));
   // The old state goes first: a crash before the new one is written leaves
   // a copy without validators, which the next update simply downloads again.

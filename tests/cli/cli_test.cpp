@@ -214,7 +214,8 @@ std::vector<std::string> Words(const std::string& text) {
 
 TEST(Usage, BadCommandLinesAreUsageErrors) {
   for (const char* line : {"", "frobnicate", "convert a b", "convert --force", "convert -o", "dump",
-                           "dump Asteroids4.dat --orbits --info"}) {
+                           "dump Asteroids4.dat --orbits --info", "update -o", "update --url x",
+                           "update --url http://127.0.0.1:9/MPCORB.DAT.gz"}) {
     const Result r = RunCli(Words(line));
     EXPECT_EQ(r.status, kExitUsage) << line;
     EXPECT_NE(r.err, "") << line;
