@@ -25,21 +25,33 @@ std::map<std::string, std::string> Snapshot(const stdfs::path& dir) {
   return files;
 }
 
+/// The server process, ended with the test however the test ends.
+struct ServerProcess {
+  pid_t pid = ::fork();
+  ~ServerProcess() {
+    if (pid <= 0) return;  // never kill(-1, ...): that would reach every process
+    ::kill(pid, SIGTERM);
+    ::waitpid(pid, nullptr, 0);
+  }
+};
+
 TEST(Update, FetchesConvertsAndKeepsEverythingOnAFailure) {
   ScratchDir server;
+  const std::string folder = server.str();  // nothing allocated in the child
   int port = 0;
   int channel[2];
   ASSERT_EQ(::pipe(channel), 0);
-  const pid_t pid = ::fork();
-  if (pid == 0) {
+  const ServerProcess process;
+  ASSERT_GE(process.pid, 0);
+  if (process.pid == 0) {
     ::dup2(channel[1], STDOUT_FILENO);
-    ::execlp("python3", "python3", TARNWICK_HTTPS_SERVER, server.str().c_str(),
-             TARNWICK_SAMPLE_CATALOGUE, nullptr);
+    ::execlp("python3", "python3", TARNWICK_HTTPS_SERVER, folder.c_str(), TARNWICK_SAMPLE_CATALOGUE,
+             nullptr);
     ::_exit(127);
   }
   ::close(channel[1]);
-  FILE* announced = ::fdopen(channel[0], "r");
-  ASSERT_EQ(std::fscanf(announced, "%d", &port), 1) << "the test server did not start";
+  const std::unique_ptr<FILE, int (*)(FILE*)> announced(::fdopen(channel[0], "r"), &std::fclose);
+  ASSERT_EQ(std::fscanf(announced.get(), "%d", &port), 1) << "the test server did not start";
   ::setenv("NO_PROXY", "127.0.0.1", 1);  // libcurl takes proxies from the environment
 
   ScratchDir work;  // the output folder and the cache
@@ -91,9 +103,6 @@ TEST(Update, FetchesConvertsAndKeepsEverythingOnAFailure) {
       EXPECT_EQ(Snapshot(out), converted) << url;
     }
   }
-  ::kill(pid, SIGTERM);
-  ::waitpid(pid, nullptr, 0);
-  std::fclose(announced);
 
   // The real catalogue's address is only ever shown, never fetched here.
   EXPECT_NE(RunCli({"update", "--help"}).out.find(kDefaultCatalogueUrl), std::string::npos);
