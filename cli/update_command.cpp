@@ -152,7 +152,7 @@ void RememberPair(KeptState& state, const std::string& identity) {
 
 /// "Download of URL failed: cause".
 std::string NetworkError(const std::string& url, const std::string& cause) {
-  return FormatWithPath(LoadText(IDS_DOWNLOAD_FAILED), url) + cause;
+  return LoadText(TextId::DownloadFailed, {url}) + cause;
 }
 
 /// The download's stream as the conversion reads it. At its end it waits
@@ -162,13 +162,11 @@ std::string NetworkError(const std::string& url, const std::string& cause) {
 /// line on standard error and clears it at the end.
 class DownloadInput final : public DecompressingInput {
  public:
-  DownloadInput(Download& download, std::string url, std::ostream* progress, char decimalPoint,
-                bool& networkFailed)
+  DownloadInput(Download& download, std::string url, std::ostream* progress, bool& networkFailed)
       : download_(download),
         url_(std::move(url)),
         inner_(OpenCatalogueDescriptor(download.StreamFd(), url_)),
         progress_(progress),
-        decimalPoint_(decimalPoint),
         networkFailed_(networkFailed) {}
 
   std::size_t Read(char* buffer, std::size_t size) override {
@@ -230,7 +228,7 @@ class DownloadInput final : public DecompressingInput {
       const auto left = static_cast<long>((expected - received) / rate);
       char clock[32];
       std::snprintf(clock, sizeof clock, "%ld:%02ld", left / 60, left % 60);
-      line += ", " + FormatWithPath(LoadText(IDS_TIME_LEFT), clock);
+      line += ", " + LoadText(TextId::TimeLeft, {clock});
     }
     *progress_ << '\r' << line << "\033[K" << std::flush;
   }
@@ -239,7 +237,7 @@ class DownloadInput final : public DecompressingInput {
   std::string url_;
   std::unique_ptr<DecompressingInput> inner_;
   std::ostream* progress_;
-  char decimalPoint_;
+  char decimalPoint_ = TextLanguage() == Language::German ? ',' : '.';
   bool& networkFailed_;
   bool cleared_ = false;
   double first_ = -1;  ///< bytes received when the first line was shown
@@ -284,13 +282,13 @@ long TimeoutSeconds(const Environment& environment, const char* name, long fallb
 
 }  // namespace
 
-int RunUpdate(const UpdateOptions& options, const Messages& messages, std::ostream& out,
-              std::ostream& err, const Environment& environment) {
+int RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream& err,
+              const Environment& environment) {
   const std::string& url = options.url;
   bool cacheThere = false;
   const std::string cache = CacheFolder(environment, cacheThere);
   if (!cacheThere) {
-    err << FormatWithPath(LoadText(IDS_OPEN_FAILED), cache) << '\n';
+    err << LoadText(TextId::OpenFailed, {cache}) << '\n';
     return kExitCannotOpen;
   }
   const std::string copyPath = cache + "/" + CopyName(url);
@@ -302,7 +300,7 @@ int RunUpdate(const UpdateOptions& options, const Messages& messages, std::ostre
 
   PartialCopy partial(copyPath);
   if (partial.fd() < 0) {
-    err << FormatWithPath(LoadText(IDS_OPEN_FAILED), copyPath) << '\n';
+    err << LoadText(TextId::OpenFailed, {copyPath}) << '\n';
     return kExitCannotOpen;
   }
   DownloadRequest request;
@@ -330,11 +328,11 @@ int RunUpdate(const UpdateOptions& options, const Messages& messages, std::ostre
     const std::string pair = PairIdentity(orbitPath, infoPath);
     if (!pair.empty() &&
         std::find(state.pairs.begin(), state.pairs.end(), pair) != state.pairs.end()) {
-      out << FormatWithPath(LoadText(IDS_UP_TO_DATE), dir) << '\n';
+      out << LoadText(TextId::UpToDate, {dir}) << '\n';
       return kExitDone;
     }
     convert.catalogue = copyPath;
-    const int status = RunConvert(convert, messages, out, err, environment);
+    const int status = RunConvert(convert, out, err, environment);
     if (status == kExitDone) {
       RememberPair(state, PairIdentity(orbitPath, infoPath));
       WriteState(copyPath, state);
@@ -346,10 +344,9 @@ int RunUpdate(const UpdateOptions& options, const Messages& messages, std::ostre
   std::ostream* progress = environment.errorIsTerminal ? &err : nullptr;
   convert.catalogue = url;
   convert.stream = [&]() -> std::unique_ptr<InputStream> {
-    return std::make_unique<DownloadInput>(download, url, progress, messages.decimalPoint,
-                                           networkFailed);
+    return std::make_unique<DownloadInput>(download, url, progress, networkFailed);
   };
-  const int status = RunConvert(convert, messages, out, err, environment);
+  const int status = RunConvert(convert, out, err, environment);
   if (status != kExitDone) return networkFailed ? kExitNetwork : status;
   // A byte 0x1A ends the catalogue before the end of the transfer, which
   // must still end well for the copy to be kept.
@@ -363,7 +360,7 @@ int RunUpdate(const UpdateOptions& options, const Messages& messages, std::ostre
   // a copy without validators, which the next update simply downloads again.
   std::remove((copyPath + ".state").c_str());
   if (!partial.Keep(copyPath) || !WriteState(copyPath, kept))
-    err << FormatWithPath(LoadText(IDS_COPY_NOT_KEPT), cache) << '\n';
+    err << LoadText(TextId::CopyNotKept, {cache}) << '\n';
   return kExitDone;
 }
 
