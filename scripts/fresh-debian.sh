@@ -34,8 +34,8 @@ command -v debootstrap >/dev/null || apt-get install -y -qq debootstrap
 
 # The mirror of this machine's apt sources (deb822 or one-line style).
 mirror_of() {  # $1: path suffix, "debian" or "debian-security"
-  cat /etc/apt/sources.list /etc/apt/sources.list.d/*.sources /etc/apt/sources.list.d/*.list 2>/dev/null |
-    grep -Eo "https?://[^ ]+/$1/?( |$)" | head -n 1 | tr -d ' ' | sed 's:/$::'
+  { cat /etc/apt/sources.list /etc/apt/sources.list.d/*.sources /etc/apt/sources.list.d/*.list 2>/dev/null || true; } |
+    grep -Eo "https?://[^ ]+/$1/?( |$)" | head -n 1 | tr -d ' ' | sed 's:/$::' || true
 }
 MIRROR=${MIRROR:-$(mirror_of debian)}
 MIRROR=${MIRROR:-http://deb.debian.org/debian}
