@@ -16,6 +16,7 @@ mkdir -p "$src"
 (cd "$root" && git ls-files --cached --others --exclude-standard |
   while read -r file; do if [ -e "$file" ]; then echo "$file"; fi; done) >"$out/files"
 tar -C "$root" -cf - -T "$out/files" | tar -C "$src" -xf -
+rm "$out/files"
 
 # Packagers' builds go without -Werror, whatever the caller's environment says.
 (cd "$src" && env -u TARNWICK_WERROR dpkg-buildpackage -us -uc -b)
