@@ -10,6 +10,16 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 out=$(mkdir -p "$1" && cd "$1" && pwd)
 src=$out/tarnwick
 
+# What the build needs is what debian/control declares: every package of
+# setup.sh's list but the ones every Debian build has (build-essential) and
+# the run-time translations, which the package recommends.
+needs=$(sed -n '/^packages=(/,/)/p' "$root/scripts/setup.sh" | tr -d '()' | sed 's/packages=//')
+for need in $needs; do
+  case "$need" in g++ | make | qt6-translations-l10n) continue ;; esac
+  grep -qE "^ *(Build-Depends: *)?$need( |,|$)" "$root/debian/control" ||
+    { echo "make-deb.sh: $need (scripts/setup.sh) is missing from Build-Depends in debian/control" >&2; exit 1; }
+done
+
 # The files git knows of, committed or not, but none it ignores (build folders).
 rm -rf "$src" "$out"/tarnwick*_*.deb "$out"/tarnwick_*.buildinfo "$out"/tarnwick_*.changes
 mkdir -p "$src"
