@@ -5,9 +5,11 @@
 # the README's two commands. Prints packages, disk, times and PASS or FAIL.
 #
 #   scripts/fresh-debian.sh [--user] [--deb] [--keep]
+#   scripts/fresh-debian.sh --install=FILE.deb [--keep]
 #     --user  run the quick start as a user with sudo instead of as root
 #     --deb   then `make deb`, and in a second fresh system install the package
 #             with apt, check what it installed and remove and purge it again
+#     --install=FILE.deb  only that second part, with a package built before
 #     --keep  keep the systems (under $FRESH_DEBIAN_DIR, default /var/tmp)
 #
 # Needs root and the network to the Debian mirror this machine's apt uses
@@ -16,13 +18,14 @@
 set -euo pipefail
 # The whole script is read before it starts, so editing it meanwhile is safe.
 {
-as_user=0 with_deb=0 keep=0
+as_user=0 with_deb=0 keep=0 install_deb=""
 for arg in "$@"; do
   case "$arg" in
+    --install=*) install_deb=$(realpath "${arg#--install=}") ;;
     --user) as_user=1 ;;
     --deb) with_deb=1 ;;
     --keep) keep=1 ;;
-    *) echo "usage: $0 [--user] [--deb] [--keep]" >&2; exit 2 ;;
+    *) echo "usage: $0 [--user] [--deb] [--keep] | --install=FILE.deb [--keep]" >&2; exit 2 ;;
   esac
 done
 [ "$(id -u)" -eq 0 ] || { echo "fresh-debian.sh: needs root (debootstrap, chroot, mounts)" >&2; exit 2; }
@@ -72,6 +75,7 @@ cleanup() {
   fi
 }
 trap cleanup EXIT
+trap "exit 130" INT TERM HUP
 
 now() { date +%s; }
 span() { local s=$(($2 - $1)); printf '%dm%02ds' $((s / 60)) $((s % 60)); }
@@ -112,12 +116,68 @@ packages() { in_root "$1" "dpkg-query -W -f='\${Status}\n' | grep -c 'install ok
 # Ninja's steps in a build log: the last "[done/total]".
 steps() { grep -Eo '^\[[0-9]+/[0-9]+\]' "$1" | tail -n 1 | tr -d '[]' || true; }
 
+# Installs the package $1 into a second fresh system with apt, checks what it
+# installed, removes and purges it, and compares the files with before.
+package_test() {
+  local deb=$1
+  pkg=$work/package
+  new_system package
+  # A user's system has man; the checks need the desktop and AppStream tools.
+  in_root "$pkg" "apt-get install -y -qq man-db desktop-file-utils appstream >/dev/null 2>&1"
+  cp "$deb" "$pkg/tmp/"
+  snapshot() {
+    in_root "$pkg" "find / -xdev \( -path /proc -o -path /sys -o -path /dev -o -path /tmp -o -path /var/lib/apt \
+      -o -path /var/lib/dpkg -o -path /var/cache -o -path /var/log -o -path /root \) -prune -o -print | sort"
+  }
+  snapshot >"$log/files-before"
+  before=$(packages "$pkg")
+  check() {  # $1: what, $2: command
+    local rc=0
+    in_root "$pkg" "$2" </dev/null >>"$log/package.log" 2>&1 || rc=$?
+    printf '  %-58s %s\n' "$1" "$([ $rc -eq 0 ] && echo ok || echo "FAILED (exit $rc)")"
+    [ $rc -eq 0 ] || status=FAIL
+  }
+  check "apt install ./$(basename "$deb")" "cd /tmp && apt-get install -y ./$(basename "$deb")"
+  echo "  it pulled $(($(packages "$pkg") - before - 1)) packages besides itself:" \
+    "$(($(mib "$pkg") - $(mib "$work/base"))) MiB on disk now"
+  in_root "$pkg" "dpkg -L tarnwick" >"$log/package-files"
+  in_root "$pkg" "tarnwick-cli --version" | sed 's/^/  tarnwick-cli --version: /'
+  check "man tarnwick-cli renders" "MANWIDTH=80 man tarnwick-cli | grep -q '^EXIT STATUS'"
+  check "man Tarnwick renders" "MANWIDTH=80 man Tarnwick | grep -q '^ENVIRONMENT'"
+  check "icons (SVG and 8 PNG sizes)" "test -f /usr/share/icons/hicolor/scalable/apps/tarnwick.svg &&
+    for s in 16 22 24 32 48 64 128 256; do test -f /usr/share/icons/hicolor/\${s}x\${s}/apps/tarnwick.png || exit 1; done"
+  check "desktop-file-validate" "desktop-file-validate /usr/share/applications/*tarnwick*.desktop"
+  check "appstreamcli validate --no-net" "appstreamcli validate --no-net /usr/share/metainfo/*.metainfo.xml"
+  check "bash completion" "test -f /usr/share/bash-completion/completions/tarnwick-cli"
+  check "apt remove tarnwick" "apt-get remove -y tarnwick"
+  left=$(while read -r f; do [ -d "$pkg$f" ] || [ ! -e "$pkg$f" ] || echo "$f"; done <"$log/package-files")
+  check "no installed file left after remove" "test -z '$left'"
+  check "apt purge tarnwick, apt autoremove --purge" "apt-get purge -y tarnwick && apt-get autoremove --purge -y"
+  snapshot >"$log/files-after"
+  echo "  packages: $before before, $(packages "$pkg") after purge and autoremove"
+  if ! diff "$log/files-before" "$log/files-after" >"$log/files-diff"; then
+    echo "  file system differs from before the install:"
+    sed 's/^/    /' "$log/files-diff" | grep '^    [<>]'
+    status=FAIL
+  else
+    echo "  file system (but apt's and dpkg's own state) exactly as before the install"
+  fi
+}
+
 echo "Fresh Debian 12 (minbase) from $MIRROR; checkout $src at $commit"
 echo "Work folder: $work"
 t0=$(now)
 debootstrap --variant=minbase bookworm "$work/base" "$MIRROR" >"$log/debootstrap.log" 2>&1 ||
   { tail -n 20 "$log/debootstrap.log"; exit 1; }
 echo "debootstrap: $(span "$t0" "$(now)"), $(mib "$work/base") MiB"
+status=PASS
+if [ -n "$install_deb" ]; then
+  echo "The Debian package $(basename "$install_deb"):"
+  package_test "$install_deb"
+  echo "Package on a fresh Debian 12: $status; total $(span "$t0" "$(now)")"
+  [ "$status" = PASS ]
+  exit
+fi
 
 sys=$work/build
 new_system build
@@ -127,7 +187,7 @@ git -C "$src" bundle create "$sys/tmp/tarnwick.bundle" HEAD 2>/dev/null
 # The README's first step, the clone, then its two commands.
 if [ "$as_user" -eq 1 ]; then
   who="a user with sudo"
-  in_root "$sys" "apt-get install -y -qq sudo >/dev/null && useradd -m -u 1000 -s /bin/bash user &&
+  in_root "$sys" "apt-get install -y -qq sudo >/dev/null 2>&1 && useradd -m -u 1000 -s /bin/bash user &&
     echo 'user ALL=(ALL) NOPASSWD: ALL' >/etc/sudoers.d/user"
   base_packages=$(packages "$sys")
   run() { in_user "$sys" "$@"; }
@@ -139,7 +199,6 @@ else
   first="apt-get install -y make git"
   home=/root
 fi
-status=PASS
 step() {  # $1: name, $2: command; prints its time
   local t=$(now) rc=0
   run "$2" </dev/null >"$log/$1.log" 2>&1 || rc=$?
@@ -199,48 +258,7 @@ if [ "$with_deb" -eq 1 ] && [ "$status" = PASS ]; then
   else
     echo "  $(basename "$deb"): $(du -k "$deb" | cut -f1) KiB"
     grep -E '^[EW]: ' "$log/deb.log" | sed 's/^/  lintian /' || true
-    pkg=$work/package
-    new_system package
-    # A user's system has man; the checks need the desktop and AppStream tools.
-    in_root "$pkg" "apt-get install -y -qq man-db desktop-file-utils appstream >/dev/null 2>&1"
-    cp "$deb" "$pkg/tmp/"
-    snapshot() {
-      in_root "$pkg" "find / -xdev \( -path /proc -o -path /sys -o -path /dev -o -path /tmp -o -path /var/lib/apt \
-        -o -path /var/lib/dpkg -o -path /var/cache -o -path /var/log -o -path /root \) -prune -o -print | sort"
-    }
-    snapshot >"$log/files-before"
-    before=$(packages "$pkg")
-    check() {  # $1: what, $2: command
-      local rc=0
-      in_root "$pkg" "$2" </dev/null >>"$log/package.log" 2>&1 || rc=$?
-      printf '  %-58s %s\n' "$1" "$([ $rc -eq 0 ] && echo ok || echo "FAILED (exit $rc)")"
-      [ $rc -eq 0 ] || status=FAIL
-    }
-    check "apt install ./$(basename "$deb")" "cd /tmp && apt-get install -y ./$(basename "$deb")"
-    echo "  it pulled $(($(packages "$pkg") - before - 1)) packages besides itself:" \
-      "$(($(mib "$pkg") - $(mib "$work/base"))) MiB on disk now"
-    in_root "$pkg" "dpkg -L tarnwick" >"$log/package-files"
-    in_root "$pkg" "tarnwick-cli --version" | sed 's/^/  tarnwick-cli --version: /'
-    check "man tarnwick-cli renders" "MANWIDTH=80 man tarnwick-cli | grep -q '^EXIT STATUS'"
-    check "man Tarnwick renders" "MANWIDTH=80 man Tarnwick | grep -q '^ENVIRONMENT'"
-    check "icons (SVG and 8 PNG sizes)" "test -f /usr/share/icons/hicolor/scalable/apps/tarnwick.svg &&
-      for s in 16 22 24 32 48 64 128 256; do test -f /usr/share/icons/hicolor/\${s}x\${s}/apps/tarnwick.png || exit 1; done"
-    check "desktop-file-validate" "desktop-file-validate /usr/share/applications/*tarnwick*.desktop"
-    check "appstreamcli validate --no-net" "appstreamcli validate --no-net /usr/share/metainfo/*.metainfo.xml"
-    check "bash completion" "test -f /usr/share/bash-completion/completions/tarnwick-cli"
-    check "apt remove tarnwick" "apt-get remove -y tarnwick"
-    left=$(while read -r f; do [ -d "$pkg$f" ] || [ ! -e "$pkg$f" ] || echo "$f"; done <"$log/package-files")
-    check "no installed file left after remove" "test -z '$left'"
-    check "apt purge tarnwick, apt autoremove --purge" "apt-get purge -y tarnwick && apt-get autoremove --purge -y"
-    snapshot >"$log/files-after"
-    echo "  packages: $before before, $(packages "$pkg") after purge and autoremove"
-    if ! diff "$log/files-before" "$log/files-after" >"$log/files-diff"; then
-      echo "  file system differs from before the install:"
-      sed 's/^/    /' "$log/files-diff" | grep '^    [<>]'
-      status=FAIL
-    else
-      echo "  file system (but apt's and dpkg's own state) exactly as before the install"
-    fi
+    package_test "$deb"
   fi
   echo "Package on a fresh Debian 12: $status"
 fi
