@@ -15,7 +15,7 @@ struct TextEntry {
 };
 
 // Both tables hold every text.
-constexpr std::array<TextEntry, 15> kTexts{{
+constexpr std::array<TextEntry, 19> kTexts{{
     {IDS_ABOUTBOX, "Inf&o über Tarnwick...", "&About Tarnwick..."},
     {IDS_CONVERSION_DONE, "Konvertierung abgeschlossen", "Conversion finished"},
     {IDS_DONE_CAPTION, "Fertig !", "Finished !"},
@@ -50,6 +50,23 @@ constexpr std::array<TextEntry, 15> kTexts{{
      "beschädigt sein.",
      "The new data could not be written over %s completely; that file may be damaged."},
     {IDS_COMPLETE_FILE_AT, " Die vollständige neue Datei ist %s.", " The complete new file is %s."},
+    {IDS_APPEND_ONLY_FOLDER,
+     "%s kann nicht sicher geschrieben werden: sein Verzeichnis nimmt nur neue Dateien auf und "
+     "gibt keine wieder her (chattr +a)",
+     "%s cannot be written safely: its folder only takes new files and never lets one go "
+     "(chattr +a)"},
+    {IDS_TEMPORARY_FOLDER_FAILED,
+     "Im temporären Verzeichnis %s (TMPDIR) kann keine Datei angelegt werden",
+     "No file can be made in the temporary folder %s (TMPDIR)"},
+    {IDS_CANNOT_LOCK,
+     "%s kann nicht sicher ersetzt werden: sein Verzeichnis lässt sich nicht gegen andere "
+     "Konvertierungen sperren (es muss lesbar sein)",
+     "%s cannot be replaced safely: its folder cannot be locked against other conversions (it "
+     "must be readable)"},
+    {IDS_COPY_FINISHED,
+     "Eine unterbrochene Konvertierung schrieb gerade über %s: die neue Datei ist jetzt "
+     "vollständig",
+     "An interrupted conversion was writing over %s: the new file has now been written in full"},
 }};
 
 std::atomic<Language> gLanguage{Language::English};

@@ -21,6 +21,10 @@ inline constexpr int IDS_PAIR_REPAIRED = 112;
 inline constexpr int IDS_OWNER_CHANGED = 113;
 inline constexpr int IDS_COPY_FAILED = 114;
 inline constexpr int IDS_COMPLETE_FILE_AT = 115;
+inline constexpr int IDS_APPEND_ONLY_FOLDER = 120;
+inline constexpr int IDS_TEMPORARY_FOLDER_FAILED = 121;
+inline constexpr int IDS_CANNOT_LOCK = 122;
+inline constexpr int IDS_COPY_FINISHED = 123;
 
 enum class Language { German, English };
 
