@@ -30,17 +30,8 @@ constexpr std::size_t kCompressedBlock = std::size_t{1} << 16;
 constexpr std::size_t kHeadSize = 4;  // enough to tell gzip and ZIP from text
 constexpr std::string_view kCatalogueName = "MPCORB.DAT";
 
-std::string Localised(const char* english, const char* german, const std::string& path) {
-  return FormatWithPath(TextLanguage() == Language::German ? german : english, path);
-}
-
 [[noreturn]] void ThrowDamaged(const std::string& path) {
-  throw FileException(
-      FileCause::HardIO, path,
-      Localised("The compressed catalogue %s is damaged or incomplete. Please download it again.",
-                "Der komprimierte Katalog %s ist beschädigt oder unvollständig. Bitte laden Sie "
-                "ihn erneut herunter.",
-                path));
+  throw FileException(FileCause::HardIO, path, LoadText(TextId::CompressedDamaged, {path}));
 }
 
 /// True when the last component of a ZIP member's path is MPCORB.DAT in any case.
@@ -210,14 +201,7 @@ class DescriptorInput final : public DecompressingInput {
   Archive OpenArchive() {
     struct stat info {};
     if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
-      throw FileException(
-          FileCause::Generic, path_,
-          Localised("%s is a ZIP archive, which cannot be read from a pipe or standard input. "
-                    "Save it as a file first and convert that file.",
-                    "%s ist ein ZIP-Archiv, das nicht aus einer Pipe oder der Standardeingabe "
-                    "gelesen werden kann. Speichern Sie es zuerst als Datei und konvertieren Sie "
-                    "diese.",
-                    path_));
+      throw FileException(FileCause::Generic, path_, LoadText(TextId::ZipFromPipe, {path_}));
     }
     summary_.bytesIn = static_cast<std::uint64_t>(info.st_size);
     if (::lseek(fd_, 0, SEEK_SET) != 0) throw FileException(FileCause::BadSeek, path_);
@@ -250,15 +234,8 @@ class DescriptorInput final : public DecompressingInput {
     }
     if (rc != ARCHIVE_EOF) ThrowDamaged(path_);
     if (files != 1) {
-      throw FileException(
-          FileCause::Generic, path_,
-          Localised("The ZIP archive %s holds no file named MPCORB.DAT and not exactly one "
-                    "file, so it is not clear which one is the catalogue. Unpack the catalogue "
-                    "and convert it.",
-                    "Das ZIP-Archiv %s enthält keine Datei namens MPCORB.DAT und nicht genau eine "
-                    "Datei, daher ist nicht klar, welche der Katalog ist. Entpacken Sie den "
-                    "Katalog und konvertieren Sie ihn.",
-                    path_));
+      throw FileException(FileCause::Generic, path_,
+                          LoadText(TextId::ZipWithoutCatalogue, {path_}));
     }
     handle.reset();
     handle = OpenArchive();  // back to the only file

@@ -300,7 +300,7 @@ class DiskFileSystem final : public FileSystem {
       // is written over in place instead; a new one cannot be made safely.
       if (replaces) return nullptr;
       throw FileException(FileCause::AccessDenied, target,
-                          FormatWithPath(LoadText(IDS_APPEND_ONLY_FOLDER), target));
+                          LoadText(TextId::AppendOnlyFolder, {target}));
     }
     auto stream = CreateUnique(at, FolderPart(target), 0666, replaces, target, tempPath);
     // A folder that takes no new file leaves the copy in place for an existing
@@ -322,9 +322,9 @@ class DiskFileSystem final : public FileSystem {
     auto stream = at.folder ? CreateUnique(at, folder, 0600, false, {}, tempPath) : nullptr;
     if (stream == nullptr) {
       const int error = errno != 0 ? errno : EEXIST;
-      throw FileException(CauseFromErrno(error), folder,
-                          FormatWithPath(LoadText(IDS_TEMPORARY_FOLDER_FAILED), folder) + ": " +
-                              std::strerror(error));
+      throw FileException(
+          CauseFromErrno(error), folder,
+          LoadText(TextId::TemporaryFolderFailed, {folder}) + ": " + std::strerror(error));
     }
     return stream;
   }
@@ -579,9 +579,8 @@ class DiskFileSystem final : public FileSystem {
   }
 
   static FileException CannotLock(const std::string& target, int error) {
-    return FileException(
-        FileCause::LockViolation, target,
-        FormatWithPath(LoadText(IDS_CANNOT_LOCK), target) + ": " + std::strerror(error));
+    return FileException(FileCause::LockViolation, target,
+                         LoadText(TextId::CannotLock, {target}) + ": " + std::strerror(error));
   }
 
   /// Creates `folder` + `name` + ".tarnwick-" + 12 random hex digits in the
