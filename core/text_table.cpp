@@ -56,6 +56,24 @@ constexpr std::array kTexts{
               "The new data could not be written over %1 completely; that file may be damaged."},
     TextEntry{TextId::CompleteFileAt, " Die vollständige neue Datei ist %1.",
               " The complete new file is %1."},
+    TextEntry{TextId::AppendOnlyFolder,
+              "%1 kann nicht sicher geschrieben werden: sein Verzeichnis nimmt nur neue Dateien "
+              "auf und gibt keine wieder her (chattr +a)",
+              "%1 cannot be written safely: its folder only takes new files and never lets one "
+              "go (chattr +a)"},
+    TextEntry{TextId::TemporaryFolderFailed,
+              "Im temporären Verzeichnis %1 (TMPDIR) kann keine Datei angelegt werden",
+              "No file can be made in the temporary folder %1 (TMPDIR)"},
+    TextEntry{TextId::CannotLock,
+              "%1 kann nicht sicher ersetzt werden: sein Verzeichnis lässt sich nicht gegen "
+              "andere Konvertierungen sperren (es muss lesbar sein)",
+              "%1 cannot be replaced safely: its folder cannot be locked against other "
+              "conversions (it must be readable)"},
+    TextEntry{TextId::CopyFinished,
+              "Eine unterbrochene Konvertierung schrieb gerade über %1: die neue Datei ist jetzt "
+              "vollständig",
+              "An interrupted conversion was writing over %1: the new file has now been written "
+              "in full"},
 
     TextEntry{TextId::CompressedDamaged,
               "Der komprimierte Katalog %1 ist beschädigt oder unvollständig. Bitte laden Sie "
