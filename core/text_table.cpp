@@ -15,7 +15,7 @@ struct TextEntry {
 };
 
 // Both tables hold every text.
-constexpr std::array<TextEntry, 15> kTexts{{
+constexpr std::array<TextEntry, 17> kTexts{{
     {IDS_ABOUTBOX, "Inf&o über Tarnwick...", "&About Tarnwick..."},
     {IDS_CONVERSION_DONE, "Konvertierung abgeschlossen", "Conversion finished"},
     {IDS_DONE_CAPTION, "Fertig !", "Finished !"},
@@ -50,6 +50,19 @@ constexpr std::array<TextEntry, 15> kTexts{{
      "beschädigt sein.",
      "The new data could not be written over %s completely; that file may be damaged."},
     {IDS_COMPLETE_FILE_AT, " Die vollständige neue Datei ist %s.", " The complete new file is %s."},
+    {IDS_ZIP_UNSUPPORTED,
+     "Das ZIP-Archiv %s ist mit einem Verfahren gepackt, das Tarnwick nicht lesen kann "
+     "(Deflate64 oder Verschlüsselung); es ist nicht beschädigt. Nehmen Sie den gzip-Katalog "
+     "MPCORB.DAT.gz, oder entpacken Sie das Archiv mit einem anderen Programm und konvertieren "
+     "Sie MPCORB.DAT.",
+     "The ZIP archive %s is packed with a method Tarnwick cannot read (Deflate64 or "
+     "encryption); it is not damaged. Take the gzip catalogue MPCORB.DAT.gz instead, or unpack "
+     "the archive with another program and convert MPCORB.DAT."},
+    {IDS_ZIP_TOO_MANY_MEMBERS,
+     "Das ZIP-Archiv %s enthält mehr als 10000 Dateien; so große Archive liest Tarnwick nicht. "
+     "Entpacken Sie den Katalog und konvertieren Sie ihn, oder nehmen Sie MPCORB.DAT.gz.",
+     "The ZIP archive %s holds more than 10000 files, more than Tarnwick reads. Unpack the "
+     "catalogue and convert it, or take MPCORB.DAT.gz instead."},
 }};
 
 std::atomic<Language> gLanguage{Language::English};

@@ -21,6 +21,8 @@ inline constexpr int IDS_PAIR_REPAIRED = 112;
 inline constexpr int IDS_OWNER_CHANGED = 113;
 inline constexpr int IDS_COPY_FAILED = 114;
 inline constexpr int IDS_COMPLETE_FILE_AT = 115;
+inline constexpr int IDS_ZIP_UNSUPPORTED = 140;
+inline constexpr int IDS_ZIP_TOO_MANY_MEMBERS = 141;
 
 enum class Language { German, English };
 
