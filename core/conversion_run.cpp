@@ -102,7 +102,7 @@ class PendingOutput {
   /// target's owner, mode and attributes; says so when the owner cannot stay.
   void KeepAttributes(UserPrompts& prompts) {
     if (delivery_ != Delivery::Move || !existed_ || files_.CopyAttributes(target_, temp_)) return;
-    prompts.Warn(FormatWithPath(LoadText(IDS_OWNER_CHANGED), target_), LoadText(IDS_ATTENTION));
+    prompts.Warn(LoadText(TextId::OwnerChanged, {target_}), LoadText(TextId::Attention));
   }
 
   /// The temporary is now the target, or is kept on purpose: nothing to delete.
@@ -164,7 +164,7 @@ void RepairInterruptedCommit(FileSystem& files, const std::string& orbitTarget,
     }
     files.Replace(backup, orbitTarget);
     files.Remove(infoTemporary);
-    prompts.Warn(FormatWithPath(LoadText(IDS_PAIR_REPAIRED), orbitTarget), LoadText(IDS_ATTENTION));
+    prompts.Warn(LoadText(TextId::PairRepaired, {orbitTarget}), LoadText(TextId::Attention));
   }
   for (const std::string* target : {&orbitTarget, &infoTarget}) {
     for (const FileSystem::Leftover& left : files.Leftovers(*target)) {
@@ -227,11 +227,11 @@ void CopyOver(FileSystem& files, Output& output, Later& later) {
   try {
     files.CopyOver(output.Temporary(), output.Target());
   } catch (const FileException& e) {
-    std::string message = FormatWithPath(LoadText(IDS_COPY_FAILED), output.Target());
-    message += FormatWithPath(LoadText(IDS_COMPLETE_FILE_AT), output.Temporary());
+    std::string message = LoadText(TextId::CopyFailed, {output.Target()});
+    message += LoadText(TextId::CompleteFileAt, {output.Temporary()});
     output.Committed();
     if (later.Way() == Delivery::CopyOver && later.Pending()) {
-      message += FormatWithPath(LoadText(IDS_COMPLETE_FILE_AT), later.Temporary());
+      message += LoadText(TextId::CompleteFileAt, {later.Temporary()});
       later.Committed();
     }
     throw FileException(e.Cause(), output.Target(), message);
@@ -248,7 +248,7 @@ void CommitPair(FileSystem& files, Orbit& orbit, Info& info, UserPrompts& prompt
   const auto lock = files.LockForCommit({orbit.Target(), info.Target()}, kCommitWait);
   if (!lock) {
     throw FileException(FileCause::LockViolation, orbit.Target(),
-                        FormatWithPath(LoadText(IDS_COMMIT_BUSY), orbit.Target()));
+                        LoadText(TextId::CommitBusy, {orbit.Target()}));
   }
   RepairInterruptedCommit(files, orbit.Target(), info.Target(), prompts);
   orbit.KeepAttributes(prompts);
@@ -323,14 +323,14 @@ ConversionOutcome Convert(const std::string& inputPath, const std::string& orbit
   infoFile.Close();
   if (stats.recordsWritten == 0) {
     // Nothing to replace the previous files with: the temporaries go.
-    prompts.Warn(FormatWithPath(LoadText(IDS_NO_ORBIT_DATA), inputPath), LoadText(IDS_ATTENTION));
+    prompts.Warn(LoadText(TextId::NoOrbitData, {inputPath}), LoadText(TextId::Attention));
     stats.status = RunStatus::NoOrbitData;
     stats.path = inputPath;
     return stats;
   }
   CommitPair(files, orbitFile, infoFile, prompts);
 
-  prompts.Inform(LoadText(IDS_CONVERSION_DONE), LoadText(IDS_DONE_CAPTION));
+  prompts.Inform(LoadText(TextId::ConversionDone), LoadText(TextId::DoneCaption));
   return stats;
 }
 
@@ -342,11 +342,11 @@ bool ConfirmOverwrite(const std::string& path, UserPrompts& prompts, FileSystem&
   // The test opening stays open while the question is shown.
   const std::unique_ptr<InputStream> existing = files.OpenRead(path);
   if (!existing) return true;
-  return prompts.AskYesNo(FormatWithPath(LoadText(IDS_OVERWRITE), path), LoadText(IDS_ATTENTION));
+  return prompts.AskYesNo(LoadText(TextId::Overwrite, {path}), LoadText(TextId::Attention));
 }
 
 void ReportOpenError(const std::string& path, UserPrompts& prompts) {
-  prompts.Warn(FormatWithPath(LoadText(IDS_OPEN_FAILED), path), LoadText(IDS_ATTENTION));
+  prompts.Warn(LoadText(TextId::OpenFailed, {path}), LoadText(TextId::Attention));
 }
 
 ConversionOutcome RunConversion(const std::string& inputPath, const std::string& orbitPath,
@@ -357,8 +357,7 @@ ConversionOutcome RunConversion(const std::string& inputPath, const std::string&
   } catch (const CatalogueReader::LineTooLong& e) {
     throw FileException(
         FileCause::Generic, inputPath,
-        inputPath + ": " +
-            FormatWithPath(LoadText(IDS_LINE_TOO_LONG), std::to_string(e.LineNumber())));
+        inputPath + ": " + LoadText(TextId::LineTooLong, {std::to_string(e.LineNumber())}));
   }
 }
 

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "text_table.h"
+
 namespace tarnwick {
 
 /// Why a file operation failed; the numbers are those of the file-error texts.
@@ -48,6 +50,9 @@ class FileException : public std::runtime_error {
   FileCause cause_;
   std::string path_;
 };
+
+/// The name of the text that tells `cause`; an unknown cause gives that of Generic.
+TextId CauseText(FileCause cause) noexcept;
 
 /// The German text for a cause with "%1" replaced by `path`.
 std::string FileErrorText(FileCause cause, const std::string& path);

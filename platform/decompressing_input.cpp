@@ -40,30 +40,20 @@ namespace {
 constexpr std::size_t kHeadSize = 4;  // enough to tell gzip and ZIP from text
 constexpr std::string_view kCatalogueName = "MPCORB.DAT";
 
-std::string Localised(const char* english, const char* german, const std::string& path) {
-  return FormatWithPath(TextLanguage() == Language::German ? german : english, path);
-}
-
 [[noreturn]] void ThrowDamaged(const std::string& path) {
-  throw FileException(
-      FileCause::HardIO, path,
-      Localised("The compressed catalogue %s is damaged or incomplete. Please download it again.",
-                "Der komprimierte Katalog %s ist beschädigt oder unvollständig. Bitte laden Sie "
-                "ihn erneut herunter.",
-                path));
+  throw FileException(FileCause::HardIO, path, LoadText(TextId::CompressedDamaged, {path}));
 }
 
 [[noreturn]] void ThrowUnsupportedZip(const std::string& path) {
-  throw FileException(FileCause::InvalidFile, path,
-                      FormatWithPath(LoadText(IDS_ZIP_UNSUPPORTED), path));
+  throw FileException(FileCause::InvalidFile, path, LoadText(TextId::ZipUnsupported, {path}));
 }
 
 /// A read that failed: the system's own reason joins the cause's text, as
 /// "an unknown error" alone would not tell the user anything.
 [[noreturn]] void ThrowReadError(int error, const std::string& path) {
-  throw FileException(CauseFromErrno(error), path,
-                      FileErrorText(CauseFromErrno(error), path) + " (" + std::strerror(error) +
-                          ")");
+  throw FileException(
+      CauseFromErrno(error), path,
+      FileErrorText(CauseFromErrno(error), path) + " (" + std::strerror(error) + ")");
 }
 
 // A ZIP archive's central directory is read whole when the archive is opened,
@@ -104,9 +94,8 @@ std::uint64_t ZipMemberCount(int fd, std::uint64_t size) {
   const std::size_t tailSize = static_cast<std::size_t>(std::min<std::uint64_t>(size, kTail));
   std::vector<unsigned char> tail(tailSize);
   const std::uint64_t tailStart = size - tailSize;
-  if (tailSize < kEndRecord ||
-      ::pread(fd, tail.data(), tailSize, static_cast<off_t>(tailStart)) !=
-          static_cast<ssize_t>(tailSize))
+  if (tailSize < kEndRecord || ::pread(fd, tail.data(), tailSize, static_cast<off_t>(tailStart)) !=
+                                   static_cast<ssize_t>(tailSize))
     return 0;
   for (std::size_t at = tailSize - kEndRecord + 1; at-- > 0;) {
     const unsigned char* end = tail.data() + at;
@@ -490,19 +479,12 @@ class DescriptorInput final : public DecompressingInput {
   Archive OpenArchive() {
     struct stat info {};
     if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
-      throw FileException(
-          FileCause::Generic, path_,
-          Localised("%s is a ZIP archive, which cannot be read from a pipe or standard input. "
-                    "Save it as a file first and convert that file.",
-                    "%s ist ein ZIP-Archiv, das nicht aus einer Pipe oder der Standardeingabe "
-                    "gelesen werden kann. Speichern Sie es zuerst als Datei und konvertieren Sie "
-                    "diese.",
-                    path_));
+      throw FileException(FileCause::Generic, path_, LoadText(TextId::ZipFromPipe, {path_}));
     }
     bytesIn_ = static_cast<std::uint64_t>(info.st_size);
     if (ZipMemberCount(fd_, static_cast<std::uint64_t>(info.st_size)) > kMaxZipMembers) {
       throw FileException(FileCause::InvalidFile, path_,
-                          FormatWithPath(LoadText(IDS_ZIP_TOO_MANY_MEMBERS), path_));
+                          LoadText(TextId::ZipTooManyMembers, {path_}));
     }
     if (::lseek(fd_, 0, SEEK_SET) != 0) throw FileException(FileCause::BadSeek, path_);
     Archive handle(archive_read_new());
@@ -533,20 +515,14 @@ class DescriptorInput final : public DecompressingInput {
     while (IsHeader(rc = archive_read_next_header(handle.get(), &entry))) {
       ++index;
       if (archive_entry_filetype(entry) != AE_IFREG) continue;
-      if (IsCatalogueName(archive_entry_pathname(entry))) return UseMember(std::move(handle), entry);
+      if (IsCatalogueName(archive_entry_pathname(entry)))
+        return UseMember(std::move(handle), entry);
       if (++files == 1) firstFile = index;
     }
     if (rc != ARCHIVE_EOF) ThrowDamaged(path_);
     if (files != 1) {
-      throw FileException(
-          FileCause::Generic, path_,
-          Localised("The ZIP archive %s holds no file named MPCORB.DAT and not exactly one "
-                    "file, so it is not clear which one is the catalogue. Unpack the catalogue "
-                    "and convert it.",
-                    "Das ZIP-Archiv %s enthält keine Datei namens MPCORB.DAT und nicht genau eine "
-                    "Datei, daher ist nicht klar, welche der Katalog ist. Entpacken Sie den "
-                    "Katalog und konvertieren Sie ihn.",
-                    path_));
+      throw FileException(FileCause::Generic, path_,
+                          LoadText(TextId::ZipWithoutCatalogue, {path_}));
     }
     handle.reset();
     handle = OpenArchive();  // back to the only file

@@ -30,7 +30,7 @@ namespace tarnwick {
 
 namespace {
 
-QString Text(int id) { return QString::fromStdString(LoadText(id)); }
+QString Text(TextId id) { return QString::fromStdString(LoadText(id)); }
 
 // Paths go to the file system in its own encoding, as Qt's file classes do.
 std::string Encoded(const QString& path) { return QFile::encodeName(path).toStdString(); }
@@ -66,7 +66,7 @@ CConverterDlg::CConverterDlg(CSettings& settings, QWidget* parent)
   // The window manager owns the real window menu here; the about entry lives
   // in a menu of the dialog's own.
   m_windowMenu = new QMenu(this);
-  const QString about = Text(IDS_ABOUTBOX);
+  const QString about = Text(TextId::AboutBox);
   if (!about.isEmpty()) {
     m_windowMenu->addSeparator();
     m_windowMenu->addAction(about, this, [this] { OnSysCommand(IDM_ABOUTBOX); });
@@ -135,11 +135,13 @@ void CConverterDlg::OnConvert() {
                 SystemFileSystem());
 }
 
-void CConverterDlg::OnBrowseInput() { ChooseDirectory(m_settings.pathIn, IDS_CHOOSE_INPUT_DIR); }
+void CConverterDlg::OnBrowseInput() { ChooseDirectory(m_settings.pathIn, TextId::ChooseInputDir); }
 
-void CConverterDlg::OnBrowseOutput() { ChooseDirectory(m_settings.pathOut, IDS_CHOOSE_OUTPUT_DIR); }
+void CConverterDlg::OnBrowseOutput() {
+  ChooseDirectory(m_settings.pathOut, TextId::ChooseOutputDir);
+}
 
-void CConverterDlg::ChooseDirectory(QString& directory, int promptId) {
+void CConverterDlg::ChooseDirectory(QString& directory, TextId promptId) {
   CFolderDialog chooser(directory, this, Text(promptId));
   if (chooser.DoModal() != QDialog::Accepted) return;
   directory = chooser.GetFolder();

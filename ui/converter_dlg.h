@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "settings.h"
+#include "text_table.h"
 
 class QLineEdit;
 class QMenu;
@@ -41,7 +42,7 @@ class CConverterDlg final : public QDialog {
   void OnBrowseOutput();
   /// Lets the user choose `directory` with a folder chooser prompted by text
   /// `promptId`; on OK stores the choice and composes the paths again.
-  void ChooseDirectory(QString& directory, int promptId);
+  void ChooseDirectory(QString& directory, TextId promptId);
 
   /// Runs a button's handler. A file error that ends a conversion arrives
   /// here and is shown in the file-error box; the dialog goes on.

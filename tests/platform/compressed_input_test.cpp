@@ -137,8 +137,8 @@ TEST_F(CompressedCatalogue, TinyAndOddPipelineBlocksGiveTheSameBytes) {
   const std::string expected = Convert("MPCORB.DAT");
   WriteFile(dir_ / "c.gz", Packed(false, {{"MPCORB.DAT", part}}));
   WriteFile(dir_ / "c.zip", Packed(true, {{"MPCORB.DAT", part}}));
-  for (const PipelineShape& shape : {PipelineShape{1, 1, 1}, PipelineShape{3, 7, 2},
-                                     PipelineShape{4093, 65537, 3}}) {
+  for (const PipelineShape& shape :
+       {PipelineShape{1, 1, 1}, PipelineShape{3, 7, 2}, PipelineShape{4093, 65537, 3}}) {
     ShapedFileSystem files(shape);
     EXPECT_EQ(Convert("c.gz", files), expected) << shape.blockSize;
     EXPECT_EQ(Convert("c.zip", files), expected) << shape.blockSize;
@@ -161,8 +161,8 @@ TEST_F(CompressedCatalogue, AnErrorOnTheConvertingThreadEndsTheDecompressingOne)
   ASSERT_EQ(::mkfifo((dir_ / "pipe").c_str(), 0600), 0);
   std::signal(SIGPIPE, SIG_IGN);
   std::thread writer([&] {
-    std::ofstream(dir_ / "pipe", std::ios::binary) << gzip.substr(0, gzip.size() * 3 / 4)
-                                                   << std::flush;
+    std::ofstream(dir_ / "pipe", std::ios::binary)
+        << gzip.substr(0, gzip.size() * 3 / 4) << std::flush;
     while (!done) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   });
   EXPECT_THROW(Convert("pipe", files), FileException);
@@ -180,8 +180,10 @@ TEST_F(CompressedCatalogue, DamagedOrAmbiguousArchivesEndAsFileErrorsAndLeaveThe
   // Damage that decodes into a line of over 1 MiB before the check sees it.
   const std::string longLine = std::string(2 << 20, 'x') + "\n" + plain_;
   std::string badCrc = Packed(true, {{"MPCORB.DAT", plain_}});
-  std::string flipped[] = {Packed(false, {{"M", longLine}}), Packed(true, {{"MPCORB.DAT", longLine}})};
-  for (std::string* damaged : {&badCrc, &flipped[0], &flipped[1]}) (*damaged)[damaged->size() / 2] ^= 1;
+  std::string flipped[] = {Packed(false, {{"M", longLine}}),
+                           Packed(true, {{"MPCORB.DAT", longLine}})};
+  for (std::string* damaged : {&badCrc, &flipped[0], &flipped[1]})
+    (*damaged)[damaged->size() / 2] ^= 1;
   Members many(10001, {"empty", ""});
   many.emplace_back("MPCORB.DAT", plain_);
   const std::string zip = Packed(true, {{"MPCORB.DAT", plain_}});
