@@ -320,14 +320,21 @@ ConversionOutcome Convert(const std::string& inputPath, const std::string& orbit
   AsteroidLineParser parser;
   CatalogueReader reader(*catalogue);
   std::string_view line;
-  while (reader.NextLine(line)) {
-    ++stats.linesRead;
-    if (!IsOrbitLine(line)) continue;
-    record.number = DecodeObjectNumber(line);
-    parser.ParseOrbitLine(line, record);
-    EncodeAsteroidRecord(record, orbitFile.NextRecord());
-    WriteAsteroidInfo(line, infoFile.NextRecord());
-    ++stats.recordsWritten;
+  try {
+    while (reader.NextLine(line)) {
+      ++stats.linesRead;
+      if (!IsOrbitLine(line)) continue;
+      record.number = DecodeObjectNumber(line);
+      parser.ParseOrbitLine(line, record);
+      EncodeAsteroidRecord(record, orbitFile.NextRecord());
+      WriteAsteroidInfo(line, infoFile.NextRecord());
+      ++stats.recordsWritten;
+    }
+  } catch (const CatalogueReader::LineTooLong&) {
+    // Damaged compressed data can decode into bytes without a line feed;
+    // closing checks the stream to its end, so the damage is named first.
+    catalogue->Close();
+    throw;
   }
 
   catalogue->Close();

@@ -36,6 +36,8 @@ enum class TextId {
   CompressedDamaged,
   ZipFromPipe,
   ZipWithoutCatalogue,
+  ZipUnsupported,     ///< an intact archive packed with Deflate64 or encryption
+  ZipTooManyMembers,  ///< an archive whose central directory would not fit the memory bound
 
   // The causes of file errors, in the order of FileCause; %1 is the file.
   CauseNone,
