@@ -203,6 +203,7 @@ std::string DescribeInput(const InputSummary& summary, char decimalPoint) {
 int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& err,
                const Environment& environment) {
   const bool fromStdin = options.catalogue == kStandardInputName && !options.stream;
+  std::error_code ignored;
   // Without a catalogue: the newest of MPCORB.DAT, MPCORB.DAT.gz and MPCORB.ZIP here.
   const std::string input = fromStdin || options.stream ? options.catalogue
                             : options.catalogue.empty() ? FullPath(ChooseCatalogue("."))
@@ -214,6 +215,12 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
   std::istream* terminal = fromStdin ? nullptr : environment.terminal;
   ConsolePrompts prompts(out, err, terminal, options.assumeYes,
                          fromStdin ? TextId::CannotAskStdin : TextId::CannotAskTerminal);
+  // The default choice takes a regular file only: opening a FIFO or a device
+  // of one of those names would wait for ever. Given by name, they are read.
+  if (options.catalogue.empty() && !std::filesystem::is_regular_file(input, ignored)) {
+    ReportOpenError(input, prompts);
+    return kExitCannotOpen;
+  }
   FileSystem& base = environment.files != nullptr ? *environment.files : SystemFileSystem();
   InputSummary read;
   StandardInputFileSystem files(base, options.stream ? options.stream : environment.standardInput,
