@@ -349,7 +349,8 @@ int RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream& err
   const int status = RunConvert(convert, out, err, environment);
   if (status != kExitDone) return networkFailed ? kExitNetwork : status;
   // A byte 0x1A ends the catalogue before the end of the transfer, which
-  // must still end well for the copy to be kept.
+  // must still end well for the copy to be kept; nobody reads the rest.
+  download.StopStream();
   const DownloadOutcome& outcome = download.Finish();
   KeptState kept{url, outcome.etag, outcome.lastModified, download.BytesReceived(), {}};
   if (outcome.state != DownloadState::Complete) return kExitDone;

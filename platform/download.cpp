@@ -79,6 +79,10 @@ void Download::SetBodyStarted() noexcept {
 bool Download::Feed(bool untilDone) noexcept {
   char block[kFeedBlock];
   while (fed_ < received_.load()) {
+    if (streamStopped_.load()) {
+      fed_ = received_.load();
+      return true;
+    }
     const std::size_t want = std::min<std::uint64_t>(kFeedBlock, received_.load() - fed_);
     const ssize_t got = ::pread(copy_, block, want, static_cast<off_t>(fed_));
     if (got <= 0) {
@@ -102,6 +106,7 @@ bool Download::Feed(bool untilDone) noexcept {
         pollfd wait{writer_.get(), POLLOUT, 0};
         ::poll(&wait, 1, 100);
         if (abort_.load()) return false;
+        if (streamStopped_.load()) break;
       } else {
         abort_.store(true);  // the reader has gone
         return false;

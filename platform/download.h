@@ -74,6 +74,11 @@ class Download {
   /// Ends the transfer early; Finish() then reports a failure.
   void Abort() noexcept { abort_.store(true); }
 
+  /// The reader needs no more of the stream (the catalogue ended before the
+  /// body did): the rest of the body still goes into the copy, but no longer
+  /// waits for a reader that will never come.
+  void StopStream() noexcept { streamStopped_.store(true); }
+
   /// Bytes of the body received so far, and its announced size (-1: unknown).
   std::uint64_t BytesReceived() const noexcept { return received_.load(); }
   std::int64_t BytesExpected() const noexcept { return expected_.load(); }
@@ -97,6 +102,7 @@ class Download {
   std::atomic<std::uint64_t> received_{0};
   std::atomic<std::int64_t> expected_{-1};
   std::atomic<bool> abort_{false};
+  std::atomic<bool> streamStopped_{false};
   std::atomic<bool> ended_{false};
   std::mutex mutex_;
   std::condition_variable changed_;

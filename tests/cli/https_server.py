@@ -21,7 +21,8 @@ subprocess.run(["openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_para
                 "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
                 "-keyout", key, "-out", cert], check=True, capture_output=True)
 with open(catalogue, "rb") as f:
-    body = gzip.compress(f.read())
+    plain = f.read()
+body = gzip.compress(plain)
 ETAG = '"v1"'
 MODIFIED = "Mon, 07 Dec 2026 06:00:00 GMT"
 
@@ -46,6 +47,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.end_headers()
             else:
                 self.send(200, body, headers=[("ETag", ETAG), ("Last-Modified", MODIFIED)])
+        elif path == "/early-end":  # 0x1A ends the catalogue; far more follows
+            self.send(200, plain + b"\x1a" + b"x" * (4 << 20), headers=[("ETag", ETAG)])
         elif path == "/plain-http":
             self.send(302, b"", headers=[("Location", "http://127.0.0.1:%d/MPCORB.DAT.gz"
                                           % self.server.server_address[1])])

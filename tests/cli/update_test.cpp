@@ -80,6 +80,7 @@ TEST(Update, FetchesConvertsAndKeepsEverythingOnAFailure) {
       {"/missing", true, kExitNetwork, "404", Unchanged},
       {"/page", true, kExitNoOrbitData, "holds no orbit data", Unchanged},
       {"/stall", true, kExitNetwork, "too slow", Unchanged},
+      {"/early-end", true, kExitDone, "2000 records written", Converted},
       {"/elsewhere/MPCORB.DAT.gz", true, kExitDeclined, "the answer is no", Unchanged},
       // "Not modified", but the pair was replaced: made again from the kept copy.
       {"/MPCORB.DAT.gz", true, kExitDone, "/tarnwick/MPCORB.DAT.gz-", ReplacedFirst},
