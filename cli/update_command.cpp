@@ -210,12 +210,15 @@ class DownloadInput final : public DecompressingInput {
       return;
     }
     const auto now = std::chrono::steady_clock::now();
-    if (now < next_) return;
+    if (now < next_ || frozen_) return;
     if (first_ < 0) start_ = now;
     next_ = now + std::chrono::milliseconds(250);
     const auto received = static_cast<double>(download_.BytesReceived());
     const auto expected = static_cast<double>(download_.BytesExpected());
     if (first_ < 0) first_ = received;  // the rate counts from the first line on
+    // Once the whole body is in, its last figures stay while the conversion
+    // catches up, rather than a rate that keeps falling.
+    frozen_ = download_.Ended() || (expected > 0 && received >= expected);
     const double seconds = std::chrono::duration<double>(now - start_).count();
     const double rate = seconds > 0 ? (received - first_) / seconds : 0;
     std::string line = Fixed(received / 1e6, 1, decimalPoint_) + " MB";
@@ -223,7 +226,7 @@ class DownloadInput final : public DecompressingInput {
       line += " / " + Fixed(expected / 1e6, 1, decimalPoint_) + " MB (" +
               std::to_string(static_cast<int>(100 * received / expected)) + " %)";
     }
-    line += ", " + Fixed(rate / 1e6, 1, decimalPoint_) + " MB/s";
+    if (seconds > 0) line += ", " + Fixed(rate / 1e6, 1, decimalPoint_) + " MB/s";
     if (expected > received && rate > 0) {
       const auto left = static_cast<long>((expected - received) / rate);
       char clock[32];
@@ -240,6 +243,7 @@ class DownloadInput final : public DecompressingInput {
   char decimalPoint_ = TextLanguage() == Language::German ? ',' : '.';
   bool& networkFailed_;
   bool cleared_ = false;
+  bool frozen_ = false;
   double first_ = -1;  ///< bytes received when the first line was shown
   std::chrono::steady_clock::time_point start_;
   std::chrono::steady_clock::time_point next_;
