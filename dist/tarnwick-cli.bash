@@ -3,7 +3,7 @@
 
 _tarnwick_cli() {
   local cur prev words cword
-  _init_completion || return
+  _init_completion -n : || return  # a URL's colon is no word break
 
   local command="" i
   for ((i = 1; i < cword; i++)); do
@@ -14,7 +14,11 @@ _tarnwick_cli() {
 
   case "$prev" in
     -o | --output-dir) _filedir -d; return ;;
-    --url) COMPREPLY=($(compgen -W 'https://minorplanetcenter.net/iau/MPCORB/MPCORB.DAT.gz' -- "$cur")); return ;;
+    --url)
+      COMPREPLY=($(compgen -W 'https://minorplanetcenter.net/iau/MPCORB/MPCORB.DAT.gz' -- "$cur"))
+      __ltrim_colon_completions "$cur"
+      return
+      ;;
   esac
 
   case "$command" in
