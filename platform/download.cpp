@@ -41,6 +41,10 @@ bool HeaderValue(std::string_view line, std::string_view name, std::string& valu
   return true;
 }
 
+std::string SizeLimitText(std::uint64_t maxBytes) {
+  return "the file is larger than the limit of " + std::to_string(maxBytes >> 20) + " MiB";
+}
+
 }  // namespace
 
 Download::Download(DownloadRequest request, int copy) : request_(std::move(request)), copy_(copy) {
@@ -122,8 +126,7 @@ std::size_t Download::OnBody(char* data, std::size_t size, std::size_t count, vo
   const std::size_t bytes = size * count;
   if (d.abort_.load()) return 0;
   if (d.received_.load() + bytes > d.request_.maxBytes) {
-    d.failure_ = "the file is larger than the limit of " +
-                 std::to_string(d.request_.maxBytes >> 20) + " MiB";
+    d.failure_ = SizeLimitText(d.request_.maxBytes);
     return 0;
   }
   for (std::size_t done = 0; done < bytes;) {
@@ -214,6 +217,8 @@ void Download::Run() noexcept {
     outcome.error = failure_;
   } else if (abort_.load()) {
     outcome.error = "stopped before the end";
+  } else if (rc == CURLE_FILESIZE_EXCEEDED) {  // announced by the server beforehand
+    outcome.error = SizeLimitText(request_.maxBytes);
   } else if (rc == CURLE_UNSUPPORTED_PROTOCOL) {
     outcome.error = "redirected to an address that is not https:// (only HTTPS is followed)";
   } else if (rc != CURLE_OK) {
