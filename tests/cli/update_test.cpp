@@ -100,6 +100,7 @@ TEST(Update, FetchesConvertsAndKeepsEverythingOnAFailure) {
     EXPECT_TRUE(r.status < kExitFileError || r.err.find(url) != std::string::npos) << r.err;
     if (c.check == Unchanged) {
       EXPECT_EQ(Snapshot(work.path()), before) << url;
+      EXPECT_TRUE(r.status != kExitDone || r.out.find('\n') == r.out.size() - 1) << r.out;
     } else {
       EXPECT_EQ(Snapshot(out), converted) << url;
     }
