@@ -86,7 +86,8 @@ class DescriptorInput final : public DecompressingInput {
     compressed_ = {};
     archive_.reset();
     state_ = State::Ended;
-    if (owned_.Close() != 0) throw FileException(FileCause::Generic, path_);
+    if (const int error = owned_.Close(); error != 0)
+      throw FileException(FileCause::Generic, path_, {}, error);
   }
 
   InputSummary Summary() const noexcept override { return summary_; }
@@ -103,7 +104,7 @@ class DescriptorInput final : public DecompressingInput {
         summary_.bytesIn += static_cast<std::uint64_t>(got);
         return static_cast<std::size_t>(got);
       }
-      if (errno != EINTR) throw FileException(FileCause::Generic, path_);
+      if (errno != EINTR) throw FileException(FileCause::Generic, path_, {}, errno);
     }
   }
 
@@ -271,7 +272,11 @@ class DescriptorInput final : public DecompressingInput {
 std::unique_ptr<DecompressingInput> OpenCatalogueFile(const std::string& path) {
   Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat info {};
-  if (!fd || ::fstat(fd.get(), &info) != 0 || S_ISDIR(info.st_mode)) return nullptr;
+  if (!fd || ::fstat(fd.get(), &info) != 0) return nullptr;
+  if (S_ISDIR(info.st_mode)) {
+    errno = EISDIR;
+    return nullptr;
+  }
   const int raw = fd.get();
   return std::make_unique<DescriptorInput>(raw, std::move(fd), path);
 }

@@ -77,7 +77,7 @@ class FileOutput final : public OutputStream {
     if (size == 0) return;
     if (!fd_) throw FileException(FileCause::InvalidFile, path_);
     if (const int error = WriteAll(fd_.get(), data, size); error != 0)
-      throw FileException(CauseFromErrno(error), path_);
+      throw SystemFileError(error, path_);
   }
   void Close() override {
     if (!fd_) return;
@@ -85,7 +85,7 @@ class FileOutput final : public OutputStream {
     if (sync_ && ::fsync(fd_.get()) != 0) error = errno;
     const int closeError = fd_.Close();
     if (error == 0) error = closeError;
-    if (error != 0) throw FileException(CauseFromErrno(error), path_);
+    if (error != 0) throw SystemFileError(error, path_);
   }
 
  private:
@@ -218,18 +218,18 @@ class DiskFileSystem final : public FileSystem {
     const int error = !in || !out ? errno : CopyContent(in.get(), out.get());
     if (error == 0 && out.Close() == 0) return;
     if (out) ::unlink(backup.c_str());
-    throw FileException(CauseFromErrno(error), path);
+    throw SystemFileError(error, path);
   }
 
   void Replace(const std::string& from, const std::string& to) override {
-    if (::rename(from.c_str(), to.c_str()) != 0) throw FileException(CauseFromErrno(errno), to);
+    if (::rename(from.c_str(), to.c_str()) != 0) throw SystemFileError(errno, to);
   }
 
   void CopyOver(const std::string& from, const std::string& to) override {
     Descriptor in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!in) throw FileException(CauseFromErrno(errno), to);
+    if (!in) throw SystemFileError(errno, to);
     Descriptor out(::open(to.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
-    if (!out) throw FileException(CauseFromErrno(errno), to);
+    if (!out) throw SystemFileError(errno, to);
     int error = CopyContent(in.get(), out.get());
     struct stat source {};
     struct stat written {};
@@ -238,7 +238,7 @@ class DiskFileSystem final : public FileSystem {
       error = errno;
     if (error == 0 && source.st_size != written.st_size) error = ENOSPC;
     if (error == 0) error = out.Close();
-    if (error != 0) throw FileException(CauseFromErrno(error), to);
+    if (error != 0) throw SystemFileError(error, to);
   }
 
   void Remove(const std::string& path) noexcept override { ::unlink(path.c_str()); }
@@ -390,6 +390,10 @@ FileCause CauseFromErrno(int error) noexcept {
     default:
       return FileCause::Generic;
   }
+}
+
+FileException SystemFileError(int error, std::string path) {
+  return FileException(CauseFromErrno(error), std::move(path), {}, error);
 }
 
 FileSystem& SystemFileSystem() {
