@@ -209,26 +209,31 @@ std::string DescribeInput(const InputSummary& summary, char decimalPoint) {
          megabytes(summary.bytesIn) + " → " + megabytes(summary.bytesOut);
 }
 
-/// Why a file of the run could not be opened, in one line: the folder
-/// searched in vain for a catalogue, an output folder that is missing or no
-/// folder, or the run's own text for the file with the system's reason (or,
-/// for an output the run refused, the file it would have overwritten).
+/// That no catalogue is in the current folder, naming the folder and the
+/// names looked for; or, where one of those names is there but is no regular
+/// file (a FIFO would keep the run waiting), that it is not read.
+std::string NoDefaultCatalogue(const std::string& input) {
+  std::error_code ignored;
+  if (std::filesystem::exists(input, ignored))
+    return LoadText(TextId::OpenFailed, {input}) + ": " + LoadText(TextId::NotRegularFile);
+  std::string names;
+  for (const char* name : kCatalogueNames) {
+    if (!names.empty()) names += ", ";
+    names += name;
+  }
+  return WithReason(LoadText(TextId::NoCatalogueIn, {FullPath("."), names}), ENOENT);
+}
+
+/// Why a file of the run could not be opened, in one line: an output folder
+/// that is missing or no folder, or the run's own text for the file with the
+/// system's reason (or, for an output the run refused, the file it would
+/// have overwritten).
 std::string OpenFailure(const ConversionOutcome& outcome, const std::string& input,
-                        bool defaultCatalogue, const std::string& dir, const std::string& orbitPath,
+                        const std::string& dir, const std::string& orbitPath,
                         const std::string& infoPath, FileSystem& files) {
   const int error = outcome.systemError;
   const std::string text = LoadText(TextId::OpenFailed, {outcome.path});
-  if (outcome.path != orbitPath && outcome.path != infoPath) {
-    if (defaultCatalogue && error == ENOENT) {
-      std::string names;
-      for (const char* name : kCatalogueNames) {
-        if (!names.empty()) names += ", ";
-        names += name;
-      }
-      return WithReason(LoadText(TextId::NoCatalogueIn, {FullPath("."), names}), error);
-    }
-    return WithReason(text, error);
-  }
+  if (outcome.path != orbitPath && outcome.path != infoPath) return WithReason(text, error);
   if (error != 0 && files.KindOf(dir) != FileSystem::Kind::Directory)
     return WithReason(LoadText(TextId::OutputFolderUnusable, {dir}), error);
   if (error != 0) return WithReason(text, error);
@@ -254,6 +259,7 @@ void ReportFileError(const FileException& e, std::ostream& err) {
 int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& err,
                const Environment& environment) {
   const bool fromStdin = options.catalogue == kStandardInputName;
+  std::error_code ignored;
   // Without a catalogue: the newest of MPCORB.DAT, MPCORB.DAT.gz and MPCORB.ZIP here.
   const std::string input = fromStdin                   ? options.catalogue
                             : options.catalogue.empty() ? FullPath(ChooseCatalogue("."))
@@ -265,6 +271,12 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
   std::istream* terminal = fromStdin ? nullptr : environment.terminal;
   ConsolePrompts prompts(out, err, terminal, options.assumeYes,
                          fromStdin ? TextId::CannotAskStdin : TextId::CannotAskTerminal);
+  // The default choice takes a regular file only: opening a FIFO or a device
+  // of one of those names would wait for ever. Given by name, they are read.
+  if (options.catalogue.empty() && !std::filesystem::is_regular_file(input, ignored)) {
+    err << kProgramPrefix << NoDefaultCatalogue(input) << '\n';
+    return kExitCannotOpen;
+  }
   FileSystem& base = environment.files != nullptr ? *environment.files : SystemFileSystem();
   InputSummary read;
   StandardInputFileSystem files(base, environment.standardInput, input, read);
@@ -287,9 +299,7 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
       break;
     case RunStatus::CannotOpen:
       prompts.DropHeld();
-      err << kProgramPrefix
-          << OpenFailure(stats, input, options.catalogue.empty(), dir, orbitPath, infoPath, files)
-          << '\n';
+      err << kProgramPrefix << OpenFailure(stats, input, dir, orbitPath, infoPath, files) << '\n';
       return kExitCannotOpen;
     case RunStatus::NoOrbitData:
       return kExitNoOrbitData;

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <chrono>
 #include <span>
+#include <tuple>
 #include <vector>
 
 #include "asteroid_info.h"
@@ -139,6 +140,7 @@ constexpr std::chrono::milliseconds kCommitWait{10000};
 // Temporaries of this age are left by a killed run, not made by a running one.
 constexpr std::int64_t kStaleSeconds = std::int64_t{24} * 60 * 60;
 constexpr std::string_view kBackupMark = ".previous";
+constexpr std::string_view kPartialMark = ".previous.partial";
 
 /// The name under which the previous orbit file is kept while a pair is
 /// replaced: the orbit target with the summary temporary's suffix. As long as
@@ -151,12 +153,16 @@ std::string BackupName(const std::string& orbitTarget, const std::string& infoTa
 /// Puts right what a killed run left: a previous orbit file kept under its
 /// backup name while the summary temporary still waits means the pair was
 /// half replaced, and the previous orbit file goes back (telling the user);
-/// a backup without its summary temporary is no longer needed. Temporaries
-/// older than a day go too. Call it holding the commit lock.
+/// a backup without its summary temporary is no longer needed, nor is one
+/// whose copy was never finished. A complete new file that a killed run was
+/// copying over a target in place is copied over it again (telling the user).
+/// Temporaries older than a day go too. Call it holding the commit lock.
 void RepairInterruptedCommit(FileSystem& files, const std::string& orbitTarget,
                              const std::string& infoTarget, UserPrompts& prompts) {
   for (const FileSystem::Leftover& left : files.Leftovers(orbitTarget)) {
     const std::string& backup = left.path;
+    // A backup that was still being copied is no backup: it never replaces anything.
+    if (backup.ends_with(kPartialMark)) files.Remove(backup);
     if (!backup.ends_with(kBackupMark) || !backup.starts_with(orbitTarget)) continue;
     const std::string infoTemporary =
         infoTarget +
@@ -171,8 +177,14 @@ void RepairInterruptedCommit(FileSystem& files, const std::string& orbitTarget,
   }
   for (const std::string* target : {&orbitTarget, &infoTarget}) {
     for (const FileSystem::Leftover& left : files.Leftovers(*target)) {
-      if (left.ageSeconds > kStaleSeconds && !left.path.ends_with(kBackupMark))
+      if (left.interruptedCopy) {
+        // The whole new file, which a killed run was copying over the target: finished.
+        files.CopyOver(left.path, *target);
         files.Remove(left.path);
+        prompts.Warn(LoadText(TextId::CopyFinished, {*target}), LoadText(TextId::Attention));
+      } else if (left.ageSeconds > kStaleSeconds && !left.path.ends_with(kBackupMark)) {
+        files.Remove(left.path);
+      }
     }
   }
 }
@@ -245,7 +257,9 @@ void CopyOver(FileSystem& files, Output& output, Later& later) {
 
 /// Puts both finished files in place under the commit lock, with the
 /// terminating signals held back: the atomic moves first, then the copies
-/// in place, which alone can damage a target.
+/// in place, which alone can damage a target; both copies are marked for
+/// the next run before the first begins, so that a kill leaves a pair that
+/// run can finish.
 template <typename Orbit, typename Info>
 void CommitPair(FileSystem& files, Orbit& orbit, Info& info, UserPrompts& prompts) {
   const auto lock = files.LockForCommit({orbit.Target(), info.Target()}, kCommitWait);
@@ -257,6 +271,11 @@ void CommitPair(FileSystem& files, Orbit& orbit, Info& info, UserPrompts& prompt
   orbit.KeepAttributes(prompts);
   info.KeepAttributes(prompts);
   MovePair(files, orbit, info);
+  for (const auto& [way, temporary, target] :
+       {std::tuple(orbit.Way(), orbit.Temporary(), orbit.Target()),
+        std::tuple(info.Way(), info.Temporary(), info.Target())}) {
+    if (way == Delivery::CopyOver) files.PrepareCopyOver(temporary, target);
+  }
   CopyOver(files, orbit, info);
   CopyOver(files, info, orbit);
 }
@@ -310,14 +329,21 @@ ConversionOutcome Convert(const std::string& inputPath, const std::string& orbit
   AsteroidLineParser parser;
   CatalogueReader reader(*catalogue);
   std::string_view line;
-  while (reader.NextLine(line)) {
-    ++stats.linesRead;
-    if (!IsOrbitLine(line)) continue;
-    record.number = DecodeObjectNumber(line);
-    parser.ParseOrbitLine(line, record);
-    EncodeAsteroidRecord(record, orbitFile.NextRecord());
-    WriteAsteroidInfo(line, infoFile.NextRecord());
-    ++stats.recordsWritten;
+  try {
+    while (reader.NextLine(line)) {
+      ++stats.linesRead;
+      if (!IsOrbitLine(line)) continue;
+      record.number = DecodeObjectNumber(line);
+      parser.ParseOrbitLine(line, record);
+      EncodeAsteroidRecord(record, orbitFile.NextRecord());
+      WriteAsteroidInfo(line, infoFile.NextRecord());
+      ++stats.recordsWritten;
+    }
+  } catch (const CatalogueReader::LineTooLong&) {
+    // Damaged compressed data can decode into bytes without a line feed;
+    // closing checks the stream to its end, so the damage is named first.
+    catalogue->Close();
+    throw;
   }
 
   catalogue->Close();
@@ -340,10 +366,12 @@ ConversionOutcome Convert(const std::string& inputPath, const std::string& orbit
 
 bool ConfirmOverwrite(const std::string& path, UserPrompts& prompts, FileSystem& files) {
   // A pipe holds nothing to lose, and opening it to look would wait for a writer.
-  if (files.KindOf(path) == FileSystem::Kind::Pipe) return true;
-  // The test opening stays open while the question is shown.
+  const FileSystem::Kind kind = files.KindOf(path);
+  if (kind == FileSystem::Kind::Pipe) return true;
+  // The test opening stays open while the question is shown. A file that
+  // cannot be read exists all the same.
   const std::unique_ptr<InputStream> existing = files.OpenRead(path);
-  if (!existing) return true;
+  if (!existing && kind != FileSystem::Kind::Regular) return true;
   return prompts.AskYesNo(LoadText(TextId::Overwrite, {path}), LoadText(TextId::Attention));
 }
 

@@ -46,8 +46,9 @@ struct ConversionOutcome {
   std::uint64_t recordsWritten = 0;  ///< records in each output file
 };
 
-/// True when the run may write `path`: the file cannot be opened for reading
-/// (so there is nothing to lose), or the user answers yes to Overwrite.
+/// True when the run may write `path`: nothing there can be read and no
+/// regular file is there (so there is nothing to lose), or the user answers
+/// yes to Overwrite. A file that exists but cannot be read is asked about.
 bool ConfirmOverwrite(const std::string& path, UserPrompts& prompts, FileSystem& files);
 
 /// Warns the user with OpenFailed that `path` cannot be opened.

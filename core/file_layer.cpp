@@ -10,7 +10,7 @@ FileException::FileException(FileCause cause, std::string path, const std::strin
       cause_(cause),
       path_(std::move(path)),
       systemError_(systemError),
-      ownMessage_(!message.empty()) {}
+      ownMessage_(!message.empty() && !message.starts_with(FileErrorText(cause, path_))) {}
 
 TextId CauseText(FileCause cause) noexcept {
   const auto index = static_cast<int>(cause);

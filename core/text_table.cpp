@@ -56,6 +56,24 @@ constexpr std::array kTexts{
               "The new data could not be written over %1 completely; that file may be damaged."},
     TextEntry{TextId::CompleteFileAt, " Die vollständige neue Datei ist %1.",
               " The complete new file is %1."},
+    TextEntry{TextId::AppendOnlyFolder,
+              "%1 kann nicht sicher geschrieben werden: sein Verzeichnis nimmt nur neue Dateien "
+              "auf und gibt keine wieder her (chattr +a)",
+              "%1 cannot be written safely: its folder only takes new files and never lets one "
+              "go (chattr +a)"},
+    TextEntry{TextId::TemporaryFolderFailed,
+              "Im temporären Verzeichnis %1 (TMPDIR) kann keine Datei angelegt werden",
+              "No file can be made in the temporary folder %1 (TMPDIR)"},
+    TextEntry{TextId::CannotLock,
+              "%1 kann nicht sicher ersetzt werden: sein Verzeichnis lässt sich nicht gegen "
+              "andere Konvertierungen sperren (es muss lesbar sein)",
+              "%1 cannot be replaced safely: its folder cannot be locked against other "
+              "conversions (it must be readable)"},
+    TextEntry{TextId::CopyFinished,
+              "Eine unterbrochene Konvertierung schrieb gerade über %1: die neue Datei ist jetzt "
+              "vollständig",
+              "An interrupted conversion was writing over %1: the new file has now been written "
+              "in full"},
 
     TextEntry{TextId::CompressedDamaged,
               "Der komprimierte Katalog %1 ist beschädigt oder unvollständig. Bitte laden Sie "
@@ -72,6 +90,20 @@ constexpr std::array kTexts{
               "konvertieren Sie ihn.",
               "The ZIP archive %1 holds no file named MPCORB.DAT and not exactly one file, so it "
               "is not clear which one is the catalogue. Unpack the catalogue and convert it."},
+    TextEntry{TextId::ZipUnsupported,
+              "Das ZIP-Archiv %1 ist mit einem Verfahren gepackt, das Tarnwick nicht lesen kann "
+              "(Deflate64 oder Verschlüsselung); es ist nicht beschädigt. Nehmen Sie den "
+              "gzip-Katalog MPCORB.DAT.gz, oder entpacken Sie das Archiv mit einem anderen "
+              "Programm und konvertieren Sie MPCORB.DAT.",
+              "The ZIP archive %1 is packed with a method Tarnwick cannot read (Deflate64 or "
+              "encryption); it is not damaged. Take the gzip catalogue MPCORB.DAT.gz instead, or "
+              "unpack the archive with another program and convert MPCORB.DAT."},
+    TextEntry{TextId::ZipTooManyMembers,
+              "Das ZIP-Archiv %1 enthält mehr als 10000 Dateien; so große Archive liest Tarnwick "
+              "nicht. Entpacken Sie den Katalog und konvertieren Sie ihn, oder nehmen Sie "
+              "MPCORB.DAT.gz.",
+              "The ZIP archive %1 holds more than 10000 files, more than Tarnwick reads. Unpack "
+              "the catalogue and convert it, or take MPCORB.DAT.gz instead."},
 
     TextEntry{TextId::CauseNone, "Kein Fehler aufgetreten.", "No error occurred."},
     TextEntry{TextId::CauseGeneric, "Ein unbekannter Fehler ist beim Zugriff auf %1 aufgetreten.",
@@ -131,6 +163,7 @@ constexpr std::array kTexts{
               "The output folder %1 cannot be used"},
     TextEntry{TextId::IsTheCatalogue, "es ist der Katalog", "it is the catalogue"},
     TextEntry{TextId::SameFileAs, "es ist dieselbe Datei wie %1", "it is the same file as %1"},
+    TextEntry{TextId::NotRegularFile, "es ist keine gewöhnliche Datei", "it is not a regular file"},
     TextEntry{TextId::UnknownSubcommand, "Unbekannter Unterbefehl \"%1\"; die Unterbefehle sind %2",
               "Unknown subcommand \"%1\"; the subcommands are %2"},
     TextEntry{TextId::SubcommandRequired, "Ein Unterbefehl fehlt: %1",

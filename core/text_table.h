@@ -13,25 +13,31 @@ namespace tarnwick {
 enum class TextId {
   // The desktop program's menu entry, folder prompts and messages of a run.
   AboutBox,
-  ConversionDone,   ///< the completion message
-  DoneCaption,      ///< its caption
-  ChooseInputDir,   ///< the folder prompt for the catalogue
-  ChooseOutputDir,  ///< the folder prompt for the two output files
-  Overwrite,        ///< %1 the file that exists
-  Attention,        ///< the caption of questions and warnings
-  OpenFailed,       ///< %1 the file that cannot be opened
-  NoOrbitData,      ///< %1 the catalogue
-  LineTooLong,      ///< %1 the line number
-  CommitBusy,       ///< %1 the orbit file another run is replacing
-  PairRepaired,     ///< %1 the orbit file put back
-  OwnerChanged,     ///< %1 the file whose owner could not be kept
-  CopyFailed,       ///< %1 the file that may be damaged
-  CompleteFileAt,   ///< %1 where a complete new file is kept; follows CopyFailed
+  ConversionDone,         ///< the completion message
+  DoneCaption,            ///< its caption
+  ChooseInputDir,         ///< the folder prompt for the catalogue
+  ChooseOutputDir,        ///< the folder prompt for the two output files
+  Overwrite,              ///< %1 the file that exists
+  Attention,              ///< the caption of questions and warnings
+  OpenFailed,             ///< %1 the file that cannot be opened
+  NoOrbitData,            ///< %1 the catalogue
+  LineTooLong,            ///< %1 the line number
+  CommitBusy,             ///< %1 the orbit file another run is replacing
+  PairRepaired,           ///< %1 the orbit file put back
+  OwnerChanged,           ///< %1 the file whose owner could not be kept
+  CopyFailed,             ///< %1 the file that may be damaged
+  CompleteFileAt,         ///< %1 where a complete new file is kept; follows CopyFailed
+  AppendOnlyFolder,       ///< %1 the target in a folder that lets no file go
+  TemporaryFolderFailed,  ///< %1 the temporary folder; the system's reason follows
+  CannotLock,             ///< %1 the target whose folder cannot be locked; the reason follows
+  CopyFinished,           ///< %1 the target a killed run's copy was finished over
 
   // The compressed catalogue; %1 is its path.
   CompressedDamaged,
   ZipFromPipe,
   ZipWithoutCatalogue,
+  ZipUnsupported,     ///< an intact archive packed with Deflate64 or encryption
+  ZipTooManyMembers,  ///< an archive whose central directory would not fit the memory bound
 
   // The causes of file errors, in the order of FileCause; %1 is the file.
   CauseNone,
@@ -60,6 +66,7 @@ enum class TextId {
   OutputFolderUnusable,  ///< %1 the folder
   IsTheCatalogue,        ///< why an output cannot be written
   SameFileAs,            ///< why the second output cannot be written; %1 the first
+  NotRegularFile,        ///< why a default catalogue of that name is not read
   UnknownSubcommand,     ///< %1 the word given, %2 the subcommands
   SubcommandRequired,    ///< %1 the subcommands
   UnexpectedArguments,   ///< %1 the arguments

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -137,6 +138,12 @@ TEST_F(ConvertTest, PathsAreTakenAsTheKernelReadsThem) {
   EXPECT_EQ(again.err.find("tarnwick-cli: File " + (dir_ / "link/../Asteroids4.dat") + " already"),
             0u)
       << again.err;
+  // A FIFO is never the default catalogue: opening it would wait for a writer.
+  ASSERT_EQ(::mkfifo(catalogue_.c_str(), 0600), 0);
+  const Result fifo = RunHere({"convert", "-o", "real"});
+  EXPECT_EQ(fifo.status, kExitCannotOpen);
+  EXPECT_EQ(fifo.err, "tarnwick-cli: File \"" + catalogue_ +
+                          "\" couldn't be opened: it is not a regular file\n");
 }
 
 TEST_F(ConvertTest, AFailureIsOneLineWithTheFileErrorStatusAndLeavesNothingBehind) {
