@@ -32,6 +32,10 @@ class ConsolePrompts final : public UserPrompts {
   ConsolePrompts(std::ostream& out, std::ostream& err, std::istream* terminal, bool assumeYes,
                  TextId cannotAsk)
       : out_(out), err_(err), terminal_(terminal), assumeYes_(assumeYes), cannotAsk_(cannotAsk) {}
+  ConsolePrompts(const ConsolePrompts&) = delete;
+  ConsolePrompts& operator=(const ConsolePrompts&) = delete;
+  // A run that ends by another exception still shows what it warned of.
+  ~ConsolePrompts() override { ShowHeld(); }
 
   void BeginBusy() override {}
   void EndBusy() override {}
