@@ -15,10 +15,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -60,14 +62,15 @@ std::string Fixed(double value, int digits, char decimalPoint) {
 }
 
 /// The cache folder for kept copies: $XDG_CACHE_HOME/tarnwick, else
-/// ~/.cache/tarnwick. Created when missing; `created` tells whether it is there.
-std::string CacheFolder(const Environment& environment, bool& created) {
+/// ~/.cache/tarnwick. Created when missing; `error` is the errno value when
+/// it cannot be, else 0.
+std::string CacheFolder(const Environment& environment, int& error) {
   std::string base = environment.variable("XDG_CACHE_HOME");
   if (base.empty() || base.front() != '/') base = environment.variable("HOME") + "/.cache";
   const std::string folder = base + "/tarnwick";
-  std::error_code error;
-  std::filesystem::create_directories(folder, error);
-  created = std::filesystem::is_directory(folder, error);
+  std::error_code code;
+  std::filesystem::create_directories(folder, code);
+  error = std::filesystem::is_directory(folder) ? 0 : code ? code.value() : ENOTDIR;
   return folder;
 }
 
@@ -254,6 +257,7 @@ class PartialCopy {
  public:
   explicit PartialCopy(const std::string& copyPath) : path_(copyPath + ".part-XXXXXX") {
     fd_ = Descriptor(::mkostemp(path_.data(), O_CLOEXEC));
+    error_ = fd_ ? 0 : errno;
     if (fd_) TrackTemporary(path_);
   }
   ~PartialCopy() {
@@ -262,11 +266,15 @@ class PartialCopy {
     UntrackTemporary(path_);
   }
   int fd() const noexcept { return fd_.get(); }
+  /// The errno value of the failure to create or keep the copy, else 0.
+  int error() const noexcept { return error_; }
   /// Flushes the copy to the disk and moves it to `copyPath`; false on failure.
   bool Keep(const std::string& copyPath) {
     if (::fdatasync(fd_.get()) != 0 || fd_.Close() != 0 ||
-        ::rename(path_.c_str(), copyPath.c_str()) != 0)
+        ::rename(path_.c_str(), copyPath.c_str()) != 0) {
+      error_ = errno;
       return false;
+    }
     UntrackTemporary(path_);
     path_.clear();
     return true;
@@ -275,6 +283,7 @@ class PartialCopy {
  private:
   std::string path_;
   Descriptor fd_;
+  int error_ = 0;
 };
 
 long TimeoutSeconds(const Environment& environment, const char* name, long fallback) {
@@ -289,10 +298,10 @@ long TimeoutSeconds(const Environment& environment, const char* name, long fallb
 int RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream& err,
               const Environment& environment) {
   const std::string& url = options.url;
-  bool cacheThere = false;
-  const std::string cache = CacheFolder(environment, cacheThere);
-  if (!cacheThere) {
-    err << LoadText(TextId::OpenFailed, {cache}) << '\n';
+  int cacheError = 0;
+  const std::string cache = CacheFolder(environment, cacheError);
+  if (cacheError != 0) {
+    err << kProgramPrefix << WithReason(LoadText(TextId::OpenFailed, {cache}), cacheError) << '\n';
     return kExitCannotOpen;
   }
   const std::string copyPath = cache + "/" + CopyName(url);
@@ -304,7 +313,8 @@ int RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream& err
 
   PartialCopy partial(copyPath);
   if (partial.fd() < 0) {
-    err << LoadText(TextId::OpenFailed, {copyPath}) << '\n';
+    err << kProgramPrefix << WithReason(LoadText(TextId::OpenFailed, {copyPath}), partial.error())
+        << '\n';
     return kExitCannotOpen;
   }
   DownloadRequest request;
@@ -324,7 +334,7 @@ int RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream& err
   if (!download.WaitForBody()) {
     const DownloadOutcome& outcome = download.Finish();
     if (outcome.state == DownloadState::Failed) {
-      err << NetworkError(url, outcome.error) << '\n';
+      err << kProgramPrefix << NetworkError(url, outcome.error) << '\n';
       return kExitNetwork;
     }
     // Not modified: nothing to do if the pair came from the kept copy,
@@ -364,8 +374,10 @@ int RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream& err
   // The old state goes first: a crash before the new one is written leaves
   // a copy without validators, which the next update simply downloads again.
   std::remove((copyPath + ".state").c_str());
-  if (!partial.Keep(copyPath) || !WriteState(copyPath, kept))
-    err << LoadText(TextId::CopyNotKept, {cache}) << '\n';
+  if (!partial.Keep(copyPath) || !WriteState(copyPath, kept)) {
+    const int error = partial.error() != 0 ? partial.error() : errno;
+    err << kProgramPrefix << LoadText(TextId::CopyNotKept, {cache, std::strerror(error)}) << '\n';
+  }
   return kExitDone;
 }
 
