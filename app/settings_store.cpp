@@ -2,13 +2,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 
-namespace tarnwick {
+#include "catalogue_location.h"
 
-CSettings theSettings;
+namespace tarnwick {
 
 namespace {
 
@@ -26,7 +27,7 @@ bool IsSeparator(QChar c) {
 }
 
 // The profile store of the running program. The application word is set at
-// start-up (CConverterApp); Qt's own default would keep the extension.
+// start-up (RunDesktop); Qt's own default would keep the extension.
 QSettings ProfileStore() {
   return QSettings(QSettings::NativeFormat, QSettings::UserScope,
                    QString::fromLatin1(kProfileCompany), QCoreApplication::applicationName());
@@ -76,9 +77,16 @@ void LoadSettingsFrom(CSettings& settings, QSettings& store, const QString& exec
   settings.pathOut = store.value(QString::fromLatin1(kPathOutEntry)).toString();
   store.endGroup();
   if (!settings.pathIn.isEmpty() || executablePath.isEmpty()) return;
-  settings.pathIn = ExecutableDirectory(executablePath);
-  const QFileInfo directory(settings.pathIn.isEmpty() ? QStringLiteral("/") : settings.pathIn);
-  if (!directory.isDir() || !directory.isWritable()) settings.pathIn = DownloadDirectory();
+  // The program's own folder only when it is a portable copy or a build tree
+  // with its catalogue; an installed program's folder (~/.local/bin) holds
+  // none, and the user's downloads are where a catalogue will arrive.
+  QString own = ExecutableDirectory(executablePath);
+  if (own.isEmpty()) own = QStringLiteral("/");
+  const std::string catalogue = ChooseCatalogue(QFile::encodeName(own).toStdString());
+  const bool holdsCatalogue = QFileInfo(QFile::decodeName(catalogue.c_str())).isFile();
+  settings.pathIn = holdsCatalogue && QFileInfo(own).isWritable()
+                        ? ExecutableDirectory(executablePath)
+                        : DownloadDirectory();
   settings.pathOut = settings.pathIn;
 }
 

@@ -6,10 +6,12 @@
 set -euo pipefail
 
 # Compilers and build tools, tests, the command line, the decompressing input
-# (gzip through ISA-L, ZIP through libarchive), the desktop program and its
-# translations.
+# (gzip through ISA-L, ZIP through libarchive), the desktop program, its
+# German texts (Qt's LinguistTools) and Qt's own translations, and the X
+# server its tests run on (xvfb-run needs xauth).
 packages=(g++ cmake ninja-build make locales libgtest-dev libgmock-dev libcli11-dev
-  libisal-dev libarchive-dev qt6-base-dev libgl-dev qt6-translations-l10n)
+  libisal-dev libarchive-dev qt6-base-dev libgl-dev qt6-translations-l10n
+  qt6-tools-dev qt6-l10n-tools xvfb xauth)
 for group in "$@"; do
   case "$group" in
     fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
