@@ -44,11 +44,14 @@ void UseLanguage(Language language) {
 }
 
 void RunMainDialog() {
+  // The folders live in the run's own CSettings: read from the profile store
+  // once before the dialog, written to it once after.
+  QSettings store = ProfileStore();
   CSettings settings;
-  LoadSettings(settings);
+  LoadSettingsFrom(settings, store, QCoreApplication::applicationFilePath());
   CConverterDlg dialog(settings);
   dialog.exec();
-  SaveSettings(settings);
+  SaveSettingsTo(settings, store);
 }
 
 int RunDesktop(int argc, char** argv) {

@@ -26,13 +26,6 @@ bool IsSeparator(QChar c) {
 #endif
 }
 
-// The profile store of the running program. The application word is set at
-// start-up (RunDesktop); Qt's own default would keep the extension.
-QSettings ProfileStore() {
-  return QSettings(QSettings::NativeFormat, QSettings::UserScope,
-                   QString::fromLatin1(kProfileCompany), QCoreApplication::applicationName());
-}
-
 // Where a first start looks for the catalogue and writes the files when the
 // program's own folder cannot be written.
 QString DownloadDirectory() {
@@ -61,14 +54,9 @@ QString ApplicationWord(const QString& executablePath) {
   return dot > 0 ? name.left(dot) : name;
 }
 
-void LoadSettings(CSettings& settings) {
-  QSettings store = ProfileStore();
-  LoadSettingsFrom(settings, store, QCoreApplication::applicationFilePath());
-}
-
-void SaveSettings(const CSettings& settings) {
-  QSettings store = ProfileStore();
-  SaveSettingsTo(settings, store);
+QSettings ProfileStore() {
+  return QSettings(QSettings::NativeFormat, QSettings::UserScope,
+                   QString::fromLatin1(kProfileCompany), QCoreApplication::applicationName());
 }
 
 void LoadSettingsFrom(CSettings& settings, QSettings& store, const QString& executablePath) {

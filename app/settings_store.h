@@ -3,23 +3,19 @@
 
 #include <QString>
 
-#include "settings.h"
+#include <QSettings>
 
-class QSettings;
+#include "settings.h"
 
 namespace tarnwick {
 
 /// Company name under which the profile store keeps the program's entries.
 inline constexpr char kProfileCompany[] = "Quenneth";
 
-/// Fills `settings` from the profile store of the running program (company
-/// kProfileCompany, the application name as application word, group
-/// "Settings"); see LoadSettingsFrom.
-void LoadSettings(CSettings& settings);
-
-/// Writes both directories to that profile store, whatever they hold.
-/// Failures are ignored.
-void SaveSettings(const CSettings& settings);
+/// The profile store of the running program: company kProfileCompany, the
+/// application name (set at start-up from the executable's name) as
+/// application word.
+QSettings ProfileStore();
 
 /// The loading rules on a given store and executable path: "Path In" and
 /// "Path Out" are read (missing entries read as empty). When "Path In" is
@@ -31,8 +27,9 @@ void SaveSettings(const CSettings& settings);
 /// there is none.
 void LoadSettingsFrom(CSettings& settings, QSettings& store, const QString& executablePath);
 
-/// Writes "Path In" and "Path Out" under "Settings", empty ones as empty
-/// strings, and flushes the store.
+/// Writes "Path In" and "Path Out" under "Settings", whatever they hold
+/// (empty ones as empty strings), and flushes the store; failures are
+/// ignored.
 void SaveSettingsTo(const CSettings& settings, QSettings& store);
 
 /// The directory part of an executable's path: everything before the last

@@ -74,7 +74,7 @@ CConverterDlg::CConverterDlg(CSettings& settings, QWidget* parent)
     auto* field = new QLineEdit(this);
     field->setReadOnly(true);
     // Room for a path of a usual length in the user's font.
-    field->setMinimumWidth(48 * field->fontMetrics().averageCharWidth());
+    field->setMinimumWidth(64 * field->fontMetrics().averageCharWidth());
     return field;
   };
   m_inputField = pathField();

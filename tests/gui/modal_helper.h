@@ -27,7 +27,7 @@ inline void WhenModal(std::function<void(QWidget*)> action, QWidget* outer = nul
         if (modal->isActiveWindow()) break;
       }
       modal->activateWindow();
-      QTest::qWaitForWindowActive(modal);
+      (void)QTest::qWaitForWindowActive(modal);
     }
     action(modal);
   });
@@ -49,7 +49,7 @@ inline void TypePath(QWidget* window, const QString& text) {
   auto* field = window->findChild<QLineEdit*>("fileNameEdit");
   QTest::qWait(100);
   window->activateWindow();
-  QTest::qWaitForWindowActive(window);
+  (void)QTest::qWaitForWindowActive(window);
   field->setFocus();
   QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
   QTest::keyClicks(field, text);

@@ -14,14 +14,9 @@ class TestStartUp final : public QObject {
  private:
   QTemporaryDir m_root;
 
-  static QSettings Store() {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope,
-                     QString::fromLatin1(kProfileCompany), QCoreApplication::applicationName());
-  }
-
   static CSettings Loaded(const QString& executable) {
     CSettings settings;
-    QSettings store = Store();
+    QSettings store = ProfileStore();
     LoadSettingsFrom(settings, store, executable);
     return settings;
   }
@@ -33,7 +28,7 @@ class TestStartUp final : public QObject {
     qputenv("XDG_CONFIG_HOME", m_root.filePath("config").toLocal8Bit());
   }
 
-  void init() { Store().clear(); }
+  void init() { ProfileStore().clear(); }
 
   void displayIsCheckedBeforeQtStarts_data() {
     QTest::addColumn<QStringList>("arguments");
@@ -94,15 +89,15 @@ class TestStartUp final : public QObject {
     QCOMPARE(Loaded(program).pathOut, m_root.filePath("bin"));
 
     // An empty "Path In" counts as missing; "Path Out" alone is not enough.
-    Store().setValue("Settings/Path Out", "/data/out");
+    ProfileStore().setValue("Settings/Path Out", "/data/out");
     QCOMPARE(Loaded(program).pathOut, m_root.filePath("bin"));
-    Store().setValue("Settings/Path In", "/data/in");
-    Store().remove("Settings/Path Out");
+    ProfileStore().setValue("Settings/Path In", "/data/in");
+    ProfileStore().remove("Settings/Path Out");
     QCOMPARE(Loaded(program).pathOut, QString());
   }
 
   void aChoiceReachesTheStoreOnlyWhenTheProgramEnds() {
-    Store().setValue("Settings/Path In", m_root.path());
+    ProfileStore().setValue("Settings/Path In", m_root.path());
     SetUpApplication();
     QString storedDuringRun;
     test::WhenModal([&](QWidget* dialog) {
@@ -110,12 +105,12 @@ class TestStartUp final : public QObject {
           [&](QWidget* chooser) { test::TypePath(chooser, m_root.filePath("config/Quenneth")); },
           dialog);
       test::Click(test::Button(dialog, "..."));  // the input directory's
-      storedDuringRun = Store().value("Settings/Path In").toString();
+      storedDuringRun = ProfileStore().value("Settings/Path In").toString();
       QTest::keyClick(dialog, Qt::Key_Escape);
     });
     RunMainDialog();
     QCOMPARE(storedDuringRun, m_root.path());
-    QSettings store = Store();
+    QSettings store = ProfileStore();
     QCOMPARE(store.allKeys(), QStringList({"Settings/Path In", "Settings/Path Out"}));
     QCOMPARE(store.value("Settings/Path In").toString(), m_root.filePath("config/Quenneth"));
     QCOMPARE(store.value("Settings/Path Out").toString(), QString());
