@@ -4,11 +4,13 @@ BUILD ?= build
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: all setup configure build run test bench fuzz format lint asan clean
+.PHONY: all setup configure build run test bench fuzz format lint asan deb clean
 
-# Developers' and CI builds stop on a compiler warning; a plain `make` or
-# `make run` does not (the cached choice of the build directory stays).
-test asan fuzz: export TARNWICK_WERROR := ON
+# Every build made through this Makefile stops on a compiler warning, so that
+# `make run` and `make test` share one build and developers and CI see every
+# warning. Packagers (debian/rules) and a plain cmake build go without it;
+# `make ... TARNWICK_WERROR=OFF` (or the environment variable) too.
+export TARNWICK_WERROR ?= ON
 
 all: build
 
@@ -51,5 +53,11 @@ lint: configure
 	@scripts/setup.sh lint
 	clang-tidy -p $(BUILD) --quiet --warnings-as-errors='*' core/*.cpp
 
+# The Debian package, built by debhelper from a copy of this checkout in
+# $(BUILD)-deb/, where the .deb lands; then lintian and the desktop checks.
+deb:
+	@scripts/setup.sh deb
+	@scripts/make-deb.sh $(BUILD)-deb
+
 clean:
-	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-fuzz $(BUILD)-release
+	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-fuzz $(BUILD)-release $(BUILD)-deb

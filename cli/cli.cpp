@@ -33,26 +33,6 @@ constexpr const char* kExitStatusText =
     "     or a dump file is not a whole number of records, or memory ran out\n"
     "  5  no orbit data: the catalogue holds no orbit line, nothing was written\n";
 
-constexpr Messages kEnglish{
-    "[y/N]",
-    "No terminal to answer on, so the answer is no; -y overwrites the existing files.",
-    "The catalogue comes on standard input, so no answer can be read and the answer is no; "
-    "-y overwrites the existing files.",
-    "Nothing written; the existing files are unchanged.",
-    "%1 lines read, %2 records written, %3 lines skipped, %4 s",
-    '.',
-};
-
-constexpr Messages kGerman{
-    "[j/N]",
-    "Kein Terminal für eine Antwort, daher gilt Nein; -y überschreibt die vorhandenen Dateien.",
-    "Der Katalog kommt über die Standardeingabe, daher kann keine Antwort gelesen werden und es "
-    "gilt Nein; -y überschreibt die vorhandenen Dateien.",
-    "Nichts geschrieben; die vorhandenen Dateien sind unverändert.",
-    "%1 Zeilen gelesen, %2 Datensätze geschrieben, %3 Zeilen übersprungen, %4 s",
-    ',',
-};
-
 std::string Lowered(std::string text) {
   for (char& c : text) c = line::AsciiLower(c);
   return text;
@@ -66,9 +46,6 @@ std::string Trimmed(const std::string& text) {
 }
 
 }  // namespace
-
-const Messages& EnglishMessages() noexcept { return kEnglish; }
-const Messages& GermanMessages() noexcept { return kGerman; }
 
 Answer ParseAnswer(const std::string& typed) noexcept {
   try {
@@ -111,7 +88,6 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
                    const Environment& environment) {
   const bool german = environment.variable && WantsGerman(environment.variable);
   SetTextLanguage(german ? Language::German : Language::English);
-  const Messages& messages = german ? kGerman : kEnglish;
 
   CLI::App app{
       "Converts the Minor Planet Center's orbit catalogue MPCORB.DAT into the files\n"
@@ -158,7 +134,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     return status == 0 ? kExitDone : kExitUsage;
   }
 
-  if (convertCommand->parsed()) return RunConvert(convert, messages, out, err, environment);
+  if (convertCommand->parsed()) return RunConvert(convert, out, err, environment);
   dump.kind = orbits ? DumpKind::Orbits : info ? DumpKind::Info : DumpKind::FromName;
   return RunDump(dump, out, err);
 }

@@ -1,4 +1,4 @@
-// The subcommands of tarnwick-cli and the texts they print.
+// The subcommands of tarnwick-cli.
 #pragma once
 
 #include <iosfwd>
@@ -7,19 +7,6 @@
 #include "cli.h"
 
 namespace tarnwick::cli {
-
-/// The command line's own texts, in the user's language.
-struct Messages {
-  const char* yesNoHint;          ///< appended to a question
-  const char* cannotAskTerminal;  ///< answer "no" without a terminal
-  const char* cannotAskStdin;     ///< answer "no" while the catalogue is on standard input
-  const char* declined;           ///< the run ended without writing
-  const char* summary;            ///< %1 lines read, %2 records written, %3 skipped, %4 seconds
-  char decimalPoint;
-};
-
-const Messages& EnglishMessages() noexcept;
-const Messages& GermanMessages() noexcept;
 
 /// Whether a typed answer means yes (true), no (false) or neither (asks again).
 enum class Answer { Yes, No, Unclear };
@@ -31,8 +18,8 @@ struct ConvertOptions {
   bool assumeYes = false;
 };
 
-int RunConvert(const ConvertOptions& options, const Messages& messages, std::ostream& out,
-               std::ostream& err, const Environment& environment);
+int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& err,
+               const Environment& environment);
 
 enum class DumpKind { FromName, Orbits, Info };
 

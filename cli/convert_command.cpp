@@ -26,13 +26,8 @@ constexpr std::string_view kStandardInputName = "-";
 class ConsolePrompts final : public UserPrompts {
  public:
   ConsolePrompts(std::ostream& out, std::ostream& err, std::istream* terminal, bool assumeYes,
-                 const char* cannotAsk, const Messages& messages)
-      : out_(out),
-        err_(err),
-        terminal_(terminal),
-        assumeYes_(assumeYes),
-        cannotAsk_(cannotAsk),
-        messages_(messages) {}
+                 TextId cannotAsk)
+      : out_(out), err_(err), terminal_(terminal), assumeYes_(assumeYes), cannotAsk_(cannotAsk) {}
 
   void BeginBusy() override {}
   void EndBusy() override {}
@@ -40,11 +35,11 @@ class ConsolePrompts final : public UserPrompts {
   bool AskYesNo(const std::string& text, const std::string& caption) override {
     if (assumeYes_) return true;
     if (terminal_ == nullptr) {
-      err_ << caption << ": " << text << '\n' << cannotAsk_ << '\n';
+      err_ << caption << ": " << text << '\n' << LoadText(cannotAsk_) << '\n';
       return false;
     }
     for (;;) {
-      err_ << caption << ": " << text << ' ' << messages_.yesNoHint << ' ' << std::flush;
+      err_ << caption << ": " << text << ' ' << LoadText(TextId::YesNoHint) << ' ' << std::flush;
       std::string typed;
       if (!std::getline(*terminal_, typed)) {
         err_ << '\n';
@@ -74,8 +69,7 @@ class ConsolePrompts final : public UserPrompts {
   std::ostream& err_;
   std::istream* terminal_;
   bool assumeYes_;
-  const char* cannotAsk_;
-  const Messages& messages_;
+  TextId cannotAsk_;
 };
 
 /// Passes the catalogue on and notes for the summary line what was read:
@@ -200,9 +194,10 @@ std::string DescribeInput(const InputSummary& summary, char decimalPoint) {
 
 }  // namespace
 
-int RunConvert(const ConvertOptions& options, const Messages& messages, std::ostream& out,
-               std::ostream& err, const Environment& environment) {
+int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& err,
+               const Environment& environment) {
   const bool fromStdin = options.catalogue == kStandardInputName;
+  std::error_code ignored;
   // Without a catalogue: the newest of MPCORB.DAT, MPCORB.DAT.gz and MPCORB.ZIP here.
   const std::string input = fromStdin                   ? options.catalogue
                             : options.catalogue.empty() ? FullPath(ChooseCatalogue("."))
@@ -213,8 +208,13 @@ int RunConvert(const ConvertOptions& options, const Messages& messages, std::ost
 
   std::istream* terminal = fromStdin ? nullptr : environment.terminal;
   ConsolePrompts prompts(out, err, terminal, options.assumeYes,
-                         fromStdin ? messages.cannotAskStdin : messages.cannotAskTerminal,
-                         messages);
+                         fromStdin ? TextId::CannotAskStdin : TextId::CannotAskTerminal);
+  // The default choice takes a regular file only: opening a FIFO or a device
+  // of one of those names would wait for ever. Given by name, they are read.
+  if (options.catalogue.empty() && !std::filesystem::is_regular_file(input, ignored)) {
+    ReportOpenError(input, prompts);
+    return kExitCannotOpen;
+  }
   FileSystem& base = environment.files != nullptr ? *environment.files : SystemFileSystem();
   InputSummary read;
   StandardInputFileSystem files(base, environment.standardInput, input, read);
@@ -238,17 +238,15 @@ int RunConvert(const ConvertOptions& options, const Messages& messages, std::ost
     case RunStatus::NoOrbitData:
       return kExitNoOrbitData;
     case RunStatus::Declined:
-      err << messages.declined << '\n';
+      err << LoadText(TextId::Declined) << '\n';
       return kExitDeclined;
   }
-  std::string summary = messages.summary;
-  summary = ReplacePlaceholder(summary, "%1", std::to_string(stats.linesRead));
-  summary = ReplacePlaceholder(summary, "%2", std::to_string(stats.recordsWritten));
-  summary =
-      ReplacePlaceholder(summary, "%3", std::to_string(stats.linesRead - stats.recordsWritten));
-  summary =
-      ReplacePlaceholder(summary, "%4", FormatFixed(elapsed.count(), 2, messages.decimalPoint));
-  out << input << " (" << DescribeInput(read, messages.decimalPoint) << "): " << summary << '\n';
+  const char decimalPoint = TextLanguage() == Language::German ? ',' : '.';
+  const std::string summary = LoadText(
+      TextId::RunSummary, {std::to_string(stats.linesRead), std::to_string(stats.recordsWritten),
+                           std::to_string(stats.linesRead - stats.recordsWritten),
+                           FormatFixed(elapsed.count(), 2, decimalPoint)});
+  out << input << " (" << DescribeInput(read, decimalPoint) << "): " << summary << '\n';
   return kExitDone;
 }
 

@@ -185,8 +185,15 @@ int RunDump(const DumpOptions& options, std::ostream& out, std::ostream& err) {
   std::size_t pending = 0;  // bytes of an incomplete record at the start of block
   std::uintmax_t total = 0;
   for (;;) {
+    errno = 0;
     const std::size_t got =
         std::fread(block.data() + pending, 1, block.size() - pending, file.get());
+    // The reason is taken at once: writing the rows below may change errno.
+    if (std::ferror(file.get()) != 0) {
+      err << "tarnwick-cli: cannot read " << options.file << ": "
+          << std::strerror(errno != 0 ? errno : EIO) << '\n';
+      return kExitFileError;
+    }
     total += got;
     const std::size_t available = pending + got;
     const std::size_t whole = available / recordSize * recordSize;
@@ -204,10 +211,6 @@ int RunDump(const DumpOptions& options, std::ostream& out, std::ostream& err) {
     pending = available - whole;
     std::memmove(block.data(), block.data() + whole, pending);
     if (got == 0) break;
-  }
-  if (std::ferror(file.get()) != 0) {
-    err << "tarnwick-cli: cannot read " << options.file << ": " << std::strerror(errno) << '\n';
-    return kExitFileError;
   }
   if (pending != 0) {
     err << NotWholeText(options.file, total, recordSize, what) << '\n';

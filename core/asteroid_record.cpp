@@ -58,6 +58,9 @@ void FillName(std::string_view line, AsteroidRecord& record, bool fast) noexcept
       controls |= swar::ZeroBytes(words[i] & (swar::kOnes * 0xE0));
       text[i] = swar::MaskBits(~swar::ZeroBytes(words[i] ^ (swar::kOnes * ' ')) & swar::kHighBits);
     }
+    // The third word overlaps the second: bits kLast to 15 of text[2] << kLast
+    // describe the same bytes (kLast to 15) as bits of text[1] << 8, so the
+    // two agree there and OR keeps one bit per byte of the field.
     const unsigned nonBlank = text[0] | text[1] << 8 | text[2] << kLast;
     if (controls == 0 && nonBlank != 0) {
       const int first = std::countr_zero(nonBlank);
@@ -148,6 +151,8 @@ class Fields {
   /// Scans "%d" in Mid(field); false (value untouched) when no number is there.
   bool Int(const column::Field& field, int& value) const noexcept {
     const std::string_view piece = Mid({text_, Size()}, field.pos, field.width);
+    // ReadPlainInt loads the eight bytes that end at the field's end: the
+    // guard pos + width >= 8 keeps that load inside the line.
     if (fast_ && piece.size() == field.width && field.width <= 8 && field.pos + field.width >= 8 &&
         ReadPlainInt(piece.data(), field.width, value)) {
       return true;

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <span>
+#include <tuple>
 #include <vector>
 
 #include "asteroid_info.h"
@@ -102,7 +103,7 @@ class PendingOutput {
   /// target's owner, mode and attributes; says so when the owner cannot stay.
   void KeepAttributes(UserPrompts& prompts) {
     if (delivery_ != Delivery::Move || !existed_ || files_.CopyAttributes(target_, temp_)) return;
-    prompts.Warn(FormatWithPath(LoadText(IDS_OWNER_CHANGED), target_), LoadText(IDS_ATTENTION));
+    prompts.Warn(LoadText(TextId::OwnerChanged, {target_}), LoadText(TextId::Attention));
   }
 
   /// The temporary is now the target, or is kept on purpose: nothing to delete.
@@ -136,6 +137,7 @@ constexpr std::chrono::milliseconds kCommitWait{10000};
 // Temporaries of this age are left by a killed run, not made by a running one.
 constexpr std::int64_t kStaleSeconds = std::int64_t{24} * 60 * 60;
 constexpr std::string_view kBackupMark = ".previous";
+constexpr std::string_view kPartialMark = ".previous.partial";
 
 /// The name under which the previous orbit file is kept while a pair is
 /// replaced: the orbit target with the summary temporary's suffix. As long as
@@ -148,12 +150,16 @@ std::string BackupName(const std::string& orbitTarget, const std::string& infoTa
 /// Puts right what a killed run left: a previous orbit file kept under its
 /// backup name while the summary temporary still waits means the pair was
 /// half replaced, and the previous orbit file goes back (telling the user);
-/// a backup without its summary temporary is no longer needed. Temporaries
-/// older than a day go too. Call it holding the commit lock.
+/// a backup without its summary temporary is no longer needed, nor is one
+/// whose copy was never finished. A complete new file that a killed run was
+/// copying over a target in place is copied over it again (telling the user).
+/// Temporaries older than a day go too. Call it holding the commit lock.
 void RepairInterruptedCommit(FileSystem& files, const std::string& orbitTarget,
                              const std::string& infoTarget, UserPrompts& prompts) {
   for (const FileSystem::Leftover& left : files.Leftovers(orbitTarget)) {
     const std::string& backup = left.path;
+    // A backup that was still being copied is no backup: it never replaces anything.
+    if (backup.ends_with(kPartialMark)) files.Remove(backup);
     if (!backup.ends_with(kBackupMark) || !backup.starts_with(orbitTarget)) continue;
     const std::string infoTemporary =
         infoTarget +
@@ -164,12 +170,18 @@ void RepairInterruptedCommit(FileSystem& files, const std::string& orbitTarget,
     }
     files.Replace(backup, orbitTarget);
     files.Remove(infoTemporary);
-    prompts.Warn(FormatWithPath(LoadText(IDS_PAIR_REPAIRED), orbitTarget), LoadText(IDS_ATTENTION));
+    prompts.Warn(LoadText(TextId::PairRepaired, {orbitTarget}), LoadText(TextId::Attention));
   }
   for (const std::string* target : {&orbitTarget, &infoTarget}) {
     for (const FileSystem::Leftover& left : files.Leftovers(*target)) {
-      if (left.ageSeconds > kStaleSeconds && !left.path.ends_with(kBackupMark))
+      if (left.interruptedCopy) {
+        // The whole new file, which a killed run was copying over the target: finished.
+        files.CopyOver(left.path, *target);
         files.Remove(left.path);
+        prompts.Warn(LoadText(TextId::CopyFinished, {*target}), LoadText(TextId::Attention));
+      } else if (left.ageSeconds > kStaleSeconds && !left.path.ends_with(kBackupMark)) {
+        files.Remove(left.path);
+      }
     }
   }
 }
@@ -227,11 +239,11 @@ void CopyOver(FileSystem& files, Output& output, Later& later) {
   try {
     files.CopyOver(output.Temporary(), output.Target());
   } catch (const FileException& e) {
-    std::string message = FormatWithPath(LoadText(IDS_COPY_FAILED), output.Target());
-    message += FormatWithPath(LoadText(IDS_COMPLETE_FILE_AT), output.Temporary());
+    std::string message = LoadText(TextId::CopyFailed, {output.Target()});
+    message += LoadText(TextId::CompleteFileAt, {output.Temporary()});
     output.Committed();
     if (later.Way() == Delivery::CopyOver && later.Pending()) {
-      message += FormatWithPath(LoadText(IDS_COMPLETE_FILE_AT), later.Temporary());
+      message += LoadText(TextId::CompleteFileAt, {later.Temporary()});
       later.Committed();
     }
     throw FileException(e.Cause(), output.Target(), message);
@@ -242,18 +254,25 @@ void CopyOver(FileSystem& files, Output& output, Later& later) {
 
 /// Puts both finished files in place under the commit lock, with the
 /// terminating signals held back: the atomic moves first, then the copies
-/// in place, which alone can damage a target.
+/// in place, which alone can damage a target; both copies are marked for
+/// the next run before the first begins, so that a kill leaves a pair that
+/// run can finish.
 template <typename Orbit, typename Info>
 void CommitPair(FileSystem& files, Orbit& orbit, Info& info, UserPrompts& prompts) {
   const auto lock = files.LockForCommit({orbit.Target(), info.Target()}, kCommitWait);
   if (!lock) {
     throw FileException(FileCause::LockViolation, orbit.Target(),
-                        FormatWithPath(LoadText(IDS_COMMIT_BUSY), orbit.Target()));
+                        LoadText(TextId::CommitBusy, {orbit.Target()}));
   }
   RepairInterruptedCommit(files, orbit.Target(), info.Target(), prompts);
   orbit.KeepAttributes(prompts);
   info.KeepAttributes(prompts);
   MovePair(files, orbit, info);
+  for (const auto& [way, temporary, target] :
+       {std::tuple(orbit.Way(), orbit.Temporary(), orbit.Target()),
+        std::tuple(info.Way(), info.Temporary(), info.Target())}) {
+    if (way == Delivery::CopyOver) files.PrepareCopyOver(temporary, target);
+  }
   CopyOver(files, orbit, info);
   CopyOver(files, info, orbit);
 }
@@ -301,14 +320,21 @@ ConversionOutcome Convert(const std::string& inputPath, const std::string& orbit
   AsteroidLineParser parser;
   CatalogueReader reader(*catalogue);
   std::string_view line;
-  while (reader.NextLine(line)) {
-    ++stats.linesRead;
-    if (!IsOrbitLine(line)) continue;
-    record.number = DecodeObjectNumber(line);
-    parser.ParseOrbitLine(line, record);
-    EncodeAsteroidRecord(record, orbitFile.NextRecord());
-    WriteAsteroidInfo(line, infoFile.NextRecord());
-    ++stats.recordsWritten;
+  try {
+    while (reader.NextLine(line)) {
+      ++stats.linesRead;
+      if (!IsOrbitLine(line)) continue;
+      record.number = DecodeObjectNumber(line);
+      parser.ParseOrbitLine(line, record);
+      EncodeAsteroidRecord(record, orbitFile.NextRecord());
+      WriteAsteroidInfo(line, infoFile.NextRecord());
+      ++stats.recordsWritten;
+    }
+  } catch (const CatalogueReader::LineTooLong&) {
+    // Damaged compressed data can decode into bytes without a line feed;
+    // closing checks the stream to its end, so the damage is named first.
+    catalogue->Close();
+    throw;
   }
 
   catalogue->Close();
@@ -316,14 +342,14 @@ ConversionOutcome Convert(const std::string& inputPath, const std::string& orbit
   infoFile.Close();
   if (stats.recordsWritten == 0) {
     // Nothing to replace the previous files with: the temporaries go.
-    prompts.Warn(FormatWithPath(LoadText(IDS_NO_ORBIT_DATA), inputPath), LoadText(IDS_ATTENTION));
+    prompts.Warn(LoadText(TextId::NoOrbitData, {inputPath}), LoadText(TextId::Attention));
     stats.status = RunStatus::NoOrbitData;
     stats.path = inputPath;
     return stats;
   }
   CommitPair(files, orbitFile, infoFile, prompts);
 
-  prompts.Inform(LoadText(IDS_CONVERSION_DONE), LoadText(IDS_DONE_CAPTION));
+  prompts.Inform(LoadText(TextId::ConversionDone), LoadText(TextId::DoneCaption));
   return stats;
 }
 
@@ -331,15 +357,17 @@ ConversionOutcome Convert(const std::string& inputPath, const std::string& orbit
 
 bool ConfirmOverwrite(const std::string& path, UserPrompts& prompts, FileSystem& files) {
   // A pipe holds nothing to lose, and opening it to look would wait for a writer.
-  if (files.KindOf(path) == FileSystem::Kind::Pipe) return true;
-  // The test opening stays open while the question is shown.
+  const FileSystem::Kind kind = files.KindOf(path);
+  if (kind == FileSystem::Kind::Pipe) return true;
+  // The test opening stays open while the question is shown. A file that
+  // cannot be read exists all the same.
   const std::unique_ptr<InputStream> existing = files.OpenRead(path);
-  if (!existing) return true;
-  return prompts.AskYesNo(FormatWithPath(LoadText(IDS_OVERWRITE), path), LoadText(IDS_ATTENTION));
+  if (!existing && kind != FileSystem::Kind::Regular) return true;
+  return prompts.AskYesNo(LoadText(TextId::Overwrite, {path}), LoadText(TextId::Attention));
 }
 
 void ReportOpenError(const std::string& path, UserPrompts& prompts) {
-  prompts.Warn(FormatWithPath(LoadText(IDS_OPEN_FAILED), path), LoadText(IDS_ATTENTION));
+  prompts.Warn(LoadText(TextId::OpenFailed, {path}), LoadText(TextId::Attention));
 }
 
 ConversionOutcome RunConversion(const std::string& inputPath, const std::string& orbitPath,
@@ -350,8 +378,7 @@ ConversionOutcome RunConversion(const std::string& inputPath, const std::string&
   } catch (const CatalogueReader::LineTooLong& e) {
     throw FileException(
         FileCause::Generic, inputPath,
-        inputPath + ": " +
-            FormatWithPath(LoadText(IDS_LINE_TOO_LONG), std::to_string(e.LineNumber())));
+        inputPath + ": " + LoadText(TextId::LineTooLong, {std::to_string(e.LineNumber())}));
   }
 }
 

@@ -30,8 +30,8 @@ class UserPrompts {
 enum class RunStatus {
   Done,         ///< both files were put in place and the completion message shown
   Declined,     ///< an overwrite question was answered no; nothing was written
-  CannotOpen,   ///< a file could not be opened (text 108 was shown); `path` names it
-  NoOrbitData,  ///< the catalogue yielded no record (text 109 was shown); nothing was written
+  CannotOpen,   ///< a file could not be opened (OpenFailed was shown); `path` names it
+  NoOrbitData,  ///< the catalogue yielded no record (NoOrbitData was shown); nothing was written
 };
 
 /// What a run did, for front ends that report more than the dialog does.
@@ -42,23 +42,24 @@ struct ConversionOutcome {
   std::uint64_t recordsWritten = 0;  ///< records in each output file
 };
 
-/// True when the run may write `path`: the file cannot be opened for reading
-/// (so there is nothing to lose), or the user answers yes to text 106.
+/// True when the run may write `path`: nothing there can be read and no
+/// regular file is there (so there is nothing to lose), or the user answers
+/// yes to Overwrite. A file that exists but cannot be read is asked about.
 bool ConfirmOverwrite(const std::string& path, UserPrompts& prompts, FileSystem& files);
 
-/// Warns the user with text 108 that `path` cannot be opened.
+/// Warns the user with OpenFailed that `path` cannot be opened.
 void ReportOpenError(const std::string& path, UserPrompts& prompts);
 
 /// The whole run. The catalogue at `inputPath` is converted into the files at
 /// `orbitPath` and `infoPath`; questions, warnings and the completion message
 /// go through `prompts`. An output that names the catalogue, or the other
-/// output, is refused (text 108) before anything is written. Both outputs are
+/// output, is refused (OpenFailed) before anything is written. Both outputs are
 /// written to temporary files beside their targets (or, for a writable file
 /// in a folder that takes no new file, in the temporary folder) and put in
 /// place only when everything has been written and closed, under a lock that
 /// keeps other runs' pairs out; so a run that ends early leaves the existing
 /// files untouched, and a catalogue without a single record replaces nothing.
-/// A pair that a killed run left half-replaced is put right first (text 112).
+/// A pair that a killed run left half-replaced is put right first (PairRepaired).
 /// Throws FileException on a read, write, close, lock or move failure, or on
 /// a line longer than 1 MiB, after the busy cursor has been removed and every
 /// temporary file deleted.

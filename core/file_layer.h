@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "text_table.h"
+
 namespace tarnwick {
 
 /// Why a file operation failed; the numbers are those of the file-error texts.
@@ -48,6 +50,9 @@ class FileException : public std::runtime_error {
   FileCause cause_;
   std::string path_;
 };
+
+/// The name of the text that tells `cause`; an unknown cause gives that of Generic.
+TextId CauseText(FileCause cause) noexcept;
 
 /// The German text for a cause with "%1" replaced by `path`.
 std::string FileErrorText(FileCause cause, const std::string& path);
@@ -99,13 +104,19 @@ class FileSystem {
   virtual bool CanWrite(const std::string& path) = 0;
 
   /// Creates a new, empty file next to `target` that no one else uses and
-  /// stores its path in `tempPath`; nullptr when it cannot be created. Errors
-  /// of the returned stream carry `target` as their path.
+  /// stores its path in `tempPath`; nullptr when the folder takes no new file
+  /// (or, for an existing target, takes none that could be moved or removed
+  /// again). Throws FileException with `target` where nothing else could
+  /// stand in: a new target, and the system refuses for a reason other than
+  /// permission (no space or inode left, an append-only folder). Errors of
+  /// the returned stream carry `target` as their path.
   virtual std::unique_ptr<OutputStream> CreateTemporary(const std::string& target,
                                                         std::string& tempPath) = 0;
 
-  /// As CreateTemporary, but in the user's temporary folder, for a target
-  /// whose own folder takes no new file.
+  /// As CreateTemporary, but in the user's temporary folder ($TMPDIR, else
+  /// /tmp), for a target whose own folder takes no new file. Throws
+  /// FileException naming the temporary folder when no file can be made
+  /// there; errors of the returned stream carry the temporary's own path.
   virtual std::unique_ptr<OutputStream> CreateTemporaryElsewhere(const std::string& target,
                                                                  std::string& tempPath) = 0;
 
@@ -118,16 +129,29 @@ class FileSystem {
   /// when the owner or the group could not be kept; other failures are ignored.
   virtual bool CopyAttributes(const std::string& model, const std::string& path) = 0;
 
-  /// Keeps the current content of `path` under `backup` (a hard link, or a
-  /// copy where links are not possible). Throws FileException with `path`.
+  /// Keeps the current content of `path` under `backup`: a hard link, or
+  /// where links are not possible a copy, written under `backup` +
+  /// ".partial" and given the name `backup` only once it is complete, on the
+  /// disk and has the owner, mode and attributes of `path`. So `backup`
+  /// always names a whole previous file. Throws FileException with `path`.
   virtual void Preserve(const std::string& path, const std::string& backup) = 0;
 
-  /// Atomically replaces `to` by `from`. Throws FileException with `to`.
+  /// Atomically replaces `to` by `from`, which must be a regular file (the
+  /// one this program made under that name, where it made one): a link put
+  /// in its place is refused. Throws FileException with `to`.
   virtual void Replace(const std::string& from, const std::string& to) = 0;
 
+  /// Flushes the complete file `from` to the disk and gives it a second name
+  /// that Leftovers(to) reports as an interrupted copy, so that the next run
+  /// can finish the copy should this process be killed before CopyOver has
+  /// done it. Called for every file of a pair before the first CopyOver;
+  /// where the system cannot do it, nothing happens.
+  virtual void PrepareCopyOver(const std::string& from, const std::string& to) = 0;
+
   /// Writes the content of `from` over the existing file `to` in place:
-  /// truncated, written, flushed to the disk, its size checked. Throws
-  /// FileException with `to`; `to` may then be damaged.
+  /// truncated, written, flushed to the disk, its size checked; then the
+  /// second name PrepareCopyOver gave `from` goes. Throws FileException with
+  /// `to`; `to` may then be damaged.
   virtual void CopyOver(const std::string& from, const std::string& to) = 0;
 
   /// Removes a file; failures are ignored.
@@ -146,10 +170,11 @@ class FileSystem {
   };
 
   /// Locks the folders of `targets` against the commits of other runs, waiting
-  /// up to `wait` for one in progress, and holds back the terminating signals
-  /// (interrupt, terminate, hang-up, quit, broken pipe, file too large) until
-  /// the lock is released. nullptr when another run kept the lock for longer;
-  /// a folder that cannot be locked at all is not waited for.
+  /// up to `wait` for one in progress, and holds back every signal that could
+  /// end the process (all but those of a fault in the program itself) until
+  /// the lock is released. nullptr when another run kept the lock for longer.
+  /// A folder that does not exist is skipped; one that exists but cannot be
+  /// locked (not readable, no locks on its file system) throws FileException.
   virtual std::unique_ptr<CommitLock> LockForCommit(const std::vector<std::string>& targets,
                                                     std::chrono::milliseconds wait) = 0;
 
@@ -157,9 +182,15 @@ class FileSystem {
   struct Leftover {
     std::string path;
     std::int64_t ageSeconds = 0;  ///< since its last change
+    /// A complete copy that a killed run was writing over the target in place.
+    bool interruptedCopy = false;
   };
 
-  /// The files named `target` + ".tarnwick-" + anything in the target's folder.
+  /// The regular files with exactly this program's names for `target`:
+  /// `target` + ".tarnwick-" + 12 hex digits, optionally + ".previous" (a
+  /// backup) or ".previous.partial" (one being written). Also those of this
+  /// user in the temporary folder that are meant for the target, or are older
+  /// than a day.
   virtual std::vector<Leftover> Leftovers(const std::string& target) = 0;
 };
 
@@ -195,6 +226,9 @@ class ForwardingFileSystem : public FileSystem {
     base_.Preserve(path, backup);
   }
   void Replace(const std::string& from, const std::string& to) override { base_.Replace(from, to); }
+  void PrepareCopyOver(const std::string& from, const std::string& to) override {
+    base_.PrepareCopyOver(from, to);
+  }
   void CopyOver(const std::string& from, const std::string& to) override {
     base_.CopyOver(from, to);
   }

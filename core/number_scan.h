@@ -8,6 +8,7 @@
 #pragma once
 
 #include <bit>
+#include <cfloat>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -81,12 +82,28 @@ inline std::uint64_t ZeroBytes(std::uint64_t x) noexcept {
 }
 
 /// A byte mask as eight bits: bit i for byte i.
+///
+/// A multiply that gathers bits (Warren, Hacker's Delight, 2nd ed., ch. 7):
+/// after the shift, byte i holds 0 or 1, i.e. bit 8i; byte j of the constant
+/// is 2^(7-j), so the partial product of bit 8i and byte j is bit
+/// 8(i+j) + 7 - j. Those are distinct bits for distinct pairs (i, j) (the byte
+/// i+j, and within it the place 7 - j), so adding them never carries, and the
+/// pairs with i + j = 7 put flag i at bit 56 + i, the top byte.
 inline unsigned MaskBits(std::uint64_t mask) noexcept {
   return static_cast<unsigned>(((mask >> 7) * 0x0102'0408'1020'4080) >> 56);
 }
 
 /// The value of eight digit values 0 to 9, the first the most significant:
 /// pairs, then quadruples, then all eight.
+///
+/// The SWAR reduction of Lemire's "Number parsing at a gigabyte per second"
+/// (Software: Practice and Experience 51(8), 2021; fast_float's
+/// parse_eight_digits): lanes of 8, 16 and 32 bits, each step lane * base +
+/// the next lane. No lane can carry into the next: 9 * 10 + 9 = 99 < 2^8,
+/// 99 * 100 + 99 = 9999 < 2^16, 9999 * 10^4 + 9999 < 2^32; the mask keeps
+/// the even lanes, whose inputs are all such values. What the top lane's
+/// product loses beyond 64 bits lies above the kept bits, and the low bits
+/// of a product depend on the low bits of its factors only.
 inline std::uint64_t EightDigits(std::uint64_t v) noexcept {
   v = (v * 10 + (v >> 8)) & 0x00FF'00FF'00FF'00FF;
   v = (v * 100 + (v >> 16)) & 0x0000'FFFF'0000'FFFF;
@@ -116,6 +133,9 @@ inline constexpr double kExactPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6
 
 }  // namespace swar
 
+// The fast readers' division must round once, to binary64 (see ReadPlainDecimal).
+static_assert(FLT_EVAL_METHOD == 0);
+
 /// ScanDouble(first, ...) for a number whose decimal point is at `point`:
 /// blanks from `first`, digits, the point, exactly `decimals` digits (1 to 8)
 /// and a blank. Sets `value` and returns the end of the number, or nullptr for
@@ -125,7 +145,12 @@ inline constexpr double kExactPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6
 /// The digits form one integer m of at most 16 digits; when m <= 2^53, both
 /// m and 10^k (k decimals) are exact binary64 values and IEEE division rounds
 /// correctly, so m / 10^k is the correctly rounded value of the text, which is
-/// what ScanDouble returns.
+/// what ScanDouble returns. This is the exact fast path of Clinger ("How to
+/// read floating point numbers accurately", PLDI 1990). It rests on two
+/// facts: the rounding mode is round-to-nearest (the program never changes
+/// it), and the quotient is rounded once, to binary64, not first to a wider
+/// format (x87 extended precision would round twice): FLT_EVAL_METHOD == 0,
+/// pinned above.
 inline const char* ReadPlainDecimal(const char* first, const char* point, unsigned decimals,
                                     double& value) noexcept {
   using namespace swar;
@@ -164,7 +189,10 @@ inline const char* ReadShortDecimal(const char* point, double& value) noexcept {
       ((LoadWord(point - 8) >> (8 * Decimals)) | (LoadWord(point + 1) << (8 * (8 - Decimals)))) ^
       (kOnes * '0');
   // Blanks only before the first digit, and only left of the point; the
-  // last byte must be a digit, so `digits` is never empty.
+  // last byte must be a digit, so `digits` is never empty. A blank after a
+  // digit ("18 .08") ends the scanner's number there, so such text is not
+  // this reader's: firstDigit - 1 masks the bytes before the first digit,
+  // and a blank beyond them refuses the field.
   const std::uint64_t other = AboveNine(x) & kAll;
   const std::uint64_t blanks = ZeroBytes(x ^ (kOnes * 0x10)) & kInteger;
   const std::uint64_t digits = kAll & ~other;

@@ -9,48 +9,167 @@ namespace tarnwick {
 namespace {
 
 struct TextEntry {
-  int id;
+  TextId id;
   const char* german;
   const char* english;
 };
 
-// Both tables hold every text.
-constexpr std::array<TextEntry, 15> kTexts{{
-    {IDS_ABOUTBOX, "Inf&o über Tarnwick...", "&About Tarnwick..."},
-    {IDS_CONVERSION_DONE, "Konvertierung abgeschlossen", "Conversion finished"},
-    {IDS_DONE_CAPTION, "Fertig !", "Finished !"},
-    {IDS_CHOOSE_INPUT_DIR, "Wählen Sie das Verzeichnis, wo die Datei MPCORB.DAT zu finden ist",
-     "Choose the directory where to find the file MPCORB.DAT"},
-    {IDS_CHOOSE_OUTPUT_DIR,
-     "Verzeichnis, auf dem die Dateien Asteroids4.dat und AsteroidInfo4.dat generiert werden "
-     "sollen",
-     "Choose the directory where the files Asteroids4.dat and AsteroidInfo4.dat should be "
-     "generated"},
-    {IDS_OVERWRITE, "Die Datei %s existiert schon - überschreiben ?",
-     "File %s already exists - overwrite ?"},
-    {IDS_ATTENTION, "Achtung", "Attention"},
-    {IDS_OPEN_FAILED, "Datei \"%s\" konnte nicht geöffnet werden",
-     "File \"%s\" couldn't be opened"},
-    {IDS_NO_ORBIT_DATA, "Die Datei \"%s\" enthält keine Bahndaten - es wurde nichts geschrieben",
-     "File \"%s\" holds no orbit data - nothing was written"},
-    {IDS_LINE_TOO_LONG, "Zeile %s ist länger als 1 MiB: kein Bahnkatalog",
-     "line %s is longer than 1 MiB: not an orbit catalogue"},
-    {IDS_COMMIT_BUSY,
-     "Eine andere Konvertierung ersetzt gerade %s - bitte versuchen Sie es erneut, wenn sie "
-     "beendet ist",
-     "Another conversion is replacing %s right now - try again when it has finished"},
-    {IDS_PAIR_REPAIRED,
-     "Eine unterbrochene Konvertierung hatte %s schon ersetzt: die vorige Datei ist wieder da",
-     "An interrupted conversion had already replaced %s: the previous file has been put back"},
-    {IDS_OWNER_CHANGED,
-     "Besitzer oder Gruppe von %s konnten nicht erhalten werden: die Datei gehört jetzt Ihnen",
-     "The owner or group of %s could not be kept: the file now belongs to you"},
-    {IDS_COPY_FAILED,
-     "Die neuen Daten konnten nicht vollständig über %s geschrieben werden; die Datei kann "
-     "beschädigt sein.",
-     "The new data could not be written over %s completely; that file may be damaged."},
-    {IDS_COMPLETE_FILE_AT, " Die vollständige neue Datei ist %s.", " The complete new file is %s."},
-}};
+// In the order of TextId, which the check below holds it to.
+constexpr std::array kTexts{
+    TextEntry{TextId::AboutBox, "Inf&o über Tarnwick...", "&About Tarnwick..."},
+    TextEntry{TextId::ConversionDone, "Konvertierung abgeschlossen", "Conversion finished"},
+    TextEntry{TextId::DoneCaption, "Fertig !", "Finished !"},
+    TextEntry{TextId::ChooseInputDir,
+              "Wählen Sie das Verzeichnis, wo die Datei MPCORB.DAT zu finden ist",
+              "Choose the directory where to find the file MPCORB.DAT"},
+    TextEntry{TextId::ChooseOutputDir,
+              "Verzeichnis, auf dem die Dateien Asteroids4.dat und AsteroidInfo4.dat generiert "
+              "werden sollen",
+              "Choose the directory where the files Asteroids4.dat and AsteroidInfo4.dat should "
+              "be generated"},
+    TextEntry{TextId::Overwrite, "Die Datei %1 existiert schon - überschreiben ?",
+              "File %1 already exists - overwrite ?"},
+    TextEntry{TextId::Attention, "Achtung", "Attention"},
+    TextEntry{TextId::OpenFailed, "Datei \"%1\" konnte nicht geöffnet werden",
+              "File \"%1\" couldn't be opened"},
+    TextEntry{TextId::NoOrbitData,
+              "Die Datei \"%1\" enthält keine Bahndaten - es wurde nichts geschrieben",
+              "File \"%1\" holds no orbit data - nothing was written"},
+    TextEntry{TextId::LineTooLong, "Zeile %1 ist länger als 1 MiB: kein Bahnkatalog",
+              "line %1 is longer than 1 MiB: not an orbit catalogue"},
+    TextEntry{TextId::CommitBusy,
+              "Eine andere Konvertierung ersetzt gerade %1 - bitte versuchen Sie es erneut, wenn "
+              "sie beendet ist",
+              "Another conversion is replacing %1 right now - try again when it has finished"},
+    TextEntry{TextId::PairRepaired,
+              "Eine unterbrochene Konvertierung hatte %1 schon ersetzt: die vorige Datei ist "
+              "wieder da",
+              "An interrupted conversion had already replaced %1: the previous file has been put "
+              "back"},
+    TextEntry{TextId::OwnerChanged,
+              "Besitzer oder Gruppe von %1 konnten nicht erhalten werden: die Datei gehört jetzt "
+              "Ihnen",
+              "The owner or group of %1 could not be kept: the file now belongs to you"},
+    TextEntry{TextId::CopyFailed,
+              "Die neuen Daten konnten nicht vollständig über %1 geschrieben werden; die Datei "
+              "kann beschädigt sein.",
+              "The new data could not be written over %1 completely; that file may be damaged."},
+    TextEntry{TextId::CompleteFileAt, " Die vollständige neue Datei ist %1.",
+              " The complete new file is %1."},
+    TextEntry{TextId::AppendOnlyFolder,
+              "%1 kann nicht sicher geschrieben werden: sein Verzeichnis nimmt nur neue Dateien "
+              "auf und gibt keine wieder her (chattr +a)",
+              "%1 cannot be written safely: its folder only takes new files and never lets one "
+              "go (chattr +a)"},
+    TextEntry{TextId::TemporaryFolderFailed,
+              "Im temporären Verzeichnis %1 (TMPDIR) kann keine Datei angelegt werden",
+              "No file can be made in the temporary folder %1 (TMPDIR)"},
+    TextEntry{TextId::CannotLock,
+              "%1 kann nicht sicher ersetzt werden: sein Verzeichnis lässt sich nicht gegen "
+              "andere Konvertierungen sperren (es muss lesbar sein)",
+              "%1 cannot be replaced safely: its folder cannot be locked against other "
+              "conversions (it must be readable)"},
+    TextEntry{TextId::CopyFinished,
+              "Eine unterbrochene Konvertierung schrieb gerade über %1: die neue Datei ist jetzt "
+              "vollständig",
+              "An interrupted conversion was writing over %1: the new file has now been written "
+              "in full"},
+
+    TextEntry{TextId::CompressedDamaged,
+              "Der komprimierte Katalog %1 ist beschädigt oder unvollständig. Bitte laden Sie "
+              "ihn erneut herunter.",
+              "The compressed catalogue %1 is damaged or incomplete. Please download it again."},
+    TextEntry{TextId::ZipFromPipe,
+              "%1 ist ein ZIP-Archiv, das nicht aus einer Pipe oder der Standardeingabe gelesen "
+              "werden kann. Speichern Sie es zuerst als Datei und konvertieren Sie diese.",
+              "%1 is a ZIP archive, which cannot be read from a pipe or standard input. Save it "
+              "as a file first and convert that file."},
+    TextEntry{TextId::ZipWithoutCatalogue,
+              "Das ZIP-Archiv %1 enthält keine Datei namens MPCORB.DAT und nicht genau eine "
+              "Datei, daher ist nicht klar, welche der Katalog ist. Entpacken Sie den Katalog und "
+              "konvertieren Sie ihn.",
+              "The ZIP archive %1 holds no file named MPCORB.DAT and not exactly one file, so it "
+              "is not clear which one is the catalogue. Unpack the catalogue and convert it."},
+    TextEntry{TextId::ZipUnsupported,
+              "Das ZIP-Archiv %1 ist mit einem Verfahren gepackt, das Tarnwick nicht lesen kann "
+              "(Deflate64 oder Verschlüsselung); es ist nicht beschädigt. Nehmen Sie den "
+              "gzip-Katalog MPCORB.DAT.gz, oder entpacken Sie das Archiv mit einem anderen "
+              "Programm und konvertieren Sie MPCORB.DAT.",
+              "The ZIP archive %1 is packed with a method Tarnwick cannot read (Deflate64 or "
+              "encryption); it is not damaged. Take the gzip catalogue MPCORB.DAT.gz instead, or "
+              "unpack the archive with another program and convert MPCORB.DAT."},
+    TextEntry{TextId::ZipTooManyMembers,
+              "Das ZIP-Archiv %1 enthält mehr als 10000 Dateien; so große Archive liest Tarnwick "
+              "nicht. Entpacken Sie den Katalog und konvertieren Sie ihn, oder nehmen Sie "
+              "MPCORB.DAT.gz.",
+              "The ZIP archive %1 holds more than 10000 files, more than Tarnwick reads. Unpack "
+              "the catalogue and convert it, or take MPCORB.DAT.gz instead."},
+
+    TextEntry{TextId::CauseNone, "Kein Fehler aufgetreten.", "No error occurred."},
+    TextEntry{TextId::CauseGeneric, "Ein unbekannter Fehler ist beim Zugriff auf %1 aufgetreten.",
+              "An unknown error occurred while accessing %1."},
+    TextEntry{TextId::CauseFileNotFound, "%1 wurde nicht gefunden.", "%1 was not found."},
+    TextEntry{TextId::CauseBadPath, "%1 enthält eine ungültige Pfadangabe.",
+              "%1 holds an invalid path."},
+    TextEntry{TextId::CauseTooManyOpenFiles,
+              "%1 konnte nicht geöffnet werden, da zu viele Dateien geöffnet sind.",
+              "%1 could not be opened because too many files are open."},
+    TextEntry{TextId::CauseAccessDenied, "Zugriff auf %1 wurde verweigert.",
+              "Access to %1 was denied."},
+    TextEntry{TextId::CauseInvalidFile, "Eine ungültige Dateikennung wurde mit %1 verbunden.",
+              "An invalid file handle was associated with %1."},
+    TextEntry{TextId::CauseRemoveCurrentDir,
+              "Das Verzeichnis %1 konnte nicht entfernt werden, da es das aktuelle Verzeichnis "
+              "ist. ",
+              "The directory %1 could not be removed because it is the current directory."},
+    TextEntry{TextId::CauseDirectoryFull,
+              "%1 konnte nicht erstellt werden, da das Verzeichnis voll ist.",
+              "%1 could not be created because the directory is full."},
+    TextEntry{TextId::CauseBadSeek, "Positionierungsfehler auf %1.",
+              "A seek error occurred on %1."},
+    TextEntry{TextId::CauseHardIO,
+              "Ein Hardware-E/A-Fehler wurde während des Zugriffs auf %1 gemeldet.",
+              "A hardware input/output error was reported while accessing %1."},
+    TextEntry{TextId::CauseSharingViolation,
+              "Eine Zugriffsverletzung ist während des Zugriffs auf %1 aufgetreten.",
+              "A sharing violation occurred while accessing %1."},
+    TextEntry{TextId::CauseLockViolation,
+              "Eine Sperrverletzung ist während des Zugriffs auf %1 aufgetreten.",
+              "A lock violation occurred while accessing %1."},
+    TextEntry{TextId::CauseDiskFull, "Beim Zugriff auf %1 wurde ein voller Datenträger gemeldet.",
+              "A full disk was reported while accessing %1."},
+    TextEntry{TextId::CauseEndOfFile,
+              "Es wurde versucht, auf eine Stelle hinter dem Ende von %1 zuzugreifen.",
+              "An attempt was made to access %1 beyond its end."},
+
+    TextEntry{TextId::YesNoHint, "[j/N]", "[y/N]"},
+    TextEntry{TextId::CannotAskTerminal,
+              "Kein Terminal für eine Antwort, daher gilt Nein; -y überschreibt die vorhandenen "
+              "Dateien.",
+              "No terminal to answer on, so the answer is no; -y overwrites the existing files."},
+    TextEntry{TextId::CannotAskStdin,
+              "Der Katalog kommt über die Standardeingabe, daher kann keine Antwort gelesen werden "
+              "und es gilt Nein; -y überschreibt die vorhandenen Dateien.",
+              "The catalogue comes on standard input, so no answer can be read and the answer is "
+              "no; -y overwrites the existing files."},
+    TextEntry{TextId::Declined, "Nichts geschrieben; die vorhandenen Dateien sind unverändert.",
+              "Nothing written; the existing files are unchanged."},
+    TextEntry{TextId::RunSummary,
+              "%1 Zeilen gelesen, %2 Datensätze geschrieben, %3 Zeilen übersprungen, %4 s",
+              "%1 lines read, %2 records written, %3 lines skipped, %4 s"},
+};
+
+/// Every name has its entry at its own place, with a text in both languages.
+constexpr bool IsComplete() {
+  for (std::size_t i = 0; i < kTexts.size(); ++i) {
+    const TextEntry& entry = kTexts[i];
+    if (static_cast<std::size_t>(entry.id) != i || entry.german == nullptr ||
+        entry.english == nullptr || *entry.german == '\0' || *entry.english == '\0')
+      return false;
+  }
+  return static_cast<std::size_t>(TextId::RunSummary) + 1 == kTexts.size();
+}
+static_assert(IsComplete(), "one entry per TextId, in the order of TextId, in both languages");
 
 std::atomic<Language> gLanguage{Language::English};
 
@@ -67,21 +186,21 @@ bool IsGermanLanguageName(std::string_view name) noexcept {
   return name.size() == 2 || name[2] == '_' || name[2] == '-' || name[2] == '.' || name[2] == '@';
 }
 
-std::string LoadText(int id) {
-  const bool german = TextLanguage() == Language::German;
-  for (const TextEntry& entry : kTexts) {
-    if (entry.id == id) return german ? entry.german : entry.english;
+std::string LoadText(Language language, TextId id, std::initializer_list<std::string_view> values) {
+  const TextEntry& entry = kTexts[static_cast<std::size_t>(id)];
+  const std::string_view text = language == Language::German ? entry.german : entry.english;
+  std::string result;
+  result.reserve(text.size());
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const char next = at + 1 < text.size() ? text[at + 1] : '\0';
+    const auto index = static_cast<std::size_t>(next - '1');
+    if (text[at] == '%' && next >= '1' && next <= '9' && index < values.size()) {
+      result.append(values.begin()[index]);
+      ++at;
+    } else {
+      result += text[at];
+    }
   }
-  return {};
-}
-
-std::string ReplacePlaceholder(std::string_view text, std::string_view placeholder,
-                               std::string_view value) {
-  const std::size_t at = text.find(placeholder);
-  std::string result(text.substr(0, at));
-  if (at == std::string_view::npos) return result;
-  result.append(value);
-  result.append(text.substr(at + placeholder.size()));
   return result;
 }
 

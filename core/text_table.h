@@ -1,31 +1,73 @@
-// The user-visible texts that code loads by number, in German and English.
+// The user-visible texts of the conversion, the platform and the command
+// line, in German and English, each known by its name.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
 namespace tarnwick {
 
-inline constexpr int IDS_ABOUTBOX = 101;
-inline constexpr int IDS_CONVERSION_DONE = 102;
-inline constexpr int IDS_DONE_CAPTION = 103;
-inline constexpr int IDS_CHOOSE_INPUT_DIR = 104;
-inline constexpr int IDS_CHOOSE_OUTPUT_DIR = 105;
-inline constexpr int IDS_OVERWRITE = 106;
-inline constexpr int IDS_ATTENTION = 107;
-inline constexpr int IDS_OPEN_FAILED = 108;
-inline constexpr int IDS_NO_ORBIT_DATA = 109;
-inline constexpr int IDS_LINE_TOO_LONG = 110;
-inline constexpr int IDS_COMMIT_BUSY = 111;
-inline constexpr int IDS_PAIR_REPAIRED = 112;
-inline constexpr int IDS_OWNER_CHANGED = 113;
-inline constexpr int IDS_COPY_FAILED = 114;
-inline constexpr int IDS_COMPLETE_FILE_AT = 115;
+/// The name of a text. "%1", "%2", ... in a text stand for the values that
+/// LoadText is given, in that order.
+enum class TextId {
+  // The desktop program's menu entry, folder prompts and messages of a run.
+  AboutBox,
+  ConversionDone,         ///< the completion message
+  DoneCaption,            ///< its caption
+  ChooseInputDir,         ///< the folder prompt for the catalogue
+  ChooseOutputDir,        ///< the folder prompt for the two output files
+  Overwrite,              ///< %1 the file that exists
+  Attention,              ///< the caption of questions and warnings
+  OpenFailed,             ///< %1 the file that cannot be opened
+  NoOrbitData,            ///< %1 the catalogue
+  LineTooLong,            ///< %1 the line number
+  CommitBusy,             ///< %1 the orbit file another run is replacing
+  PairRepaired,           ///< %1 the orbit file put back
+  OwnerChanged,           ///< %1 the file whose owner could not be kept
+  CopyFailed,             ///< %1 the file that may be damaged
+  CompleteFileAt,         ///< %1 where a complete new file is kept; follows CopyFailed
+  AppendOnlyFolder,       ///< %1 the target in a folder that lets no file go
+  TemporaryFolderFailed,  ///< %1 the temporary folder; the system's reason follows
+  CannotLock,             ///< %1 the target whose folder cannot be locked; the reason follows
+  CopyFinished,           ///< %1 the target a killed run's copy was finished over
+
+  // The compressed catalogue; %1 is its path.
+  CompressedDamaged,
+  ZipFromPipe,
+  ZipWithoutCatalogue,
+  ZipUnsupported,     ///< an intact archive packed with Deflate64 or encryption
+  ZipTooManyMembers,  ///< an archive whose central directory would not fit the memory bound
+
+  // The causes of file errors, in the order of FileCause; %1 is the file.
+  CauseNone,
+  CauseGeneric,
+  CauseFileNotFound,
+  CauseBadPath,
+  CauseTooManyOpenFiles,
+  CauseAccessDenied,
+  CauseInvalidFile,
+  CauseRemoveCurrentDir,
+  CauseDirectoryFull,
+  CauseBadSeek,
+  CauseHardIO,
+  CauseSharingViolation,
+  CauseLockViolation,
+  CauseDiskFull,
+  CauseEndOfFile,
+
+  // The command line.
+  YesNoHint,          ///< follows a question
+  CannotAskTerminal,  ///< the answer is no: no terminal
+  CannotAskStdin,     ///< the answer is no: the catalogue is on standard input
+  Declined,           ///< the run ended without writing
+  RunSummary,         ///< %1 lines read, %2 records written, %3 skipped, %4 seconds
+};
 
 enum class Language { German, English };
 
-/// Chooses the table that LoadText reads from. A front end calls this once at
-/// start-up; until then the English table is used.
+/// Chooses the language that LoadText reads. A front end calls this once at
+/// start-up; until then texts are English.
 void SetTextLanguage(Language language) noexcept;
 
 /// The language currently chosen by SetTextLanguage.
@@ -35,18 +77,15 @@ Language TextLanguage() noexcept;
 /// names German. Front ends use it on the user's first interface language.
 bool IsGermanLanguageName(std::string_view name) noexcept;
 
-/// The text with number `id` from the chosen table (UTF-8), or the empty text
-/// when the table has no such number.
-std::string LoadText(int id);
+/// The text `id` in `language` (UTF-8), with "%1" to "%9" replaced by the
+/// values at those places, unchanged and never scanned again; a placeholder
+/// without a value stays as it is.
+std::string LoadText(Language language, TextId id,
+                     std::initializer_list<std::string_view> values = {});
 
-/// `text` with its first `placeholder` replaced by `value`, unchanged; `text`
-/// as it is when it holds no placeholder.
-std::string ReplacePlaceholder(std::string_view text, std::string_view placeholder,
-                               std::string_view value);
-
-/// Replaces the first "%s" in `text` by `path`, unchanged.
-inline std::string FormatWithPath(std::string_view text, std::string_view path) {
-  return ReplacePlaceholder(text, "%s", path);
+/// The text `id` in the language chosen by SetTextLanguage, filled as above.
+inline std::string LoadText(TextId id, std::initializer_list<std::string_view> values = {}) {
+  return LoadText(TextLanguage(), id, values);
 }
 
 }  // namespace tarnwick

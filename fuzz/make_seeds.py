@@ -91,6 +91,7 @@ for i, line in enumerate(orbit[:4] + orbit[-4:]):
     write(f, "line-%d" % i, line)
 # The forms each field may take beside the plain one.
 for name, pos, text in [("h-one-decimal", 8, b"16.3 "), ("h-blank", 8, b"     "),
+                        ("h-blank-after-digit", 7, b"18 .08"),
                         ("g-negative", 14, b"-0.05"), ("g-blank", 14, b"     "),
                         ("m-long", 26, b"1234.5678"), ("m-sign", 26, b"  +0.1234"),
                         ("e-exponent", 70, b"0.2228e35"), ("n-no-point", 80, b" 055989008 "),

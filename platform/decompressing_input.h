@@ -2,6 +2,7 @@
 // decompressed while they are read, never unpacked to disk.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -26,9 +27,10 @@ struct InputSummary {
 /// one after another read as one stream); ZIP when it begins with a local
 /// file header (the member named MPCORB.DAT in any case, else the only file
 /// in it); plain text otherwise. Read errors, damaged or incomplete
-/// compressed data, a ZIP without a single catalogue in it and a ZIP that
-/// does not come from a regular file leave Read as FileException with a
-/// message that tells the user what to do.
+/// compressed data, a ZIP without a single catalogue in it, a ZIP packed in
+/// a way that cannot be read (Deflate64, encryption) or with more than 10,000
+/// members, and a ZIP that does not come from a regular file leave Read (or
+/// Close) as FileException with a message that tells the user what to do.
 class DecompressingInput : public InputStream {
  public:
   ~DecompressingInput() override = default;
@@ -36,13 +38,26 @@ class DecompressingInput : public InputStream {
   virtual InputSummary Summary() const noexcept = 0;
 };
 
+/// How compressed input travels: read from the file in pieces of
+/// `compressedBlock` bytes, decompressed on a thread of its own into a ring of
+/// `blocks` blocks of `blockSize` bytes, which Read hands on. Any sizes from 1
+/// give the same bytes; the defaults keep both threads busy in about 1 MiB.
+struct PipelineShape {
+  std::size_t compressedBlock = std::size_t{1} << 16;
+  std::size_t blockSize = std::size_t{1} << 18;
+  std::size_t blocks = 4;
+};
+
 /// Opens the file at `path` for reading as a catalogue; nullptr when it
 /// cannot be opened (missing, unreadable, a directory). Nothing is read
 /// before the first Read, so a test opening costs no more than an open.
-std::unique_ptr<DecompressingInput> OpenCatalogueFile(const std::string& path);
+/// Close reads compressed input to its end and fails when it is damaged.
+std::unique_ptr<DecompressingInput> OpenCatalogueFile(const std::string& path,
+                                                      const PipelineShape& shape = {});
 
 /// Reads the catalogue from the open descriptor `fd` (standard input, a
 /// pipe), which stays open; errors carry `name` as their path.
-std::unique_ptr<DecompressingInput> OpenCatalogueDescriptor(int fd, const std::string& name);
+std::unique_ptr<DecompressingInput> OpenCatalogueDescriptor(int fd, const std::string& name,
+                                                            const PipelineShape& shape = {});
 
 }  // namespace tarnwick

@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, when they are missing.
-#   scripts/setup.sh [extra-group...]   groups: fuzz lint bench
-# As root it installs them; otherwise through sudo (non-interactive). Without
-# either it prints the command to run and fails.
+#   scripts/setup.sh [extra-group...]   groups: fuzz lint bench deb icons
+# As root it installs them; otherwise through sudo. Without sudo, or when sudo
+# refuses, it prints the command to run as root and fails.
 set -euo pipefail
 
 # Compilers and build tools, tests, the command line, the decompressing input
-# (gzip through ISA-L, ZIP through libarchive), the desktop program, its
-# German texts (Qt's LinguistTools) and Qt's own translations, and the X
-# server its tests run on (xvfb-run needs xauth).
-packages=(g++ cmake ninja-build make locales libgtest-dev libgmock-dev libcli11-dev
+# (gzip through ISA-L, found by pkg-config; ZIP through libarchive), the
+# desktop program, its German texts (Qt's LinguistTools) and Qt's own
+# translations, and the X server its tests run on (xvfb-run needs xauth).
+# The README's list of needs is this one.
+packages=(g++ cmake ninja-build make pkg-config locales libgtest-dev libgmock-dev libcli11-dev
   libisal-dev libarchive-dev qt6-base-dev libgl-dev qt6-translations-l10n
   qt6-tools-dev qt6-l10n-tools xvfb xauth)
 for group in "$@"; do
@@ -17,6 +18,9 @@ for group in "$@"; do
     fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
     lint) packages+=(clang-tidy clang-format) ;;
     bench) packages+=(isal libarchive-tools) ;;  # igzip and bsdtar, the yardsticks
+    # make deb: the Debian package and the checks of what it installs
+    deb) packages+=(debhelper dpkg-dev lintian desktop-file-utils appstream) ;;
+    icons) packages+=(librsvg2-bin) ;;  # rsvg-convert for dist/icons/render.sh
     *) echo "setup.sh: unknown group '$group'" >&2; exit 2 ;;
   esac
 done
@@ -28,11 +32,8 @@ done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 install=(apt-get install -y -qq --no-install-recommends "${missing[@]}")
-if [ "$(id -u)" -eq 0 ]; then
-  run=(env DEBIAN_FRONTEND=noninteractive)
-elif command -v sudo >/dev/null; then
-  run=(sudo env DEBIAN_FRONTEND=noninteractive)
-else
+# What to run as root when this script cannot install the packages itself.
+as_root_hint() {
   {
     echo "setup.sh: these Debian packages are missing: ${missing[*]}"
     echo "Installing them needs root. As root, run:"
@@ -40,7 +41,19 @@ else
     echo "then run make again."
   } >&2
   exit 1
+}
+if [ "$(id -u)" -eq 0 ]; then
+  run=(env DEBIAN_FRONTEND=noninteractive)
+elif command -v sudo >/dev/null; then
+  run=(sudo env DEBIAN_FRONTEND=noninteractive)
+else
+  as_root_hint
 fi
 echo "Installing missing packages: ${missing[*]}"
+if [ "$(id -u)" -ne 0 ]; then
+  # A user who may not use sudo (or gives no password) gets sudo's refusal
+  # and then the way on.
+  sudo -v || as_root_hint
+fi
 "${run[@]}" apt-get update -qq
 "${run[@]}" "${install[@]}"

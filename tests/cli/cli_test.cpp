@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -138,6 +139,9 @@ TEST_F(ConvertTest, PathsAreTakenAsTheKernelReadsThem) {
   const Result again = RunHere({"convert", "link/../cat.DAT", "-o", "link/.."});
   EXPECT_EQ(again.err.find("Attention: File " + (dir_ / "link/../Asteroids4.dat") + " already"), 0u)
       << again.err;
+  // A FIFO is never the default catalogue: opening it would wait for a writer.
+  ASSERT_EQ(::mkfifo(catalogue_.c_str(), 0600), 0);
+  EXPECT_EQ(RunHere({"convert", "-o", "real"}).status, kExitCannotOpen);
 }
 
 TEST_F(ConvertTest, AFailureIsOneLineWithTheFileErrorStatusAndLeavesNothingBehind) {

@@ -153,7 +153,11 @@ TEST_F(ConversionRun, FailedCopyInPlaceNamesTheCompleteNewFiles) {
   ASSERT_EQ(kept.size(), 2u) << message;
   EXPECT_EQ(ReadFile(kept[0])->size(), 2 * kAsteroidRecordSize) << message;
   EXPECT_EQ(ReadFile(kept[1])->size(), 2 * kAsteroidInfoRecordSize) << message;
-  for (const std::string& path : kept) stdfs::remove(path);
+  // They also carry the mark of a copy the next run would finish.
+  for (const std::string& path : kept) {
+    for (const auto& entry : stdfs::directory_iterator(stdfs::path(path).parent_path()))
+      if (entry.path().string().starts_with(path)) stdfs::remove(entry.path());
+  }
 }
 
 // A run killed between the two moves (SIGKILL cannot be held back) leaves
@@ -169,10 +173,10 @@ TEST_F(ConversionRun, PairLeftHalfReplacedIsPutRightByTheNextRun) {
   // A backup whose summary temporary is gone: both moves were done.
   WriteFile(orbits + ".tarnwick-ffffffffffff.previous", "older orbits");
   // Temporaries of killed runs: one old enough to go, one that may be in use.
-  WriteFile(orbits + ".tarnwick-stale", "x");
-  stdfs::last_write_time(orbits + ".tarnwick-stale",
+  WriteFile(orbits + ".tarnwick-0000000000aa", "x");
+  stdfs::last_write_time(orbits + ".tarnwick-0000000000aa",
                          stdfs::file_time_type::clock::now() - std::chrono::hours(25));
-  WriteFile(infos + ".tarnwick-fresh", "x");
+  WriteFile(infos + ".tarnwick-0000000000bb", "x");
   prompts.answers = {false};
   Run();
   EXPECT_EQ(prompts.events,
@@ -180,7 +184,7 @@ TEST_F(ConversionRun, PairLeftHalfReplacedIsPutRightByTheNextRun) {
                     "warn: An interrupted conversion had already replaced " + orbits +
                         ": the previous file has been put back | Attention",
                     Ask(orbits), "busy off"}));
-  EXPECT_EQ(dir.Entries(), (Events{"AsteroidInfo4.dat", "AsteroidInfo4.dat.tarnwick-fresh",
+  EXPECT_EQ(dir.Entries(), (Events{"AsteroidInfo4.dat", "AsteroidInfo4.dat.tarnwick-0000000000bb",
                                    "Asteroids4.dat", "MPCORB.DAT"}));
   EXPECT_EQ(ReadFile(orbits), "old orbits");
 }

@@ -23,12 +23,26 @@ std::string RandomText(std::mt19937_64& rng, std::string_view alphabet, std::siz
 }
 
 // On fields of the plain layout and on bytes that almost have it: where a fast
-// reader takes a field (the whole decimal, or the part before its point as an
-// integer), value and extent must be the scanner's to the bit.
+// reader takes a field (the whole decimal, also in the H column's layout, or
+// the part before its point as an integer), value and extent must be the
+// scanner's to the bit. "18 .08" (H) is the scanner's 18: a blank after a digit.
 TEST(ReadPlainDecimalAndInt, AgreeWithTheScannersWhereTheyRead) {
   std::mt19937_64 rng(12);
   int decimalsRead = 0;
   int integersRead = 0;
+  int shortRead = 0;
+  const auto sameAsScanner = [](const std::string& text, const char* first, const char* end,
+                                double fast) {
+    double general = 0;
+    ASSERT_EQ(ScanDouble(first, text.data() + text.size(), general), end) << text;
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(fast), std::bit_cast<std::uint64_t>(general)) << text;
+  };
+  // H: columns 8 to 12, the point in column 10.
+  for (const std::string h : {"       18 .08 e7777777", "       1 8.08 e7777777"}) {
+    double fast = 0;
+    const char* end = ReadShortDecimal<2, 2>(h.data() + 10, fast);
+    if (end != nullptr) sameAsScanner(h, h.data() + 8, end, fast);
+  }
   for (int i = 0; i < 200000; ++i) {
     const unsigned decimals = 1 + rng() % 8;
     const unsigned before = 1 + rng() % 8;  // bytes from the scan's start to the point
@@ -46,13 +60,18 @@ TEST(ReadPlainDecimalAndInt, AgreeWithTheScannersWhereTheyRead) {
           << text;
     }
     double fast = 0;
-    double general = 0;
+    if (before == 2 && decimals == 2) {
+      if (const char* end = ReadShortDecimal<2, 2>(first + before, fast)) {
+        ++shortRead;
+        sameAsScanner(text, first, end, fast);
+      }
+    }
     const char* end = ReadPlainDecimal(first, first + before, decimals, fast);
     if (end == nullptr) continue;
     ++decimalsRead;
-    ASSERT_EQ(ScanDouble(first, text.data() + text.size(), general), end) << text;
-    ASSERT_EQ(std::bit_cast<std::uint64_t>(fast), std::bit_cast<std::uint64_t>(general)) << text;
+    sameAsScanner(text, first, end, fast);
   }
+  EXPECT_GT(shortRead, 1000);
   EXPECT_GT(decimalsRead, 80000);
   EXPECT_GT(integersRead, 80000);
 }

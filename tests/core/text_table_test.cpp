@@ -5,21 +5,12 @@
 namespace tarnwick {
 namespace {
 
-TEST(TextTable, BothLanguagesHoldEveryText) {
-  for (Language language : {Language::German, Language::English}) {
-    SetTextLanguage(language);
-    for (int id = IDS_ABOUTBOX; id <= IDS_COMPLETE_FILE_AT; ++id)
-      EXPECT_FALSE(LoadText(id).empty()) << id;
-    EXPECT_EQ(LoadText(IDS_ABOUTBOX - 1), "");
-    EXPECT_EQ(LoadText(IDS_COMPLETE_FILE_AT + 1), "");
-  }
-  SetTextLanguage(Language::English);
-}
-
-TEST(TextTable, PathReplacesThePlaceholderUnchanged) {
-  EXPECT_EQ(FormatWithPath("File \"%s\" couldn't be opened", "/a b/%s\"x"),
-            "File \"/a b/%s\"x\" couldn't be opened");
-  EXPECT_EQ(FormatWithPath("no placeholder", "/x"), "no placeholder");
+TEST(TextTable, ValuesFillTheirPlacesUnchangedAndNeverAgain) {
+  EXPECT_EQ(LoadText(Language::English, TextId::OpenFailed, {"/a b/%1%2\"x"}),
+            "File \"/a b/%1%2\"x\" couldn't be opened");
+  EXPECT_EQ(LoadText(Language::German, TextId::RunSummary, {"%2", "2", "3"}),
+            "%2 Zeilen gelesen, 2 Datensätze geschrieben, 3 Zeilen übersprungen, %4 s");
+  EXPECT_EQ(LoadText(Language::English, TextId::Attention, {"/x"}), "Attention");
 }
 
 }  // namespace

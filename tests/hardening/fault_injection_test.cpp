@@ -11,8 +11,12 @@
 // still missing), no temporary file is left, and the next run succeeds.
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <cstring>
 
 #include "asteroid_info.h"
 #include "asteroid_record.h"
@@ -178,9 +182,11 @@ TEST_F(RealFault, FullDeviceAsTheSummaryFileAndAnUnreadableCatalogue) {
   stdfs::create_symlink("/dev/full", infos);
   ExpectFileError(SystemFileSystem(), FileCause::DiskFull, "/dev/full");
   EXPECT_TRUE(stdfs::is_symlink(infos));
-  // Reading this process's memory from address 0 fails with EIO.
+  // Reading this process's memory from address 0 fails with EIO, which the
+  // message names.
   input = "/proc/self/mem";
-  ExpectFileError(SystemFileSystem(), FileCause::Generic, input);
+  EXPECT_NE(ExpectFileError(SystemFileSystem(), FileCause::HardIO, input).find("Input/output"),
+            std::string::npos);
   EXPECT_EQ(ReadFile(orbits), "previous orbits");
   EXPECT_EQ(dir.Entries(), all);
 }
@@ -197,11 +203,110 @@ TEST_F(RealFault, WritableFilesInAFolderThatTakesNoNewFile) {
     EXPECT_EQ(RunConversion(input, orbits, infos, prompts, SystemFileSystem()).status,
               RunStatus::Done);
   }
+  // A temporary folder that is not there is named as the cause.
+  const std::string missing = folder + "-no-such-folder";
+  setenv("TMPDIR", missing.c_str(), 1);
+  if (locked) ExpectFileError(SystemFileSystem(), FileCause::FileNotFound, missing + "/");
+  unsetenv("TMPDIR");
   if (immutable) std::system(("chattr -i '" + folder + "'").c_str());
   if (!locked) GTEST_SKIP() << "no way to make a folder that takes no new file here";
   EXPECT_EQ(ReadFile(orbits)->size(), kLines * kAsteroidRecordSize);
   EXPECT_EQ(ReadFile(infos)->size(), kLines * kAsteroidInfoRecordSize);
   EXPECT_EQ(dir.Entries(), all);
+}
+
+// A folder that takes new files but lets none go (chattr +a): existing files
+// are written over in place, new ones are refused at once with the cause;
+// nothing is left behind either way.
+TEST_F(RealFault, AppendOnlyFolder) {
+  const std::string fresh = dir / "fresh";
+  stdfs::create_directory(fresh);
+  if (std::system(("chattr +a '" + dir.str() + "' '" + fresh + "' 2>/dev/null").c_str()) != 0)
+    GTEST_SKIP() << "no append-only folders here";
+  EXPECT_EQ(RunConversion(input, orbits, infos, prompts, SystemFileSystem()).status,
+            RunStatus::Done);
+  const std::string orbitSize = std::to_string(ReadFile(orbits)->size());
+  orbits = fresh + "/Asteroids4.dat";
+  infos = fresh + "/AsteroidInfo4.dat";
+  const std::string message = ExpectFileError(SystemFileSystem(), FileCause::AccessDenied, orbits);
+  std::system(("chattr -a '" + dir.str() + "' '" + fresh + "'").c_str());
+  EXPECT_EQ(orbitSize, std::to_string(kLines * kAsteroidRecordSize));
+  EXPECT_NE(message.find("chattr +a"), message.npos) << message;
+  EXPECT_TRUE(stdfs::is_empty(fresh));
+  EXPECT_EQ(dir.Entries().size(), all.size() + 1);
+}
+
+// A killed run left both complete new files in the temporary folder, marked
+// for the targets they were being copied over: the orbit file holds the
+// beginning of its copy, the summary file is untouched since it was marked.
+// The next run finishes both copies, even when it is then answered no.
+// Other files there are not its business.
+TEST_F(RealFault, CopyInPlaceInterruptedByAKillIsFinishedByTheNextRun) {
+  const std::string tmp = dir / "tmp";
+  stdfs::create_directory(tmp);
+  WriteFile(orbits, "new or");  // where the kill stopped the copy
+  for (const std::string& target : {orbits, infos}) {
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    char mark[128];
+    std::snprintf(mark, sizeof mark, ".over-%llx-%llx-%llx-%llx-%llx",
+                  static_cast<unsigned long long>(st.st_dev),
+                  static_cast<unsigned long long>(st.st_ino),
+                  static_cast<unsigned long long>(target == infos ? st.st_size : 0),
+                  static_cast<unsigned long long>(st.st_mtim.tv_sec),
+                  static_cast<unsigned long long>(st.st_mtim.tv_nsec));
+    const std::string copy =
+        tmp + "/" + stdfs::path(target).filename().string() + ".tarnwick-0123456789ab";
+    WriteFile(copy, target == infos ? "new infos" : "new orbits");
+    stdfs::create_hard_link(copy, copy + mark);
+  }
+  WriteFile(tmp + "/Asteroids4.dat.tarnwick-notes", "mine");
+  WriteFile(tmp + "/Asteroids4.dat.tarnwick-0123456789ac.over-1-2-0-0-0", "for another file");
+  setenv("TMPDIR", tmp.c_str(), 1);
+  prompts.answers = {false};
+  const RunStatus status = RunConversion(input, orbits, infos, prompts, SystemFileSystem()).status;
+  unsetenv("TMPDIR");
+  EXPECT_EQ(status, RunStatus::Declined);
+  EXPECT_EQ(ReadFile(orbits), "new orbits");
+  EXPECT_EQ(ReadFile(infos), "new infos");
+  EXPECT_EQ(prompts.events[1], "warn: An interrupted conversion was writing over " + orbits +
+                                   ": the new file has now been written in full | Attention");
+  EXPECT_EQ(std::distance(stdfs::directory_iterator(tmp), {}), 2);
+}
+
+// Every signal a front end catches to end the process, sent between the two
+// moves of the pair, waits until both are in place.
+TEST_F(RealFault, CaughtSignalsWaitUntilThePairIsComplete) {
+  static std::atomic<int> arrived{0};
+  class Signalling final : public ForwardingFileSystem {
+   public:
+    Signalling(int signal, const std::string& orbits)
+        : ForwardingFileSystem(SystemFileSystem()), signal_(signal), orbits_(orbits) {}
+    void Replace(const std::string& from, const std::string& to) override {
+      base_.Replace(from, to);
+      if (to != orbits_) return;
+      ::raise(signal_);
+      arrivedBetweenTheMoves = arrived.load();
+    }
+    int arrivedBetweenTheMoves = -1;
+
+   private:
+    int signal_;
+    std::string orbits_;
+  };
+  for (int signal : {SIGINT, SIGQUIT, SIGHUP, SIGTERM, SIGPIPE, SIGALRM, SIGUSR1, SIGUSR2, SIGXCPU,
+                     SIGVTALRM, SIGPROF, SIGABRT, SIGXFSZ}) {
+    struct sigaction count {};
+    struct sigaction previous {};
+    count.sa_handler = [](int) { ++arrived; };
+    ::sigaction(signal, &count, &previous);
+    arrived = 0;
+    Signalling files(signal, orbits);
+    EXPECT_EQ(RunConversion(input, orbits, infos, prompts, files).status, RunStatus::Done);
+    EXPECT_EQ(files.arrivedBetweenTheMoves, 0) << strsignal(signal);
+    EXPECT_EQ(arrived.load(), 1) << strsignal(signal);
+    ::sigaction(signal, &previous, nullptr);
+  }
 }
 
 // Two faults at once: the summary file cannot be moved into place, and

@@ -3,6 +3,8 @@
 // whole matching record pairs, and never leave a temporary file behind.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -81,6 +83,100 @@ TEST_F(HostileInput, SymbolicLinksStayLinksAndTheirFilesGetTheRecords) {
   orbits = dir / "loop-a";
   ASSERT_EQ(Convert(), 1u);
   EXPECT_EQ(ReadFile(orbits)->size(), kAsteroidRecordSize);
+}
+
+// Another user of the folder swaps the orbit temporary for a link to a file
+// of the root's just before the commit: nothing follows the link, the file
+// keeps its owner and mode, the target stays a file, the run fails.
+TEST_F(HostileInput, TemporaryReplacedByALinkIsNeverFollowedNorMovedIntoPlace) {
+  class Swapping final : public ForwardingFileSystem {
+   public:
+    Swapping(const test::ScratchDir& dir, std::string victim)
+        : ForwardingFileSystem(SystemFileSystem()), dir_(dir), victim_(std::move(victim)) {}
+    std::unique_ptr<CommitLock> LockForCommit(const std::vector<std::string>& targets,
+                                              std::chrono::milliseconds wait) override {
+      for (const std::string& name : dir_.Entries()) {
+        if (name.starts_with("Asteroids4.dat.tarnwick-")) {
+          stdfs::remove(dir_ / name);
+          stdfs::create_symlink(victim_, dir_ / name);
+        }
+      }
+      return base_.LockForCommit(targets, wait);
+    }
+
+   private:
+    const test::ScratchDir& dir_;
+    std::string victim_;
+  };
+  WriteFile(input, test::NumberedLine() + "\n");
+  const std::string victim = dir / "victim";
+  for (const std::string& file : {orbits, infos, victim}) {
+    WriteFile(file, "previous");
+    ::chmod(file.c_str(), file == victim ? 0600 : 0666);
+    if (::geteuid() == 0 && file != victim) {
+      ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
+    }
+  }
+  Swapping files(dir, victim);
+  ExpectFileError(files, FileCause::AccessDenied, orbits);
+  struct stat st {};
+  ASSERT_EQ(::stat(victim.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+  EXPECT_EQ(st.st_uid, ::geteuid());
+  EXPECT_FALSE(stdfs::is_symlink(orbits));
+  EXPECT_EQ(ReadFile(orbits), "previous");
+  EXPECT_EQ(dir.Entries().size(), all.size() + 1);
+}
+
+// Names near the program's own are the user's and stay, whatever their age;
+// a backup whose copy never finished is never put back; a target that cannot
+// be read exists all the same and is asked about.
+TEST_F(HostileInput, OnlyTheProgramsOwnNamesAreCleanedUpAndUnreadableTargetsAreAsked) {
+  class Unreadable final : public ForwardingFileSystem {
+   public:
+    using ForwardingFileSystem::ForwardingFileSystem;
+    std::unique_ptr<InputStream> OpenRead(const std::string& path) override {
+      return path.ends_with(".dat") ? nullptr : base_.OpenRead(path);
+    }
+  };
+  WriteFile(input, test::NumberedLine() + "\n");
+  WriteFile(orbits, "previous");
+  WriteFile(infos, "previous");
+  const std::vector<std::string> users = {
+      "Asteroids4.dat.tarnwick-notes.txt", "Asteroids4.dat.tarnwick-mine.previous",
+      "Asteroids4.dat.tarnwick-0123456789AB", "Asteroids4.dat.tarnwick-0123456789abc"};
+  const std::vector<std::string> own = {"Asteroids4.dat.tarnwick-0123456789ab",
+                                        "Asteroids4.dat.tarnwick-00000000000a.previous.partial"};
+  for (const std::string& name : users) WriteFile(dir / name, "mine");
+  for (const std::string& name : own) WriteFile(dir / name, std::string(1 << 20, 'x'));
+  // The partial backup's summary temporary: the pair looks half replaced.
+  WriteFile(dir / "AsteroidInfo4.dat.tarnwick-00000000000a", "new");
+  for (const std::string& name : users)
+    stdfs::last_write_time(dir / name,
+                           stdfs::file_time_type::clock::now() - std::chrono::hours(72));
+  stdfs::last_write_time(dir / own[0],
+                         stdfs::file_time_type::clock::now() - std::chrono::hours(72));
+  Unreadable files(SystemFileSystem());
+  prompts.answers = {false};
+  EXPECT_EQ(RunConversion(input, orbits, infos, prompts, files).status, RunStatus::Declined);
+  EXPECT_EQ(prompts.events[1], Ask(orbits));
+  EXPECT_EQ(ReadFile(orbits), "previous");
+  for (const std::string& name : users) EXPECT_EQ(ReadFile(dir / name), "mine") << name;
+  for (const std::string& name : own) EXPECT_FALSE(stdfs::exists(dir / name)) << name;
+}
+
+// Names of backups pass the path limit of 4096 bytes where the folder's path
+// alone does not: every file of the program's is reached from its folder.
+TEST_F(HostileInput, FolderPathNearThePathLimit) {
+  WriteFile(input, test::NumberedLine() + "\n");
+  stdfs::path folder = dir.path();
+  while (folder.string().size() < 4055 - 201) folder /= std::string(200, 'd');
+  folder /= std::string(4055 - folder.string().size() - 1, 'e');
+  stdfs::create_directories(folder);
+  orbits = (folder / "Asteroids4.dat").string();
+  infos = (folder / "AsteroidInfo4.dat").string();
+  for (int run = 0; run < 3; ++run) ASSERT_EQ(Convert(), 1u) << "run " << run;
+  EXPECT_EQ(std::distance(stdfs::directory_iterator(folder), {}), 2);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // written. The program comes from the same build (TARNWICK_CLI).
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
@@ -50,6 +51,21 @@ TEST(CommandLineProcess, LimitsAndFailingOutputsAreFileErrors) {
                                 "No space left on device", "closed=4", "pipe=4"}) {
     EXPECT_NE(report.find(expected), std::string::npos) << expected << " in " << report;
   }
+}
+
+// A folder its user may write but not read (mode 300) cannot be locked
+// against other runs: the run refuses before it writes anything.
+TEST(CommandLineProcess, FolderThatCannotBeLockedIsRefused) {
+  if (::geteuid() != 0 || std::system("command -v setpriv >/dev/null") != 0)
+    GTEST_SKIP() << "needs root and setpriv to run as another user";
+  ScratchDir dir;
+  WriteFile(dir / "MPCORB.DAT", test::NumberedLine() + "\n");
+  const std::string report = Shell(dir, R"sh(
+    chmod 755 .; mkdir out; chown nobody out; chmod 300 out
+    setpriv --reuid=nobody --regid=nogroup --clear-groups "$CLI" convert MPCORB.DAT -o out -y
+    echo "status=$?"; ls -A out | wc -l)sh");
+  for (const std::string& expected : {std::string("cannot be locked"), std::string("status=4\n0")})
+    EXPECT_NE(report.find(expected), std::string::npos) << expected << " in " << report;
 }
 
 }  // namespace

@@ -1,0 +1,38 @@
+# bash completion for tarnwick-cli                     -*- shell-script -*-
+# Installed as share/bash-completion/completions/tarnwick-cli.
+
+_tarnwick_cli() {
+  local cur prev words cword
+  _init_completion || return
+
+  local command="" i
+  for ((i = 1; i < cword; i++)); do
+    case "${words[i]}" in
+      convert | dump | update) command=${words[i]}; break ;;
+    esac
+  done
+
+  case "$prev" in
+    -o | --output-dir) _filedir -d; return ;;
+    --url) COMPREPLY=($(compgen -W 'https://minorplanetcenter.net/iau/MPCORB/MPCORB.DAT.gz' -- "$cur")); return ;;
+  esac
+
+  case "$command" in
+    "") COMPREPLY=($(compgen -W 'convert dump update --help --version' -- "$cur")) ;;
+    convert)
+      if [[ $cur == -* ]]; then
+        COMPREPLY=($(compgen -W '-o --output-dir -y --yes -h --help' -- "$cur"))
+      else
+        _filedir '@(DAT|dat|gz|GZ|ZIP|zip)'
+      fi
+      ;;
+    update) COMPREPLY=($(compgen -W '-o --output-dir --url -y --yes -h --help' -- "$cur")) ;;
+    dump)
+      if [[ $cur == -* ]]; then
+        COMPREPLY=($(compgen -W '--orbits --info -h --help' -- "$cur"))
+      else
+        _filedir '@(dat|DAT)'
+      fi
+      ;;
+  esac
+} && complete -F _tarnwick_cli tarnwick-cli
