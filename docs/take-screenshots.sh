@@ -6,8 +6,10 @@
 # Needs the Debian packages xvfb xauth openbox xdotool imagemagick
 # x11-xserver-utils. Each picture runs the program once, with a made-up home
 # folder under /tmp; FONT_DPI (default 96) and SCALE (default 1) set Qt's
-# font DPI and scale factor. Writes NAME-LANG.png into the output directory
-# (default: a new folder under /tmp, printed at the end).
+# font DPI and scale factor; SHOTS names the pictures to take (default: all,
+# "dialog about finished overwrite open-failure no-orbit-data address").
+# Writes NAME-LANG.png into the output directory (default: a new folder under
+# /tmp, printed at the end), made small with pngquant where it is installed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 program=$(realpath "${1:-build}/bin/Tarnwick")
@@ -15,14 +17,16 @@ out=${2:-$(mktemp -d /tmp/tarnwick-shots.XXXXXX)}
 [ -x "$program" ] || { echo "take-screenshots.sh: build Tarnwick first" >&2; exit 1; }
 mkdir -p "$out"
 dpi=${FONT_DPI:-96} scale=${SCALE:-1}
-home=/tmp/home-lena
+home=${SHOTS_HOME:-/tmp/home-lena}  # shown in the pictures
 data="$home/.wine/drive_c/Program Files/Lumivale/data"
 long="$home/$(printf 'x%.0s' $(seq 200))"  # one folder name of 200 characters
 
 # shot NAME LANGUAGE PATH_IN PATH_OUT KEYS...: starts the program with the two
 # directories stored, presses the keys (xdotool names) and takes the screen.
+shots=" ${SHOTS:-dialog about finished overwrite open-failure no-orbit-data address} "
 shot() {
   local name=$1 language=$2 in=$3 outdir=$4; shift 4
+  [[ $shots == *" $name "* ]] || return 0
   mkdir -p "$home/.config/Quenneth"
   printf '[Settings]\nPath%%20In=%s\nPath%%20Out=%s\n' "$in" "$outdir" \
     > "$home/.config/Quenneth/Tarnwick.conf"
@@ -33,7 +37,8 @@ shot() {
       sleep 1
       # No URL handler for the program: no xdg-open, no browser on its PATH.
       PATH=/nonexistent "$1" >/dev/null 2>&1 &
-      sleep 3
+      timeout 30 xdotool search --sync --onlyvisible --name Lumivale >/dev/null
+      sleep 1
       shift 2
       for key in "$@"; do xdotool key "$key"; sleep 0.3; done
       sleep 2
@@ -41,6 +46,9 @@ shot() {
       xdotool key Escape; sleep 0.3; xdotool key Escape; sleep 0.3; xdotool key Escape' \
       "$out/$name-$language.png" "$program" -- "$@"
   convert "$out/$name-$language.png" -trim -bordercolor black -border 8 "$out/$name-$language.png"
+  if command -v pngquant >/dev/null; then
+    pngquant --force --skip-if-larger --output "$out/$name-$language.png" "$out/$name-$language.png" || true
+  fi
 }
 
 rm -rf "$home"

@@ -1,6 +1,6 @@
 // The main dialog at work: the paths it shows, a conversion from the button
 // with its message boxes readable on the screen, file errors, the folder
-// dialog, the about box, the download buttons and the German texts.
+// dialog, the about box, the address box and the German texts.
 #include "converter_dlg.h"
 #include "desktop_app.h"
 #include "modal_helper.h"
@@ -59,13 +59,9 @@ void RightClick(QWidget* widget) {
 class TestConverterDialog final : public QObject {
   Q_OBJECT
 
- public slots:
-  void RecordUrl(const QUrl& url) { m_urls << url; }
-
  private:
   QTemporaryDir m_dir;
   CSettings m_settings;
-  QList<QUrl> m_urls;
 
   QString In(const char* name) const { return m_dir.filePath(name); }
 
@@ -187,18 +183,6 @@ class TestConverterDialog final : public QObject {
              QStringList({"&About Tarnwick..."}));
     QCOMPARE(seen, QStringList({"About Tarnwick", "Tarnwick, Version " TARNWICK_VERSION,
                                 "About Tarnwick", "Tarnwick, Version " TARNWICK_VERSION}));
-  }
-
-  void downloadButtonsOpenTheCatalogueAddresses() {
-    for (const char* scheme : {"http", "https"})
-      QDesktopServices::setUrlHandler(scheme, this, "RecordUrl");
-    UseLanguage(Language::German);
-    CConverterDlg dialog(m_settings);
-    test::Click(test::Button(&dialog, "Download..."));
-    test::Click(test::Button(&dialog, "Download...", 1));
-    for (const char* scheme : {"http", "https"}) QDesktopServices::unsetUrlHandler(scheme);
-    QCOMPARE(m_urls, QList<QUrl>({QUrl("https://minorplanetcenter.net/iau/MPCORB/MPCORB.DAT.gz"),
-                                  QUrl("http://mpcorb.klet.org/")}));
   }
 
   void addressIsShownWhenNothingOpensIt() {

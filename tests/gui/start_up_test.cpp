@@ -1,5 +1,5 @@
 // Start-up: the display check and --help before Qt, the first start's
-// folders, a choice stored only when the program ends, the language.
+// folders, a choice stored only when the program ends.
 #include "start_up.h"
 
 #include "desktop_app.h"
@@ -115,13 +115,6 @@ class TestStartUp final : public QObject {
     QCOMPARE(store.value("Settings/Path In").toString(), m_root.filePath("config/Quenneth"));
     QCOMPARE(store.value("Settings/Path Out").toString(), QString());
     QVERIFY(QFile::exists(m_root.filePath("config/Quenneth/start_up_test.conf")));
-  }
-
-  void firstUserInterfaceLanguageDecides() {
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Austria));
-    QCOMPARE(UserInterfaceLanguage(), Language::German);
-    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
-    QCOMPARE(UserInterfaceLanguage(), Language::English);
   }
 };
 
