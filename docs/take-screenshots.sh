@@ -7,7 +7,7 @@
 # x11-xserver-utils. Each picture runs the program once, with a made-up home
 # folder under /tmp; FONT_DPI (default 96) and SCALE (default 1) set Qt's
 # font DPI and scale factor; SHOTS names the pictures to take (default: all,
-# "dialog about finished overwrite open-failure no-orbit-data address").
+# "dialog about finished overwrite open-failure no-orbit-data address chooser").
 # Writes NAME-LANG.png into the output directory (default: a new folder under
 # /tmp, printed at the end), made small with pngquant where it is installed.
 set -euo pipefail
@@ -23,7 +23,7 @@ long="$home/$(printf 'x%.0s' $(seq 200))"  # one folder name of 200 characters
 
 # shot NAME LANGUAGE PATH_IN PATH_OUT KEYS...: starts the program with the two
 # directories stored, presses the keys (xdotool names) and takes the screen.
-shots=" ${SHOTS:-dialog about finished overwrite open-failure no-orbit-data address} "
+shots=" ${SHOTS:-dialog about finished overwrite open-failure no-orbit-data address chooser} "
 shot() {
   local name=$1 language=$2 in=$3 outdir=$4; shift 4
   [[ $shots == *" $name "* ]] || return 0
@@ -68,6 +68,8 @@ for language in de en; do
   shot open-failure $language "$home/nowhere" "$data" "${tabs[@]}" space
   shot no-orbit-data $language "$home/html" "$home/empty" "${tabs[@]}" space
   shot address $language "$home/Downloads" "$data" Tab space
+  # The input folder's "...": the platform's folder dialog (Qt's under openbox).
+  shot chooser $language "$home/Downloads" "$data" "${tabs[@]:4}" space
 done
 rm -rf "$home"
 echo "Screenshots written to $out"
