@@ -44,17 +44,17 @@ std::optional<EarlyExit> CheckStartUp(const std::vector<std::string>& arguments,
     if (argument == "--help" || argument == "-h") {
       return EarlyExit{
           german ? "Aufruf: Tarnwick [Qt-Optionen wie -platform NAME]\n"
-                   "Das Dialogprogramm von Tarnwick: lädt den Bahnkatalog MPCORB.DAT des Minor "
-                   "Planet Center\nund wandelt ihn in Asteroids4.dat und AsteroidInfo4.dat für "
-                   "Lumivale um. Es braucht\neine Anzeige (DISPLAY oder WAYLAND_DISPLAY); "
-                   "tarnwick-cli tut dasselbe ohne.\n  --help     diese Hilfe\n"
-                   "  --version  die Version\n"
+                   "Das Dialogprogramm von Tarnwick: öffnet den Download des Bahnkatalogs "
+                   "MPCORB.DAT des\nMinor Planet Center im Browser und wandelt ihn in "
+                   "Asteroids4.dat und AsteroidInfo4.dat\nfür Lumivale um. Es braucht eine "
+                   "Anzeige (DISPLAY oder WAYLAND_DISPLAY); tarnwick-cli\ntut dasselbe ohne.\n"
+                   "  --help     diese Hilfe\n  --version  die Version\n"
                  : "Usage: Tarnwick [Qt options such as -platform NAME]\n"
-                   "The desktop program of Tarnwick: fetches the Minor Planet Center's orbit "
-                   "catalogue\nMPCORB.DAT and converts it into Lumivale's Asteroids4.dat and "
-                   "AsteroidInfo4.dat. It needs\na display (DISPLAY or WAYLAND_DISPLAY); "
-                   "tarnwick-cli does the same without one.\n  --help     this help\n"
-                   "  --version  the version\n",
+                   "The desktop program of Tarnwick: opens the download of the Minor Planet "
+                   "Center's orbit\ncatalogue MPCORB.DAT in the browser and converts it into "
+                   "Lumivale's Asteroids4.dat and\nAsteroidInfo4.dat. It needs a display "
+                   "(DISPLAY or WAYLAND_DISPLAY); tarnwick-cli does\nthe same without one.\n"
+                   "  --help     this help\n  --version  the version\n",
           false, 0};
     }
     if ((argument == "-platform" || argument == "--platform") && i + 1 < arguments.size())
