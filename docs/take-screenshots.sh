@@ -3,8 +3,8 @@
 # openbox window manager, as a user on a Linux desktop sees it: the main
 # dialog and every message box, in German and in English.
 #   docs/take-screenshots.sh [build-dir] [output-dir]
-# Needs the Debian packages xvfb xauth openbox xdotool imagemagick
-# x11-xserver-utils. Each picture runs the program once, with a made-up home
+# Needs the Debian packages xvfb xauth openbox xdotool imagemagick (and
+# pngquant for small files). Each picture runs the program once, with a made-up home
 # folder under /tmp; FONT_DPI (default 96) and SCALE (default 1) set Qt's
 # font DPI and scale factor; SHOTS names the pictures to take (default: all,
 # "dialog about finished overwrite open-failure no-orbit-data address chooser").
