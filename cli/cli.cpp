@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <iostream>
 #include <new>
@@ -22,16 +23,6 @@
 
 namespace tarnwick::cli {
 namespace {
-
-constexpr const char* kExitStatusText =
-    "Exit status:\n"
-    "  0  done: the conversion finished, or the dump was printed\n"
-    "  1  declined: an existing output file was not to be overwritten (-y overwrites)\n"
-    "  2  usage error: bad arguments\n"
-    "  3  cannot open: the catalogue, an output file or the dump file could not be opened\n"
-    "  4  file error: reading, writing, closing or moving a file failed,\n"
-    "     or a dump file is not a whole number of records, or memory ran out\n"
-    "  5  no orbit data: the catalogue holds no orbit line, nothing was written\n";
 
 std::string Lowered(std::string text) {
   for (char& c : text) c = line::AsciiLower(c);
@@ -70,6 +61,12 @@ bool WantsGerman(const std::function<std::string(const std::string&)>& variable)
   return IsGermanLanguageName(locale);
 }
 
+std::string WithReason(std::string text, int error) {
+  if (error == 0) return text;
+  while (!text.empty() && (text.back() == ' ' || text.back() == '.')) text.pop_back();
+  return text + ": " + std::strerror(error);
+}
+
 Environment ProcessEnvironment() {
   Environment environment;
   environment.variable = [](const std::string& name) {
@@ -84,54 +81,114 @@ Environment ProcessEnvironment() {
 
 namespace {
 
+/// The names of `app`'s subcommands, as a list to show.
+std::string SubcommandList(const CLI::App& app) {
+  std::string list;
+  for (const CLI::App* sub : app.get_subcommands({})) {
+    if (!list.empty()) list += ", ";
+    list += sub->get_name();
+  }
+  return list;
+}
+
+template <typename Kind>
+bool Is(const CLI::ParseError& e) {
+  return dynamic_cast<const Kind*>(&e) != nullptr;
+}
+
+/// CLI11's message for a usage error in the session's language; the
+/// messages it gives in English only are taken apart for what they name.
+std::string UsageErrorText(const CLI::ParseError& e) {
+  const std::string what = e.what();
+  if (const auto colon = what.find(": "); Is<CLI::ExtrasError>(e) && colon != std::string::npos)
+    return LoadText(TextId::UnexpectedArguments, {what.substr(colon + 2)});
+  if (Is<CLI::ArgumentMismatch>(e) && what.ends_with(" missing"))
+    return LoadText(TextId::OptionNeedsValue, {what.substr(0, what.find(':'))});
+  if (const auto at = what.find(" excludes "); Is<CLI::ExcludesError>(e) && at != std::string::npos)
+    return LoadText(TextId::OptionsExclude, {what.substr(0, at), what.substr(at + 10)});
+  constexpr std::string_view kRequired = " is required";
+  if (Is<CLI::RequiredError>(e) && what.ends_with(kRequired))
+    return LoadText(TextId::ArgumentRequired, {what.substr(0, what.size() - kRequired.size())});
+  return what;
+}
+
+/// The help in the session's language: CLI11's labels and group names.
+void LocaliseHelp(CLI::App& app) {
+  const auto formatter = app.get_formatter();
+  for (const auto& [label, id] : {std::pair{"Usage", TextId::HelpUsageLabel},
+                                  {"OPTIONS", TextId::HelpOptionsBadge},
+                                  {"SUBCOMMAND", TextId::HelpSubcommandBadge},
+                                  {"Positionals", TextId::HelpPositionalsGroup},
+                                  {"REQUIRED", TextId::HelpRequiredLabel},
+                                  {"Excludes", TextId::HelpExcludesLabel}})
+    formatter->label(label, LoadText(id));
+  const std::string options = LoadText(TextId::HelpOptionsGroup);
+  std::vector<CLI::App*> apps = app.get_subcommands([](CLI::App*) { return true; });
+  for (CLI::App* sub : apps) sub->group(LoadText(TextId::HelpSubcommandsGroup));
+  apps.push_back(&app);
+  for (CLI::App* each : apps) {
+    for (CLI::Option* option : each->get_options()) option->group(options);
+  }
+}
+
 int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                    const Environment& environment) {
   const bool german = environment.variable && WantsGerman(environment.variable);
   SetTextLanguage(german ? Language::German : Language::English);
 
-  CLI::App app{
-      "Converts the Minor Planet Center's orbit catalogue MPCORB.DAT into the files\n"
-      "Asteroids4.dat and AsteroidInfo4.dat of the Lumivale planetarium program.",
-      "tarnwick-cli"};
-  app.set_version_flag("--version", "tarnwick-cli " TARNWICK_VERSION);
+  CLI::App app{LoadText(TextId::HelpProgram), "tarnwick-cli"};
+  app.set_help_flag("-h,--help", LoadText(TextId::HelpHelpFlag));
+  app.set_version_flag("--version", "tarnwick-cli " TARNWICK_VERSION,
+                       LoadText(TextId::HelpVersionFlag));
   app.require_subcommand(1);
-  app.footer(kExitStatusText);
+  const std::string exitStatus = LoadText(TextId::HelpExitStatus);
+  app.footer(exitStatus);
 
   ConvertOptions convert;
-  CLI::App* convertCommand = app.add_subcommand(
-      "convert", "Convert CATALOGUE into DIR/Asteroids4.dat and DIR/AsteroidInfo4.dat");
-  convertCommand->add_option(
-      "catalogue", convert.catalogue,
-      "The catalogue: plain text, gzip or ZIP; - reads standard input (curl -sL URL | "
-      "tarnwick-cli convert - -y). Default: the newest of MPCORB.DAT, MPCORB.DAT.gz and "
-      "MPCORB.ZIP here");
-  convertCommand->add_option("-o,--output-dir", convert.outputDir, "Directory for the two files")
+  CLI::App* convertCommand = app.add_subcommand("convert", LoadText(TextId::HelpConvert));
+  convertCommand->add_option("catalogue", convert.catalogue, LoadText(TextId::HelpCatalogue));
+  convertCommand->add_option("-o,--output-dir", convert.outputDir, LoadText(TextId::HelpOutputDir))
       ->capture_default_str();
-  convertCommand->add_flag("-y,--yes", convert.assumeYes,
-                           "Overwrite existing files without asking");
-  convertCommand->footer(kExitStatusText);
+  convertCommand->add_flag("-y,--yes", convert.assumeYes, LoadText(TextId::HelpYes));
+  convertCommand->footer(exitStatus);
 
   DumpOptions dump;
-  CLI::App* dumpCommand =
-      app.add_subcommand("dump", "Print the records of Asteroids4.dat or AsteroidInfo4.dat as CSV");
-  dumpCommand->add_option("file", dump.file, "The file to print")->required();
+  CLI::App* dumpCommand = app.add_subcommand("dump", LoadText(TextId::HelpDump));
+  dumpCommand->add_option("file", dump.file, LoadText(TextId::HelpDumpFile))->required();
   bool orbits = false;
   bool info = false;
-  CLI::Option* orbitsFlag =
-      dumpCommand->add_flag("--orbits", orbits, "Read FILE as orbit records (113 bytes)");
-  CLI::Option* infoFlag =
-      dumpCommand->add_flag("--info", info, "Read FILE as summary records (45 bytes)");
+  CLI::Option* orbitsFlag = dumpCommand->add_flag("--orbits", orbits, LoadText(TextId::HelpOrbits));
+  CLI::Option* infoFlag = dumpCommand->add_flag("--info", info, LoadText(TextId::HelpInfo));
   orbitsFlag->excludes(infoFlag);
-  dumpCommand->footer(
-      "Without --orbits or --info the kind follows the file name (Asteroids*, AsteroidInfo*).\n\n" +
-      std::string(kExitStatusText));
+  dumpCommand->footer(LoadText(TextId::HelpDumpKind) + "\n" + exitStatus);
+  LocaliseHelp(app);
+
+  const auto usageError = [&](const std::string& text) {
+    err << kProgramPrefix << text << '\n' << LoadText(TextId::MoreWithHelp) << '\n';
+    return kExitUsage;
+  };
+  // The top level takes flags only, so the first other word names the subcommand.
+  const auto word = std::find_if(args.begin(), args.end(),
+                                 [](const std::string& arg) { return !arg.starts_with('-'); });
+  if (word != args.end() &&
+      std::none_of(args.begin(), word, [](const std::string& arg) { return arg == "--"; })) {
+    const auto subcommands = app.get_subcommands({});
+    if (std::none_of(subcommands.begin(), subcommands.end(),
+                     [&](const CLI::App* sub) { return sub->check_name(*word); }))
+      return usageError(LoadText(TextId::UnknownSubcommand, {*word, SubcommandList(app)}));
+  }
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
     app.parse(reversed);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e, out, err);
+  } catch (const CLI::CallForVersion& e) {
+    return app.exit(e, out, err);
   } catch (const CLI::ParseError& e) {
-    const int status = app.exit(e, out, err);
-    return status == 0 ? kExitDone : kExitUsage;
+    if (Is<CLI::RequiredError>(e) && app.get_subcommands().empty())
+      return usageError(LoadText(TextId::SubcommandRequired, {SubcommandList(app)}));
+    return usageError(UsageErrorText(e));
   }
 
   if (convertCommand->parsed()) return RunConvert(convert, out, err, environment);
@@ -157,9 +214,9 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   try {
     return RunCommandLine(args, out, err, environment);
   } catch (const std::bad_alloc&) {
-    err << "tarnwick-cli: stopped: out of memory\n";
+    err << kProgramPrefix << LoadText(TextId::StoppedOutOfMemory) << '\n';
   } catch (const std::exception& e) {
-    err << "tarnwick-cli: stopped by an unexpected error: " << e.what() << '\n';
+    err << kProgramPrefix << LoadText(TextId::StoppedUnexpectedly, {e.what()}) << '\n';
   }
   return kExitFileError;
 }

@@ -8,6 +8,14 @@
 
 namespace tarnwick::cli {
 
+/// What every message on standard error starts with.
+inline constexpr const char* kProgramPrefix = "tarnwick-cli: ";
+
+/// `text` followed by ": " and the system's text for the errno value `error`
+/// ("…: No such file or directory"), a closing full stop dropped; `text`
+/// unchanged when `error` is 0.
+std::string WithReason(std::string text, int error);
+
 /// Whether a typed answer means yes (true), no (false) or neither (asks again).
 enum class Answer { Yes, No, Unclear };
 Answer ParseAnswer(const std::string& typed) noexcept;

@@ -1,6 +1,7 @@
 // tarnwick-cli convert: RunConversion with the console as its UserPrompts.
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <filesystem>
@@ -22,24 +23,32 @@ namespace {
 constexpr std::string_view kStandardInputName = "-";
 
 /// Questions go to the terminal; with -y every answer is yes, and where no
-/// one can answer it is no, with a hint that -y overwrites.
+/// one can answer it is no, with a hint that -y overwrites. The captions of
+/// the desktop's boxes give way to the program's name. A warning is held
+/// until the next message or the end of the run, so that the run's outcome
+/// can replace it with a fuller one: a failed opening with its reason.
 class ConsolePrompts final : public UserPrompts {
  public:
   ConsolePrompts(std::ostream& out, std::ostream& err, std::istream* terminal, bool assumeYes,
                  TextId cannotAsk)
       : out_(out), err_(err), terminal_(terminal), assumeYes_(assumeYes), cannotAsk_(cannotAsk) {}
+  ConsolePrompts(const ConsolePrompts&) = delete;
+  ConsolePrompts& operator=(const ConsolePrompts&) = delete;
+  // A run that ends by another exception still shows what it warned of.
+  ~ConsolePrompts() override { ShowHeld(); }
 
   void BeginBusy() override {}
   void EndBusy() override {}
 
-  bool AskYesNo(const std::string& text, const std::string& caption) override {
+  bool AskYesNo(const std::string& text, const std::string& /*caption*/) override {
+    ShowHeld();
     if (assumeYes_) return true;
     if (terminal_ == nullptr) {
-      err_ << caption << ": " << text << '\n' << LoadText(cannotAsk_) << '\n';
+      err_ << kProgramPrefix << text << '\n' << kProgramPrefix << LoadText(cannotAsk_) << '\n';
       return false;
     }
     for (;;) {
-      err_ << caption << ": " << text << ' ' << LoadText(TextId::YesNoHint) << ' ' << std::flush;
+      err_ << kProgramPrefix << text << ' ' << LoadText(TextId::YesNoHint) << ' ' << std::flush;
       std::string typed;
       if (!std::getline(*terminal_, typed)) {
         err_ << '\n';
@@ -56,13 +65,24 @@ class ConsolePrompts final : public UserPrompts {
     }
   }
 
-  void Warn(const std::string& text, const std::string& caption) override {
-    err_ << caption << ": " << text << '\n';
+  void Warn(const std::string& text, const std::string& /*caption*/) override {
+    ShowHeld();
+    held_ = text;
   }
 
   void Inform(const std::string& text, const std::string& /*caption*/) override {
+    ShowHeld();
     out_ << text << '\n';
   }
+
+  /// Prints the warning held back, if any.
+  void ShowHeld() {
+    if (!held_.empty()) err_ << kProgramPrefix << held_ << '\n';
+    held_.clear();
+  }
+
+  /// Forgets the warning held back: a fuller message takes its place.
+  void DropHeld() noexcept { held_.clear(); }
 
  private:
   std::ostream& out_;
@@ -70,6 +90,7 @@ class ConsolePrompts final : public UserPrompts {
   std::istream* terminal_;
   bool assumeYes_;
   TextId cannotAsk_;
+  std::string held_;
 };
 
 /// Passes the catalogue on and notes for the summary line what was read:
@@ -192,6 +213,51 @@ std::string DescribeInput(const InputSummary& summary, char decimalPoint) {
          megabytes(summary.bytesIn) + " → " + megabytes(summary.bytesOut);
 }
 
+/// That no catalogue is in the current folder, naming the folder and the
+/// names looked for; or, where one of those names is there but is no regular
+/// file (a FIFO would keep the run waiting), that it is not read.
+std::string NoDefaultCatalogue(const std::string& input) {
+  std::error_code ignored;
+  if (std::filesystem::exists(input, ignored))
+    return LoadText(TextId::OpenFailed, {input}) + ": " + LoadText(TextId::NotRegularFile);
+  std::string names;
+  for (const char* name : kCatalogueNames) {
+    if (!names.empty()) names += ", ";
+    names += name;
+  }
+  return WithReason(LoadText(TextId::NoCatalogueIn, {FullPath("."), names}), ENOENT);
+}
+
+/// Why a file of the run could not be opened, in one line: an output folder
+/// that is missing or no folder, or the run's own text for the file with the
+/// system's reason (or, for an output the run refused, the file it would
+/// have overwritten).
+std::string OpenFailure(const ConversionOutcome& outcome, const std::string& input,
+                        const std::string& dir, const std::string& orbitPath,
+                        const std::string& infoPath, FileSystem& files) {
+  const int error = outcome.systemError;
+  const std::string text = LoadText(TextId::OpenFailed, {outcome.path});
+  if (outcome.path != orbitPath && outcome.path != infoPath) return WithReason(text, error);
+  if (error != 0 && files.KindOf(dir) != FileSystem::Kind::Directory)
+    return WithReason(LoadText(TextId::OutputFolderUnusable, {dir}), error);
+  if (error != 0) return WithReason(text, error);
+  if (files.SameFile(input, outcome.path)) return text + ": " + LoadText(TextId::IsTheCatalogue);
+  return text + ": " + LoadText(TextId::SameFileAs, {orbitPath});
+}
+
+/// A file error in one line, in the session's language, with the system's
+/// reason; a message of the run's own that names more files gets the
+/// reason on a line of its own first.
+void ReportFileError(const FileException& e, std::ostream& err) {
+  if (!e.HasOwnMessage()) {
+    err << kProgramPrefix << WithReason(LoadText(CauseText(e.Cause()), {e.Path()}), e.SystemError())
+        << '\n';
+    return;
+  }
+  if (e.SystemError() != 0) err << kProgramPrefix << WithReason(e.Path(), e.SystemError()) << '\n';
+  err << kProgramPrefix << e.what() << '\n';
+}
+
 }  // namespace
 
 int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& err,
@@ -212,7 +278,7 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
   // The default choice takes a regular file only: opening a FIFO or a device
   // of one of those names would wait for ever. Given by name, they are read.
   if (options.catalogue.empty() && !std::filesystem::is_regular_file(input, ignored)) {
-    ReportOpenError(input, prompts);
+    err << kProgramPrefix << NoDefaultCatalogue(input) << '\n';
     return kExitCannotOpen;
   }
   FileSystem& base = environment.files != nullptr ? *environment.files : SystemFileSystem();
@@ -225,20 +291,24 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
   try {
     stats = RunConversion(input, orbitPath, infoPath, prompts, files);
   } catch (const FileException& e) {
-    err << e.what() << '\n';
+    prompts.ShowHeld();
+    ReportFileError(e, err);
     return kExitFileError;
   }
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
 
+  if (stats.status != RunStatus::CannotOpen) prompts.ShowHeld();
   switch (stats.status) {
     case RunStatus::Done:
       break;
     case RunStatus::CannotOpen:
+      prompts.DropHeld();
+      err << kProgramPrefix << OpenFailure(stats, input, dir, orbitPath, infoPath, files) << '\n';
       return kExitCannotOpen;
     case RunStatus::NoOrbitData:
       return kExitNoOrbitData;
     case RunStatus::Declined:
-      err << LoadText(TextId::Declined) << '\n';
+      err << kProgramPrefix << LoadText(TextId::Declined) << '\n';
       return kExitDeclined;
   }
   const char decimalPoint = TextLanguage() == Language::German ? ',' : '.';

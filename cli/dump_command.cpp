@@ -17,6 +17,7 @@
 #include "asteroid_record.h"
 #include "catalogue_line.h"
 #include "commands.h"
+#include "text_table.h"
 
 namespace tarnwick::cli {
 namespace {
@@ -124,21 +125,19 @@ struct FileCloser {
 };
 
 std::string NotWholeText(const std::string& path, std::uintmax_t size, std::size_t recordSize,
-                         const char* what) {
-  return "tarnwick-cli: " + path + ": size " + std::to_string(size) +
-         " bytes is not a whole number of " + std::to_string(recordSize) + "-byte " + what +
-         " records (" + std::to_string(size / recordSize) + " records and " +
-         std::to_string(size % recordSize) +
-         " bytes left over); the file is damaged or of another kind";
+                         TextId kind) {
+  return kProgramPrefix +
+         LoadText(TextId::DumpNotWhole,
+                  {path, std::to_string(size), std::to_string(recordSize), LoadText(kind),
+                   std::to_string(size / recordSize), std::to_string(size % recordSize)});
 }
 
 /// Reports that the CSV could not be written (a full disk, a closed standard
 /// output, a reader that went away), with the system's reason where the
 /// stream failed in a system call.
 int WriteFailed(const std::string& path, int error, std::ostream& err) {
-  err << "tarnwick-cli: cannot write the records of " << path;
-  if (error != 0) err << ": " << std::strerror(error);
-  err << "; the output is incomplete\n";
+  const std::string reason = error != 0 ? WithReason("", error) : std::string();
+  err << kProgramPrefix << LoadText(TextId::DumpCannotWrite, {path, reason}) << '\n';
   return kExitFileError;
 }
 
@@ -153,23 +152,24 @@ int RunDump(const DumpOptions& options, std::ostream& out, std::ostream& err) {
     } else if (StartsWithNoCase(name, "Asteroids")) {
       kind = DumpKind::Orbits;
     } else {
-      err << "tarnwick-cli: cannot tell the kind of " << options.file
-          << " from its name (Asteroids*.dat or AsteroidInfo*.dat); give --orbits or --info\n";
+      err << kProgramPrefix << LoadText(TextId::DumpKindUnknown, {options.file}) << '\n';
       return kExitUsage;
     }
   }
   const bool orbits = kind == DumpKind::Orbits;
   const std::size_t recordSize = orbits ? kAsteroidRecordSize : kAsteroidInfoRecordSize;
-  const char* what = orbits ? "orbit" : "summary";
+  const TextId what = orbits ? TextId::DumpOrbitRecords : TextId::DumpSummaryRecords;
 
   std::error_code error;
   if (std::filesystem::is_directory(options.file, error)) {
-    err << "tarnwick-cli: cannot open " << options.file << ": it is a directory\n";
+    err << kProgramPrefix << WithReason(LoadText(TextId::DumpCannotOpen, {options.file}), EISDIR)
+        << '\n';
     return kExitCannotOpen;
   }
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(options.file.c_str(), "rb"));
   if (file == nullptr) {
-    err << "tarnwick-cli: cannot open " << options.file << ": " << std::strerror(errno) << '\n';
+    err << kProgramPrefix << WithReason(LoadText(TextId::DumpCannotOpen, {options.file}), errno)
+        << '\n';
     return kExitCannotOpen;
   }
   // A regular file is checked before anything is printed; a pipe at its end.
@@ -190,8 +190,9 @@ int RunDump(const DumpOptions& options, std::ostream& out, std::ostream& err) {
         std::fread(block.data() + pending, 1, block.size() - pending, file.get());
     // The reason is taken at once: writing the rows below may change errno.
     if (std::ferror(file.get()) != 0) {
-      err << "tarnwick-cli: cannot read " << options.file << ": "
-          << std::strerror(errno != 0 ? errno : EIO) << '\n';
+      err << kProgramPrefix
+          << WithReason(LoadText(TextId::DumpCannotRead, {options.file}), errno != 0 ? errno : EIO)
+          << '\n';
       return kExitFileError;
     }
     total += got;

@@ -1,5 +1,6 @@
 #include "conversion_run.h"
 
+#include <cerrno>
 #include <chrono>
 #include <span>
 #include <tuple>
@@ -53,10 +54,12 @@ class PendingOutput {
   /// folder that takes none. A device or FIFO is written in place, as nothing
   /// could replace it; an existing file in a folder that takes no new file is
   /// written to the temporary folder first and copied over it at the end.
+  /// On false, errno tells why.
   bool Open(const std::string& path) {
     target_ = files_.ResolveLinks(path);
     switch (files_.KindOf(target_)) {
       case FileSystem::Kind::Directory:
+        errno = EISDIR;
         return false;
       case FileSystem::Kind::Pipe:
       case FileSystem::Kind::Other:
@@ -246,7 +249,7 @@ void CopyOver(FileSystem& files, Output& output, Later& later) {
       message += LoadText(TextId::CompleteFileAt, {later.Temporary()});
       later.Committed();
     }
-    throw FileException(e.Cause(), output.Target(), message);
+    throw FileException(e.Cause(), output.Target(), message, e.SystemError());
   }
   files.Remove(output.Temporary());
   output.Committed();
@@ -281,10 +284,12 @@ void CommitPair(FileSystem& files, Orbit& orbit, Info& info, UserPrompts& prompt
 ConversionOutcome Convert(const std::string& inputPath, const std::string& orbitPath,
                           const std::string& infoPath, UserPrompts& prompts, FileSystem& files) {
   ConversionOutcome stats;
-  const auto cannotOpen = [&](const std::string& path) {
+  // Call it right after the failed opening, while errno tells why.
+  const auto cannotOpen = [&](const std::string& path, int error) {
     ReportOpenError(path, prompts);
     stats.status = RunStatus::CannotOpen;
     stats.path = path;
+    stats.systemError = error;
     return stats;
   };
   const auto declined = [&] {
@@ -294,11 +299,12 @@ ConversionOutcome Convert(const std::string& inputPath, const std::string& orbit
   // Declared first, so it ends last: files are closed before the cursor goes.
   const BusyCursor busy(prompts);
 
+  errno = 0;
   const std::unique_ptr<InputStream> catalogue = files.OpenRead(inputPath);
-  if (!catalogue) return cannotOpen(inputPath);
+  if (!catalogue) return cannotOpen(inputPath, errno);
   // The catalogue is never an output: replacing it would lose it.
   for (const std::string* output : {&orbitPath, &infoPath}) {
-    if (files.SameFile(inputPath, *output)) return cannotOpen(*output);
+    if (files.SameFile(inputPath, *output)) return cannotOpen(*output, 0);
   }
   if (const auto lock = files.LockForCommit({orbitPath, infoPath}, {})) {
     RepairInterruptedCommit(files, files.ResolveLinks(orbitPath), files.ResolveLinks(infoPath),
@@ -306,12 +312,15 @@ ConversionOutcome Convert(const std::string& inputPath, const std::string& orbit
   }
   if (!ConfirmOverwrite(orbitPath, prompts, files)) return declined();
   PendingOutput<kAsteroidRecordSize> orbitFile(files);
-  if (!orbitFile.Open(orbitPath)) return cannotOpen(orbitPath);
+  errno = 0;
+  if (!orbitFile.Open(orbitPath)) return cannotOpen(orbitPath, errno);
   if (!ConfirmOverwrite(infoPath, prompts, files)) return declined();
   PendingOutput<kAsteroidInfoRecordSize> infoFile(files);
   // One file cannot hold both kinds of record: the second would replace the
   // first and the orbits would be lost while the run reports success.
-  if (files.SameFile(infoPath, orbitPath) || !infoFile.Open(infoPath)) return cannotOpen(infoPath);
+  if (files.SameFile(infoPath, orbitPath)) return cannotOpen(infoPath, 0);
+  errno = 0;
+  if (!infoFile.Open(infoPath)) return cannotOpen(infoPath, errno);
 
   // One orbit record serves as the buffer for the whole run; the summary goes
   // straight into its file's buffer. Every orbit line gives one record of

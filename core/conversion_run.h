@@ -38,6 +38,10 @@ enum class RunStatus {
 struct ConversionOutcome {
   RunStatus status = RunStatus::Done;
   std::string path;  ///< the file that could not be opened, or the catalogue without orbit data
+  /// CannotOpen: the errno value of the failed opening; 0 when the run refused
+  /// the path itself (it names the catalogue or the other output) or the
+  /// file system gave no reason.
+  int systemError = 0;
   std::uint64_t linesRead = 0;       ///< catalogue lines read, empty ones included
   std::uint64_t recordsWritten = 0;  ///< records in each output file
 };

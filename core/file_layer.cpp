@@ -4,10 +4,13 @@
 
 namespace tarnwick {
 
-FileException::FileException(FileCause cause, std::string path, const std::string& message)
+FileException::FileException(FileCause cause, std::string path, const std::string& message,
+                             int systemError)
     : std::runtime_error(message.empty() ? FileErrorText(cause, path) : message),
       cause_(cause),
-      path_(std::move(path)) {}
+      path_(std::move(path)),
+      systemError_(systemError),
+      ownMessage_(!message.empty() && !message.starts_with(FileErrorText(cause, path_))) {}
 
 TextId CauseText(FileCause cause) noexcept {
   const auto index = static_cast<int>(cause);

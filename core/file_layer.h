@@ -36,19 +36,28 @@ enum class FileCause : int {
 };
 
 /// A read, write, close or move failure after the files are open. Carries the
-/// cause and the full path of the file concerned. Its what() is the text the
-/// user sees: the cause's German text, or a message of its own where the
-/// cause alone would not tell the user what to do.
+/// cause, the full path of the file concerned and, where the system gave one,
+/// its errno value. Its what() is the text the desktop program shows: the
+/// cause's German text, or a message of its own where the cause alone would
+/// not tell the user what to do.
 class FileException : public std::runtime_error {
  public:
-  FileException(FileCause cause, std::string path, const std::string& message = {});
+  FileException(FileCause cause, std::string path, const std::string& message = {},
+                int systemError = 0);
 
   FileCause Cause() const noexcept { return cause_; }
   const std::string& Path() const noexcept { return path_; }
+  /// The errno value the system gave; 0 when the failure is not the system's.
+  int SystemError() const noexcept { return systemError_; }
+  /// Whether what() is a message of its own rather than the cause's text
+  /// (alone, or followed by more about it, such as the system's reason).
+  bool HasOwnMessage() const noexcept { return ownMessage_; }
 
  private:
   FileCause cause_;
   std::string path_;
+  int systemError_;
+  bool ownMessage_;
 };
 
 /// The name of the text that tells `cause`; an unknown cause gives that of Generic.
@@ -86,7 +95,7 @@ class FileSystem {
   virtual ~FileSystem() = default;
 
   /// Opens an existing file for reading; nullptr when it cannot be opened
-  /// (missing, unreadable, a directory).
+  /// (missing, unreadable, a directory), with errno telling why.
   virtual std::unique_ptr<InputStream> OpenRead(const std::string& path) = 0;
 
   enum class Kind { Missing, Regular, Directory, Pipe, Other };
@@ -104,9 +113,9 @@ class FileSystem {
   virtual bool CanWrite(const std::string& path) = 0;
 
   /// Creates a new, empty file next to `target` that no one else uses and
-  /// stores its path in `tempPath`; nullptr when the folder takes no new file
-  /// (or, for an existing target, takes none that could be moved or removed
-  /// again). Throws FileException with `target` where nothing else could
+  /// stores its path in `tempPath`; nullptr, with errno telling why, when the
+  /// folder takes no new file (or, for an existing target, takes none that
+  /// could be moved or removed again). Throws FileException with `target` where nothing else could
   /// stand in: a new target, and the system refuses for a reason other than
   /// permission (no space or inode left, an append-only folder). Errors of
   /// the returned stream carry `target` as their path.

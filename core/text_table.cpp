@@ -148,6 +148,113 @@ constexpr std::array kTexts{
     TextEntry{TextId::RunSummary,
               "%1 Zeilen gelesen, %2 Datensätze geschrieben, %3 Zeilen übersprungen, %4 s",
               "%1 lines read, %2 records written, %3 lines skipped, %4 s"},
+    TextEntry{TextId::NoCatalogueIn, "Kein Katalog in %1 (gesucht: %2)",
+              "No catalogue in %1 (looked for %2)"},
+    TextEntry{TextId::OutputFolderUnusable, "Der Ausgabeordner %1 kann nicht verwendet werden",
+              "The output folder %1 cannot be used"},
+    TextEntry{TextId::IsTheCatalogue, "es ist der Katalog", "it is the catalogue"},
+    TextEntry{TextId::SameFileAs, "es ist dieselbe Datei wie %1", "it is the same file as %1"},
+    TextEntry{TextId::NotRegularFile, "es ist keine gewöhnliche Datei", "it is not a regular file"},
+    TextEntry{TextId::UnknownSubcommand, "Unbekannter Unterbefehl \"%1\"; die Unterbefehle sind %2",
+              "Unknown subcommand \"%1\"; the subcommands are %2"},
+    TextEntry{TextId::SubcommandRequired, "Ein Unterbefehl fehlt: %1",
+              "A subcommand is required: %1"},
+    TextEntry{TextId::UnexpectedArguments, "Nicht erwartet: %1", "Not expected: %1"},
+    TextEntry{TextId::OptionNeedsValue, "%1 braucht einen Wert", "%1 needs a value"},
+    TextEntry{TextId::ArgumentRequired, "%1 fehlt", "%1 is required"},
+    TextEntry{TextId::OptionsExclude, "%1 und %2 schließen einander aus",
+              "%1 and %2 exclude each other"},
+    TextEntry{TextId::MoreWithHelp, "Mehr dazu mit --help.",
+              "Run with --help for more information."},
+    TextEntry{TextId::StoppedOutOfMemory, "abgebrochen: kein Speicher mehr",
+              "stopped: out of memory"},
+    TextEntry{TextId::StoppedUnexpectedly, "abgebrochen durch einen unerwarteten Fehler: %1",
+              "stopped by an unexpected error: %1"},
+    TextEntry{TextId::DumpKindUnknown,
+              "Die Art von %1 ist am Namen nicht zu erkennen (Asteroids*.dat oder "
+              "AsteroidInfo*.dat); geben Sie --orbits oder --info an",
+              "cannot tell the kind of %1 from its name (Asteroids*.dat or AsteroidInfo*.dat); "
+              "give --orbits or --info"},
+    TextEntry{TextId::DumpCannotOpen, "%1 kann nicht geöffnet werden", "cannot open %1"},
+    TextEntry{TextId::DumpCannotRead, "%1 kann nicht gelesen werden", "cannot read %1"},
+    TextEntry{TextId::DumpCannotWrite,
+              "Die Datensätze von %1 können nicht ausgegeben werden%2; die Ausgabe ist "
+              "unvollständig",
+              "cannot write the records of %1%2; the output is incomplete"},
+    TextEntry{TextId::DumpNotWhole,
+              "%1: %2 Bytes sind keine ganze Zahl von %4 zu %3 Bytes (%5 Datensätze und %6 Bytes "
+              "Rest); die Datei ist beschädigt oder von anderer Art",
+              "%1: size %2 bytes is not a whole number of %3-byte %4 records (%5 records and %6 "
+              "bytes left over); the file is damaged or of another kind"},
+    TextEntry{TextId::DumpOrbitRecords, "Bahndatensätzen", "orbit"},
+    TextEntry{TextId::DumpSummaryRecords, "Zusammenfassungsdatensätzen", "summary"},
+
+    TextEntry{TextId::HelpProgram,
+              "Konvertiert den Bahnkatalog MPCORB.DAT des Minor Planet Center in die Dateien\n"
+              "Asteroids4.dat und AsteroidInfo4.dat des Planetariumsprogramms Lumivale.",
+              "Converts the Minor Planet Center's orbit catalogue MPCORB.DAT into the files\n"
+              "Asteroids4.dat and AsteroidInfo4.dat of the Lumivale planetarium program."},
+    TextEntry{
+        TextId::HelpExitStatus,
+        "Rückgabewert:\n"
+        "  0  fertig: die Konvertierung ist abgeschlossen oder der Auszug ausgegeben\n"
+        "  1  abgelehnt: eine vorhandene Ausgabedatei sollte nicht überschrieben werden\n"
+        "     (-y überschreibt)\n"
+        "  2  Aufruffehler: falsche Argumente\n"
+        "  3  nicht zu öffnen: der Katalog, eine Ausgabedatei oder die Datei des Auszugs\n"
+        "     ließ sich nicht öffnen\n"
+        "  4  Dateifehler: Lesen, Schreiben, Schließen oder Verschieben einer Datei schlug\n"
+        "     fehl, oder die Datei eines Auszugs ist keine ganze Zahl von Datensätzen, oder\n"
+        "     der Speicher ging aus\n"
+        "  5  keine Bahndaten: der Katalog enthält keine Bahnzeile, nichts wurde geschrieben\n",
+        "Exit status:\n"
+        "  0  done: the conversion finished, or the dump was printed\n"
+        "  1  declined: an existing output file was not to be overwritten (-y overwrites)\n"
+        "  2  usage error: bad arguments\n"
+        "  3  cannot open: the catalogue, an output file or the dump file could not be "
+        "opened\n"
+        "  4  file error: reading, writing, closing or moving a file failed,\n"
+        "     or a dump file is not a whole number of records, or memory ran out\n"
+        "  5  no orbit data: the catalogue holds no orbit line, nothing was written\n"},
+    TextEntry{TextId::HelpConvert,
+              "Den Katalog in DIR/Asteroids4.dat und DIR/AsteroidInfo4.dat konvertieren (DIR: -o)",
+              "Convert CATALOGUE into DIR/Asteroids4.dat and DIR/AsteroidInfo4.dat"},
+    TextEntry{TextId::HelpCatalogue,
+              "Der Katalog: Text, gzip oder ZIP; - liest die Standardeingabe (curl -sL URL | "
+              "tarnwick-cli convert - -y). Ohne Angabe: die neueste von MPCORB.DAT, "
+              "MPCORB.DAT.gz und MPCORB.ZIP hier",
+              "The catalogue: plain text, gzip or ZIP; - reads standard input (curl -sL URL | "
+              "tarnwick-cli convert - -y). Default: the newest of MPCORB.DAT, MPCORB.DAT.gz and "
+              "MPCORB.ZIP here"},
+    TextEntry{TextId::HelpOutputDir, "Ordner für die beiden Dateien",
+              "Directory for the two files"},
+    TextEntry{TextId::HelpYes, "Vorhandene Dateien ohne Frage überschreiben",
+              "Overwrite existing files without asking"},
+    TextEntry{TextId::HelpDump,
+              "Die Datensätze von Asteroids4.dat oder AsteroidInfo4.dat als CSV ausgeben",
+              "Print the records of Asteroids4.dat or AsteroidInfo4.dat as CSV"},
+    TextEntry{TextId::HelpDumpFile, "Die auszugebende Datei", "The file to print"},
+    TextEntry{TextId::HelpOrbits, "Die Datei als Bahndatensätze (113 Bytes) lesen",
+              "Read FILE as orbit records (113 bytes)"},
+    TextEntry{TextId::HelpInfo, "Die Datei als Zusammenfassungsdatensätze (45 Bytes) lesen",
+              "Read FILE as summary records (45 bytes)"},
+    TextEntry{TextId::HelpDumpKind,
+              "Ohne --orbits oder --info folgt die Art dem Dateinamen (Asteroids*, "
+              "AsteroidInfo*).\n",
+              "Without --orbits or --info the kind follows the file name (Asteroids*, "
+              "AsteroidInfo*).\n"},
+    TextEntry{TextId::HelpHelpFlag, "Diese Hilfe ausgeben und beenden",
+              "Print this help message and exit"},
+    TextEntry{TextId::HelpVersionFlag, "Die Version ausgeben und beenden",
+              "Display program version information and exit"},
+    TextEntry{TextId::HelpUsageLabel, "Aufruf", "Usage"},
+    TextEntry{TextId::HelpOptionsBadge, "OPTIONEN", "OPTIONS"},
+    TextEntry{TextId::HelpSubcommandBadge, "UNTERBEFEHL", "SUBCOMMAND"},
+    TextEntry{TextId::HelpPositionalsGroup, "Argumente", "Positionals"},
+    TextEntry{TextId::HelpOptionsGroup, "Optionen", "Options"},
+    TextEntry{TextId::HelpSubcommandsGroup, "Unterbefehle", "Subcommands"},
+    TextEntry{TextId::HelpRequiredLabel, "ERFORDERLICH", "REQUIRED"},
+    TextEntry{TextId::HelpExcludesLabel, "Schließt aus", "Excludes"},
 };
 
 /// Every name has its entry at its own place, with a text in both languages.
@@ -158,7 +265,7 @@ constexpr bool IsComplete() {
         entry.english == nullptr || *entry.german == '\0' || *entry.english == '\0')
       return false;
   }
-  return static_cast<std::size_t>(TextId::RunSummary) + 1 == kTexts.size();
+  return static_cast<std::size_t>(TextId::HelpExcludesLabel) + 1 == kTexts.size();
 }
 static_assert(IsComplete(), "one entry per TextId, in the order of TextId, in both languages");
 

@@ -54,11 +54,55 @@ enum class TextId {
   CauseEndOfFile,
 
   // The command line.
-  YesNoHint,          ///< follows a question
-  CannotAskTerminal,  ///< the answer is no: no terminal
-  CannotAskStdin,     ///< the answer is no: the catalogue is on standard input
-  Declined,           ///< the run ended without writing
-  RunSummary,         ///< %1 lines read, %2 records written, %3 skipped, %4 seconds
+  YesNoHint,             ///< follows a question
+  CannotAskTerminal,     ///< the answer is no: no terminal
+  CannotAskStdin,        ///< the answer is no: the catalogue is on standard input
+  Declined,              ///< the run ended without writing
+  RunSummary,            ///< %1 lines read, %2 records written, %3 skipped, %4 seconds
+  NoCatalogueIn,         ///< %1 the folder, %2 the names looked for
+  OutputFolderUnusable,  ///< %1 the folder
+  IsTheCatalogue,        ///< why an output cannot be written
+  SameFileAs,            ///< why the second output cannot be written; %1 the first
+  NotRegularFile,        ///< why a default catalogue of that name is not read
+  UnknownSubcommand,     ///< %1 the word given, %2 the subcommands
+  SubcommandRequired,    ///< %1 the subcommands
+  UnexpectedArguments,   ///< %1 the arguments
+  OptionNeedsValue,      ///< %1 the option
+  ArgumentRequired,      ///< %1 the argument
+  OptionsExclude,        ///< %1 and %2 the options
+  MoreWithHelp,
+  StoppedOutOfMemory,
+  StoppedUnexpectedly,  ///< %1 what the error said
+  DumpKindUnknown,      ///< %1 the file
+  DumpCannotOpen,       ///< %1 the file; the reason follows
+  DumpCannotRead,       ///< %1 the file; the reason follows
+  DumpCannotWrite,      ///< %1 the file, %2 ": " and the reason, or nothing
+  DumpNotWhole,         ///< %1 file, %2 size, %3 record size, %4 kind, %5 records, %6 bytes left
+  DumpOrbitRecords,     ///< the kind in DumpNotWhole
+  DumpSummaryRecords,   ///< the kind in DumpNotWhole
+
+  // The command line's help; the labels are those of CLI11's help formatter.
+  HelpProgram,
+  HelpExitStatus,
+  HelpConvert,
+  HelpCatalogue,
+  HelpOutputDir,
+  HelpYes,
+  HelpDump,
+  HelpDumpFile,
+  HelpOrbits,
+  HelpInfo,
+  HelpDumpKind,
+  HelpHelpFlag,
+  HelpVersionFlag,
+  HelpUsageLabel,
+  HelpOptionsBadge,
+  HelpSubcommandBadge,
+  HelpPositionalsGroup,
+  HelpOptionsGroup,
+  HelpSubcommandsGroup,
+  HelpRequiredLabel,
+  HelpExcludesLabel,
 };
 
 enum class Language { German, English };

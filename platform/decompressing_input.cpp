@@ -53,7 +53,7 @@ constexpr std::string_view kCatalogueName = "MPCORB.DAT";
 [[noreturn]] void ThrowReadError(int error, const std::string& path) {
   throw FileException(
       CauseFromErrno(error), path,
-      FileErrorText(CauseFromErrno(error), path) + " (" + std::strerror(error) + ")");
+      FileErrorText(CauseFromErrno(error), path) + " (" + std::strerror(error) + ")", error);
 }
 
 // A ZIP archive's central directory is read whole when the archive is opened,
@@ -574,7 +574,11 @@ std::unique_ptr<DecompressingInput> OpenCatalogueFile(const std::string& path,
                                                       const PipelineShape& shape) {
   Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat info {};
-  if (!fd || ::fstat(fd.get(), &info) != 0 || S_ISDIR(info.st_mode)) return nullptr;
+  if (!fd || ::fstat(fd.get(), &info) != 0) return nullptr;
+  if (S_ISDIR(info.st_mode)) {
+    errno = EISDIR;
+    return nullptr;
+  }
   const int raw = fd.get();
   return std::make_unique<DescriptorInput>(raw, std::move(fd), path, shape);
 }

@@ -90,7 +90,7 @@ class FileOutput final : public OutputStream {
     if (size == 0) return;
     if (!fd_) throw FileException(FileCause::InvalidFile, path_);
     if (const int error = WriteAll(fd_.get(), data, size); error != 0)
-      throw FileException(CauseFromErrno(error), path_);
+      throw SystemFileError(error, path_);
     if (sync_) WriteBehind(size);
   }
   void Close() override {
@@ -99,7 +99,7 @@ class FileOutput final : public OutputStream {
     if (sync_ && ::fsync(fd_.get()) != 0) error = errno;
     const int closeError = fd_.Close();
     if (error == 0) error = closeError;
-    if (error != 0) throw FileException(CauseFromErrno(error), path_);
+    if (error != 0) throw SystemFileError(error, path_);
   }
 
  private:
@@ -322,7 +322,7 @@ class DiskFileSystem final : public FileSystem {
     const int error = errno;
     if (stream == nullptr && !replaces && error != EACCES && error != EPERM && error != EROFS &&
         error != ENOENT && error != ENOTDIR && error != ENAMETOOLONG && error != EEXIST)
-      throw FileException(CauseFromErrno(error), target);
+      throw SystemFileError(error, target);
     return stream;
   }
 
@@ -367,7 +367,7 @@ class DiskFileSystem final : public FileSystem {
     const Place from = Locate(path);
     const Place to = Locate(backup);
     if (!from.folder || !to.folder)
-      throw FileException(CauseFromErrno(from.folder ? to.error : from.error), path);
+      throw SystemFileError(from.folder ? to.error : from.error, path);
     if (::linkat(from.folder.get(), from.name.c_str(), to.folder.get(), to.name.c_str(), 0) == 0)
       return;
     // No hard links here: a copy, under a name of its own until it is
@@ -375,10 +375,10 @@ class DiskFileSystem final : public FileSystem {
     // name always means a whole previous file.
     const std::string partial = to.name + ".partial";
     Descriptor in(::openat(from.folder.get(), from.name.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!in) throw FileException(CauseFromErrno(errno), path);
+    if (!in) throw SystemFileError(errno, path);
     Descriptor out(::openat(to.folder.get(), partial.c_str(),
                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (!out) throw FileException(CauseFromErrno(errno), path);
+    if (!out) throw SystemFileError(errno, path);
     int error = CopyContent(in.get(), out.get());
     struct stat st {};
     if (error == 0 && (::fstat(in.get(), &st) != 0 || ::fsync(out.get()) != 0)) error = errno;
@@ -389,22 +389,22 @@ class DiskFileSystem final : public FileSystem {
       error = errno;
     if (error == 0) return;
     ::unlinkat(to.folder.get(), partial.c_str(), 0);
-    throw FileException(CauseFromErrno(error), path);
+    throw SystemFileError(error, path);
   }
 
   void Replace(const std::string& from, const std::string& to) override {
     const Place source = Locate(from);
     const Place target = Locate(to);
-    if (!source.folder || !target.folder) throw FileException(CauseFromErrno(target.error), to);
+    if (!source.folder || !target.folder) throw SystemFileError(target.error, to);
     // Only a regular file of this program's goes into place, never a link
     // someone put under its name.
     struct stat st {};
     if (::fstatat(source.folder.get(), source.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-      throw FileException(CauseFromErrno(errno), to);
+      throw SystemFileError(errno, to);
     if (!S_ISREG(st.st_mode) || !IsOwn(from, st)) throw FileException(FileCause::AccessDenied, to);
     if (::renameat(source.folder.get(), source.name.c_str(), target.folder.get(),
                    target.name.c_str()) != 0)
-      throw FileException(CauseFromErrno(errno), to);
+      throw SystemFileError(errno, to);
     Forget(from);
   }
 
@@ -430,9 +430,9 @@ class DiskFileSystem final : public FileSystem {
     Descriptor in(source.folder ? ::openat(source.folder.get(), source.name.c_str(),
                                            O_RDONLY | O_NOFOLLOW | O_CLOEXEC)
                                 : -1);
-    if (!in) throw FileException(CauseFromErrno(errno), to);
+    if (!in) throw SystemFileError(errno, to);
     Descriptor out(::open(to.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
-    if (!out) throw FileException(CauseFromErrno(errno), to);
+    if (!out) throw SystemFileError(errno, to);
     int error = CopyContent(in.get(), out.get());
     struct stat read {};
     struct stat written {};
@@ -441,7 +441,7 @@ class DiskFileSystem final : public FileSystem {
       error = errno;
     if (error == 0 && read.st_size != written.st_size) error = ENOSPC;
     if (error == 0) error = out.Close();
-    if (error != 0) throw FileException(CauseFromErrno(error), to);
+    if (error != 0) throw SystemFileError(error, to);
     // Done: the second name goes; for a copy a killed run left, its first name.
     std::string other;
     if (const std::size_t mark = source.name.find(kCopyMark); mark != std::string::npos) {
@@ -697,6 +697,10 @@ FileCause CauseFromErrno(int error) noexcept {
     default:
       return FileCause::Generic;
   }
+}
+
+FileException SystemFileError(int error, std::string path) {
+  return FileException(CauseFromErrno(error), std::move(path), {}, error);
 }
 
 FileSystem& SystemFileSystem() {

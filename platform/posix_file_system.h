@@ -14,6 +14,9 @@ namespace tarnwick {
 /// files 4; not found 2; bad path 3; anything unmatched 1.
 FileCause CauseFromErrno(int error) noexcept;
 
+/// The FileException for the errno value `error` on `path`.
+FileException SystemFileError(int error, std::string path);
+
 /// The file system of this computer. OpenRead reads a file as the catalogue
 /// is read: gzip and ZIP are decompressed on the way (decompressing_input.h).
 FileSystem& SystemFileSystem();

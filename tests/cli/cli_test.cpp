@@ -1,6 +1,6 @@
 // tarnwick-cli in-process: conversion outcomes and their exit statuses, the
-// overwrite question, standard input, paths, failures and signals, usage
-// errors and the language's choice.
+// overwrite question, standard input, paths, failures and signals, the
+// messages in both languages and the language's choice.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <new>
 
@@ -87,9 +88,6 @@ TEST_F(ConvertTest, WritesBothFilesAndEndsWithTheSummaryLine) {
   EXPECT_NE(r.out.find("): " + lines + " lines read, 30 records written, "), std::string::npos);
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(TrackedTemporaryCount(), tracked) << "a temporary in place is no longer one";
-  const Result missing = RunCli({"convert", dir_ / "x.DAT", "-o", dir_.str()});
-  EXPECT_EQ(missing.status, kExitCannotOpen);
-  EXPECT_EQ(missing.err, "Attention: File \"" + (dir_ / "x.DAT") + "\" couldn't be opened\n");
 }
 
 TEST_F(ConvertTest, TheAnswerDecidesAndWhereNoOneCanAnswerItIsNo) {
@@ -137,11 +135,15 @@ TEST_F(ConvertTest, PathsAreTakenAsTheKernelReadsThem) {
   EXPECT_EQ(r.status, kExitDone) << r.err;
   ExpectConverted(dir_ / "real");
   const Result again = RunHere({"convert", "link/../cat.DAT", "-o", "link/.."});
-  EXPECT_EQ(again.err.find("Attention: File " + (dir_ / "link/../Asteroids4.dat") + " already"), 0u)
+  EXPECT_EQ(again.err.find("tarnwick-cli: File " + (dir_ / "link/../Asteroids4.dat") + " already"),
+            0u)
       << again.err;
   // A FIFO is never the default catalogue: opening it would wait for a writer.
   ASSERT_EQ(::mkfifo(catalogue_.c_str(), 0600), 0);
-  EXPECT_EQ(RunHere({"convert", "-o", "real"}).status, kExitCannotOpen);
+  const Result fifo = RunHere({"convert", "-o", "real"});
+  EXPECT_EQ(fifo.status, kExitCannotOpen);
+  EXPECT_EQ(fifo.err, "tarnwick-cli: File \"" + catalogue_ +
+                          "\" couldn't be opened: it is not a regular file\n");
 }
 
 TEST_F(ConvertTest, AFailureIsOneLineWithTheFileErrorStatusAndLeavesNothingBehind) {
@@ -155,13 +157,26 @@ TEST_F(ConvertTest, AFailureIsOneLineWithTheFileErrorStatusAndLeavesNothingBehin
     ExpectOldOutputsOnly();
     EXPECT_EQ(TrackedTemporaryCount(), tracked);
   };
-  Invocation call;
-  for (const auto& [thrown, message] : std::vector<std::pair<std::function<void()>, std::string>>{
-           {[] { throw FileException(FileCause::HardIO, "(stdin)"); },
-            FileErrorText(FileCause::HardIO, "(stdin)")},
-           {[] { throw std::bad_alloc(); }, "tarnwick-cli: stopped: out of memory"}}) {
-    call.standardInputStream = [thrown] { return std::make_unique<InputThat>(thrown); };
-    expectFileError(call, message);
+  const auto diskFull = [] { throw FileException(FileCause::DiskFull, "(stdin)", {}, ENOSPC); };
+  struct Case {
+    const char* lang;
+    std::function<void()> thrown;
+    std::string message;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"C", diskFull,
+            "tarnwick-cli: A full disk was reported while accessing (stdin): No space left on "
+            "device"},
+           {"de_DE", diskFull,
+            "tarnwick-cli: Beim Zugriff auf (stdin) wurde ein voller Datenträger gemeldet: No "
+            "space left on device"},
+           {"C", [] { throw FileException(FileCause::HardIO, "(stdin)"); },
+            "tarnwick-cli: A hardware input/output error was reported while accessing (stdin)."},
+           {"C", [] { throw std::bad_alloc(); }, "tarnwick-cli: stopped: out of memory"}}) {
+    Invocation call;
+    call.variables = {{"LANG", c.lang}};
+    call.standardInputStream = [&c] { return std::make_unique<InputThat>(c.thrown); };
+    expectFileError(call, c.message);
   }
 }
 
@@ -216,15 +231,6 @@ std::vector<std::string> Words(const std::string& text) {
   return words;
 }
 
-TEST(Usage, BadCommandLinesAreUsageErrors) {
-  for (const char* line : {"", "frobnicate", "convert a b", "convert --force", "convert -o", "dump",
-                           "dump Asteroids4.dat --orbits --info"}) {
-    const Result r = RunCli(Words(line));
-    EXPECT_EQ(r.status, kExitUsage) << line;
-    EXPECT_NE(r.err, "") << line;
-  }
-}
-
 TEST(Language, FollowsTheUsualVariables) {
   // The first word is the language expected, the others the variables set.
   for (const char* line : {"en", "de LANG=en_US.UTF-8 LC_MESSAGES=de_CH.UTF-8", "de LANGUAGE=de",
@@ -243,13 +249,92 @@ TEST(Language, FollowsTheUsualVariables) {
   }
 }
 
-TEST_F(ConvertTest, SpeaksGermanToAGermanUserAndEnglishToTheNext) {
-  PutOldOutputs();
-  Invocation call;
-  call.variables = {{"LANG", "de_DE.UTF-8"}};
-  EXPECT_EQ(call.Run({"convert", catalogue_, "-o", dir_.str()}).err.find("Achtung: Die Datei "),
-            0u);
-  EXPECT_EQ(RunCli({"convert", catalogue_, "-o", dir_.str()}).err.find("Attention: File "), 0u);
+TEST_F(ConvertTest, MessagesNameTheFileAndTheSystemsReasonInTheUsersLanguage) {
+  const std::string empty = dir_ / "empty";
+  const std::string noOrbits = dir_ / "empty/none.DAT";
+  stdfs::create_directory(empty);
+  WriteFile(noOrbits, "\n");
+  const std::string missing = dir_ / "nosuch.DAT";
+  const std::string notDir = noOrbits;
+  struct Case {
+    const char* lang;
+    std::vector<std::string> args;
+    int status;
+    std::string message;  ///< what standard error (or, for --help, the output) starts with
+  };
+  for (const Case& c : std::vector<Case>{
+           {"en",
+            {"convert", missing},
+            kExitCannotOpen,
+            "tarnwick-cli: File \"" + missing +
+                "\" couldn't be opened: No such file or directory\n"},
+           {"de",
+            {"convert", missing},
+            kExitCannotOpen,
+            "tarnwick-cli: Datei \"" + missing +
+                "\" konnte nicht geöffnet werden: No such file or directory\n"},
+           {"en",
+            {"convert", empty},
+            kExitCannotOpen,
+            "tarnwick-cli: File \"" + empty + "\" couldn't be opened: Is a directory\n"},
+           {"en",
+            {"convert", catalogue_, "-o", dir_ / "no/dir"},
+            kExitCannotOpen,
+            "tarnwick-cli: The output folder " + (dir_ / "no/dir") +
+                " cannot be used: No such file or directory\n"},
+           {"de",
+            {"convert", catalogue_, "-o", notDir},
+            kExitCannotOpen,
+            "tarnwick-cli: Der Ausgabeordner " + notDir +
+                " kann nicht verwendet werden: Not a directory\n"},
+           {"en",
+            {"convert", orbits_, "-o", dir_.str()},
+            kExitCannotOpen,
+            "tarnwick-cli: File \"" + orbits_ + "\" couldn't be opened: it is the catalogue\n"},
+           {"de",
+            {"convert"},
+            kExitCannotOpen,
+            "tarnwick-cli: Kein Katalog in " + empty +
+                " (gesucht: MPCORB.DAT, MPCORB.DAT.gz, MPCORB.ZIP): No such file or directory\n"},
+           {"en",
+            {"convert", noOrbits, "-o", empty},
+            kExitNoOrbitData,
+            "tarnwick-cli: File \"" + noOrbits + "\" holds no orbit data - nothing was written\n"},
+           {"de",
+            {"convert", catalogue_, "-o", dir_.str()},
+            kExitDeclined,
+            "tarnwick-cli: Die Datei " + orbits_ +
+                " existiert schon - überschreiben ?\ntarnwick-cli: Kein Terminal"},
+           {"en",
+            {"frobnicate"},
+            kExitUsage,
+            "tarnwick-cli: Unknown subcommand \"frobnicate\"; the subcommands are convert, dump"},
+           {"de", {}, kExitUsage, "tarnwick-cli: Ein Unterbefehl fehlt: convert, dump"},
+           {"en",
+            {"convert", "a", "b"},
+            kExitUsage,
+            "tarnwick-cli: Not expected: b\nRun with --help for more information.\n"},
+           {"de",
+            {"convert", "-o"},
+            kExitUsage,
+            "tarnwick-cli: --output-dir braucht einen Wert\nMehr dazu mit --help.\n"},
+           {"de", {"dump"}, kExitUsage, "tarnwick-cli: file fehlt\n"},
+           {"de",
+            {"dump", orbits_, "--orbits", "--info"},
+            kExitUsage,
+            "tarnwick-cli: --orbits und --info schließen einander aus\n"},
+           {"de", {"--help"}, kExitDone, "Konvertiert den Bahnkatalog MPCORB.DAT"},
+       }) {
+    PutOldOutputs();
+    Invocation call;
+    call.variables = {{"LANG", std::string(c.lang) == "de" ? "de_DE.UTF-8" : "C.UTF-8"}};
+    const stdfs::path previous = stdfs::current_path();
+    stdfs::current_path(empty);
+    const Result r = call.Run(c.args);
+    stdfs::current_path(previous);
+    EXPECT_EQ(r.status, c.status) << c.message;
+    EXPECT_EQ((r.err + r.out).rfind(c.message, 0), 0u) << r.err << r.out;
+  }
 }
 
 }  // namespace

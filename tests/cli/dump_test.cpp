@@ -76,7 +76,7 @@ TEST(Dump, TheKindFollowsTheNameUnlessGivenAndOnlyWholeRecordsArePrinted) {
            {"records.bin", "--orbits", kExitDone, 2, ""},
            {"Asteroids4.dat", "", kExitFileError, 0, "(1 records and 10 bytes left over)"},
            {"missing.dat", "--info", kExitCannotOpen, 0, "cannot open"},
-           {"", "--orbits", kExitCannotOpen, 0, "it is a directory"},
+           {"", "--orbits", kExitCannotOpen, 0, ": Is a directory"},
        }) {
     const Result r = RunCli({"dump", dir / c.file, c.flag.empty() ? "--" : c.flag});
     EXPECT_EQ(r.status, c.status) << c.file;

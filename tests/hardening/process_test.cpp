@@ -45,7 +45,8 @@ TEST(CommandLineProcess, LimitsAndFailingOutputsAreFileErrors) {
     "$CLI" dump out/Asteroids4.dat >&-; echo "closed=$?"
     trap '' PIPE
     { "$CLI" dump out/Asteroids4.dat; echo "pipe=$?" >&2; } | head -c 1 >/dev/null)sh");
-  const std::string disk = "Beim Zugriff auf " + (dir / "out/Asteroids4.dat") + " wurde ein voller";
+  const std::string disk = "tarnwick-cli: A full disk was reported while accessing " +
+                           (dir / "out/Asteroids4.dat") + ": File too large";
   for (const std::string& expected :
        std::vector<std::string>{disk, "limit=4", "left: Asteroids4.dat previous\n", "full=4",
                                 "No space left on device", "closed=4", "pipe=4"}) {
