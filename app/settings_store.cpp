@@ -2,13 +2,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 
-namespace tarnwick {
+#include "catalogue_location.h"
 
-CSettings theSettings;
+namespace tarnwick {
 
 namespace {
 
@@ -23,13 +24,6 @@ bool IsSeparator(QChar c) {
   // A backslash is an ordinary character in a file name here.
   return c == u'/';
 #endif
-}
-
-// The profile store of the running program. The application word is set at
-// start-up (CConverterApp); Qt's own default would keep the extension.
-QSettings ProfileStore() {
-  return QSettings(QSettings::NativeFormat, QSettings::UserScope,
-                   QString::fromLatin1(kProfileCompany), QCoreApplication::applicationName());
 }
 
 // Where a first start looks for the catalogue and writes the files when the
@@ -60,14 +54,9 @@ QString ApplicationWord(const QString& executablePath) {
   return dot > 0 ? name.left(dot) : name;
 }
 
-void LoadSettings(CSettings& settings) {
-  QSettings store = ProfileStore();
-  LoadSettingsFrom(settings, store, QCoreApplication::applicationFilePath());
-}
-
-void SaveSettings(const CSettings& settings) {
-  QSettings store = ProfileStore();
-  SaveSettingsTo(settings, store);
+QSettings ProfileStore() {
+  return QSettings(QSettings::NativeFormat, QSettings::UserScope,
+                   QString::fromLatin1(kProfileCompany), QCoreApplication::applicationName());
 }
 
 void LoadSettingsFrom(CSettings& settings, QSettings& store, const QString& executablePath) {
@@ -76,9 +65,16 @@ void LoadSettingsFrom(CSettings& settings, QSettings& store, const QString& exec
   settings.pathOut = store.value(QString::fromLatin1(kPathOutEntry)).toString();
   store.endGroup();
   if (!settings.pathIn.isEmpty() || executablePath.isEmpty()) return;
-  settings.pathIn = ExecutableDirectory(executablePath);
-  const QFileInfo directory(settings.pathIn.isEmpty() ? QStringLiteral("/") : settings.pathIn);
-  if (!directory.isDir() || !directory.isWritable()) settings.pathIn = DownloadDirectory();
+  // The program's own folder only when it is a portable copy or a build tree
+  // with its catalogue; an installed program's folder (~/.local/bin) holds
+  // none, and the user's downloads are where a catalogue will arrive.
+  QString own = ExecutableDirectory(executablePath);
+  if (own.isEmpty()) own = QStringLiteral("/");
+  const std::string catalogue = ChooseCatalogue(QFile::encodeName(own).toStdString());
+  const bool holdsCatalogue = QFileInfo(QFile::decodeName(catalogue.c_str())).isFile();
+  settings.pathIn = holdsCatalogue && QFileInfo(own).isWritable()
+                        ? ExecutableDirectory(executablePath)
+                        : DownloadDirectory();
   settings.pathOut = settings.pathIn;
 }
 

@@ -3,38 +3,33 @@
 
 #include <QString>
 
-#include "settings.h"
+#include <QSettings>
 
-class QSettings;
+#include "settings.h"
 
 namespace tarnwick {
 
 /// Company name under which the profile store keeps the program's entries.
 inline constexpr char kProfileCompany[] = "Quenneth";
 
-/// The one instance of the directories, alive for the whole run.
-extern CSettings theSettings;
-
-/// Fills `settings` from the profile store of the running program (company
-/// kProfileCompany, the application name as application word, group
-/// "Settings"); see LoadSettingsFrom.
-void LoadSettings(CSettings& settings);
-
-/// Writes both directories to that profile store, whatever they hold.
-/// Failures are ignored.
-void SaveSettings(const CSettings& settings);
+/// The profile store of the running program: company kProfileCompany, the
+/// application name (set at start-up from the executable's name) as
+/// application word.
+QSettings ProfileStore();
 
 /// The loading rules on a given store and executable path: "Path In" and
 /// "Path Out" are read (missing entries read as empty). When "Path In" is
 /// empty and `executablePath` is not, both directories become the
 /// executable's directory (ExecutableDirectory), replacing what was read for
-/// "Path Out" -- unless that directory cannot be written (an installed
-/// program in /usr/bin): then both become the user's download folder, or the
-/// home folder when there is none.
+/// "Path Out", when that directory holds a catalogue (MPCORB.DAT, .DAT.gz or
+/// .ZIP) and can be written -- otherwise (an installed program in /usr/bin
+/// or ~/.local/bin) the user's download folder, or the home folder when
+/// there is none.
 void LoadSettingsFrom(CSettings& settings, QSettings& store, const QString& executablePath);
 
-/// Writes "Path In" and "Path Out" under "Settings", empty ones as empty
-/// strings, and flushes the store.
+/// Writes "Path In" and "Path Out" under "Settings", whatever they hold
+/// (empty ones as empty strings), and flushes the store; failures are
+/// ignored.
 void SaveSettingsTo(const CSettings& settings, QSettings& store);
 
 /// The directory part of an executable's path: everything before the last

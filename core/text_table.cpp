@@ -16,17 +16,8 @@ struct TextEntry {
 
 // In the order of TextId, which the check below holds it to.
 constexpr std::array kTexts{
-    TextEntry{TextId::AboutBox, "Inf&o über Tarnwick...", "&About Tarnwick..."},
     TextEntry{TextId::ConversionDone, "Konvertierung abgeschlossen", "Conversion finished"},
     TextEntry{TextId::DoneCaption, "Fertig !", "Finished !"},
-    TextEntry{TextId::ChooseInputDir,
-              "Wählen Sie das Verzeichnis, wo die Datei MPCORB.DAT zu finden ist",
-              "Choose the directory where to find the file MPCORB.DAT"},
-    TextEntry{TextId::ChooseOutputDir,
-              "Verzeichnis, auf dem die Dateien Asteroids4.dat und AsteroidInfo4.dat generiert "
-              "werden sollen",
-              "Choose the directory where the files Asteroids4.dat and AsteroidInfo4.dat should "
-              "be generated"},
     TextEntry{TextId::Overwrite, "Die Datei %1 existiert schon - überschreiben ?",
               "File %1 already exists - overwrite ?"},
     TextEntry{TextId::Attention, "Achtung", "Attention"},

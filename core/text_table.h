@@ -11,12 +11,9 @@ namespace tarnwick {
 /// The name of a text. "%1", "%2", ... in a text stand for the values that
 /// LoadText is given, in that order.
 enum class TextId {
-  // The desktop program's menu entry, folder prompts and messages of a run.
-  AboutBox,
+  // The messages of a run.
   ConversionDone,         ///< the completion message
   DoneCaption,            ///< its caption
-  ChooseInputDir,         ///< the folder prompt for the catalogue
-  ChooseOutputDir,        ///< the folder prompt for the two output files
   Overwrite,              ///< %1 the file that exists
   Attention,              ///< the caption of questions and warnings
   OpenFailed,             ///< %1 the file that cannot be opened

@@ -1,65 +1,75 @@
 #!/usr/bin/env bash
-# Takes the screenshots of the desktop program in docs/: the main dialog in
-# German and in English and the folder chooser in German with its hidden
-# folders shown, each under a virtual X server with a small window manager,
-# so the window frames show.
-#   docs/take-screenshots.sh [build-dir]
-# Needs root (for a private mount namespace) and the Debian packages xvfb
-# xauth openbox xdotool imagemagick.
+# Screenshots of the desktop program under a virtual X server with the
+# openbox window manager, as a user on a Linux desktop sees it: the main
+# dialog and every message box, in German and in English.
+#   docs/take-screenshots.sh [build-dir] [output-dir]
+# Needs the Debian packages xvfb xauth openbox xdotool imagemagick (and
+# pngquant for small files). Each picture runs the program once, with a made-up home
+# folder under /tmp; FONT_DPI (default 96) and SCALE (default 1) set Qt's
+# font DPI and scale factor; SHOTS names the pictures to take (default: all,
+# "dialog about finished overwrite open-failure no-orbit-data address chooser").
+# Writes NAME-LANG.png into the output directory (default: a new folder under
+# /tmp, printed at the end), made small with pngquant where it is installed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build}
-program=$(realpath "$build/bin/Tarnwick")
-[ -x "$program" ] || { echo "take-screenshots.sh: build Tarnwick first ($build/bin/Tarnwick)" >&2; exit 1; }
-[ "$(id -u)" -eq 0 ] || { echo "take-screenshots.sh: run as root (it builds a private file-system view)" >&2; exit 1; }
+program=$(realpath "${1:-build}/bin/Tarnwick")
+out=${2:-$(mktemp -d /tmp/tarnwick-shots.XXXXXX)}
+[ -x "$program" ] || { echo "take-screenshots.sh: build Tarnwick first" >&2; exit 1; }
+mkdir -p "$out"
+dpi=${FONT_DPI:-96} scale=${SCALE:-1}
+home=${SHOTS_HOME:-/tmp/home-lena}  # shown in the pictures
+data="$home/.wine/drive_c/Program Files/Lumivale/data"
+long="$home/$(printf 'x%.0s' $(seq 200))"  # one folder name of 200 characters
 
-# The folder chooser shows the whole tree from "/". So that the pictures show
-# a plain system and no one's files, everything runs in a private mount
-# namespace, chrooted into a small root: the system directories bound in, an
-# empty /home with the user lena, the program in /opt/tarnwick/bin.
-if [ -z "${TARNWICK_SHOTS_NS:-}" ]; then
-  exec env TARNWICK_SHOTS_NS=1 unshare -m "$0" "$@"
-fi
-root=$(mktemp -d)
-mount -t tmpfs tmpfs "$root"
-for d in bin sbin lib lib32 lib64 usr etc dev proc sys; do
-  if [ -L "/$d" ]; then cp -P "/$d" "$root/$d"
-  elif [ -d "/$d" ]; then mkdir "$root/$d" && mount --rbind "/$d" "$root/$d"
+# shot NAME LANGUAGE PATH_IN PATH_OUT KEYS...: starts the program with the two
+# directories stored, presses the keys (xdotool names) and takes the screen.
+shots=" ${SHOTS:-dialog about finished overwrite open-failure no-orbit-data address chooser} "
+shot() {
+  local name=$1 language=$2 in=$3 outdir=$4; shift 4
+  [[ $shots == *" $name "* ]] || return 0
+  mkdir -p "$home/.config/Quenneth"
+  printf '[Settings]\nPath%%20In=%s\nPath%%20Out=%s\n' "$in" "$outdir" \
+    > "$home/.config/Quenneth/Tarnwick.conf"
+  HOME=$home XDG_CONFIG_HOME=$home/.config LANGUAGE=$language LANG=C.UTF-8 \
+    QT_QPA_PLATFORM=xcb QT_FONT_DPI=$dpi QT_SCALE_FACTOR=$scale PATH=/usr/bin:/bin \
+    xvfb-run -a -s "-screen 0 1280x1024x24 -dpi $dpi" bash -c '
+      openbox >/dev/null 2>&1 &
+      sleep 1
+      # No URL handler for the program: no xdg-open, no browser on its PATH.
+      PATH=/nonexistent "$1" >/dev/null 2>&1 &
+      timeout 30 xdotool search --sync --onlyvisible --name Lumivale >/dev/null
+      sleep 1
+      shift 2
+      for key in "$@"; do xdotool key "$key"; sleep 0.3; done
+      sleep 2
+      import -window root "$0"
+      xdotool key Escape; sleep 0.3; xdotool key Escape; sleep 0.3; xdotool key Escape' \
+      "$out/$name-$language.png" "$program" -- "$@"
+  convert "$out/$name-$language.png" -trim -bordercolor black -border 8 "$out/$name-$language.png"
+  if command -v pngquant >/dev/null; then
+    pngquant --force --skip-if-larger --output "$out/$name-$language.png" "$out/$name-$language.png" || true
   fi
-done
-# Lumivale runs under Wine: its data folder lies below the hidden ~/.wine.
-data="/home/lena/.wine/drive_c/Program Files/Lumivale/data"
-mkdir -p "$root/tmp" "$root/opt/tarnwick/bin" "$root/home/lena/Downloads" "$root$data" \
-         "$root/home/lena/.cache" "$root/home/lena/Documents" "$root/home/lena/.config/Quenneth"
-chmod 1777 "$root/tmp"
-cp "$program" "$root/opt/tarnwick/bin/"
+}
+
+rm -rf "$home"
+mkdir -p "$home/Downloads" "$data" "$long" "$home/html" "$home/empty"
 # As downloaded: the compressed catalogue, which the input field picks.
-gzip -c samples/MPCORB.DAT > "$root/home/lena/Downloads/MPCORB.DAT.gz"
-printf '[Settings]\nPath%%20In=/home/lena/Downloads\nPath%%20Out=%s\n' "$data" \
-  > "$root/home/lena/.config/Quenneth/Tarnwick.conf"
-
-cat > "$root/tmp/shot.sh" <<'INNER'
-#!/bin/bash
-# shot.sh <output.png> <language> <locale> [keys to type before the shot]
-out=$1 language=$2 locale=$3 keys=${4:-}
-export HOME=/home/lena XDG_CONFIG_HOME=/home/lena/.config LANGUAGE=$language LANG=$locale
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-  openbox >/dev/null 2>&1 &
-  sleep 2
-  /opt/tarnwick/bin/Tarnwick >/dev/null 2>&1 &
-  sleep 2
-  if [ -n "$1" ]; then xdotool key --delay 100 $1; sleep 2; fi
-  import -window root "$0"
-  xdotool key Escape Escape; sleep 0.5' "$out" "$keys"
-# Keep the windows and a small margin, drop the empty desktop.
-convert "$out" -trim -bordercolor black -border 8 "$out"
-INNER
-chmod +x "$root/tmp/shot.sh"
-
-chroot "$root" /tmp/shot.sh /tmp/dialog-de.png de de_DE.UTF-8
-chroot "$root" /tmp/shot.sh /tmp/dialog-en.png en en_US.UTF-8
-# Tab from the close button to the output directory's "..." and press it: the
-# chooser opens at the Wine folder, with the hidden folders shown.
-chroot "$root" /tmp/shot.sh /tmp/folder-chooser-de.png de de_DE.UTF-8 "Tab Tab Tab Tab Tab Tab space"
-cp "$root"/tmp/*.png docs/
-echo "Screenshots written to docs/"
+gzip -c samples/MPCORB.DAT > "$home/Downloads/MPCORB.DAT.gz"
+touch "$long/Asteroids4.dat"
+echo '<html><body>Not found</body></html>' > "$home/html/MPCORB.DAT"
+for language in de en; do
+  tabs=(Tab Tab Tab Tab Tab Tab Tab)  # from the close button to the convert button
+  [ $language = de ] && tabs+=(Tab)   # past the mirror's download button
+  shot dialog $language "$home/Downloads" "$data"
+  shot about $language "$home/Downloads" "$data" F1
+  shot finished $language "$home/Downloads" "$home/empty" "${tabs[@]}" space
+  rm -f "$home/empty/"*
+  shot overwrite $language "$home/Downloads" "$long" "${tabs[@]}" space
+  shot open-failure $language "$home/nowhere" "$data" "${tabs[@]}" space
+  shot no-orbit-data $language "$home/html" "$home/empty" "${tabs[@]}" space
+  shot address $language "$home/Downloads" "$data" Tab space
+  # The input folder's "...": the platform's folder dialog (Qt's under openbox).
+  shot chooser $language "$home/Downloads" "$data" "${tabs[@]:4}" space
+done
+rm -rf "$home"
+echo "Screenshots written to $out"

@@ -1,11 +1,11 @@
-// The application icon IDR_MAINFRAME.
+// The application icon.
 #pragma once
 
 #include <QIcon>
 
 namespace tarnwick {
 
-/// IDR_MAINFRAME with its two 16-colour images, 32x32 and 16x16. Needs the
+/// The icon with its two 16-colour images, 32x32 and 16x16. Needs the
 /// application object.
 QIcon ApplicationIcon();
 

@@ -1,4 +1,4 @@
-// The about box IDD_ABOUTBOX: the icon, "Tarnwick, Version 1.0" and OK.
+// The about box: the icon, the program's name and version, and OK.
 #pragma once
 
 #include <QDialog>
@@ -9,8 +9,8 @@ class CAboutDlg final : public QDialog {
   Q_OBJECT
 
  public:
-  /// Built from the template of the current user-interface language; shown
-  /// centred over `parent`.
+  /// Shown centred over `parent`; the version is the project's, the same
+  /// that `tarnwick-cli --version` prints.
   explicit CAboutDlg(QWidget* parent = nullptr);
 };
 

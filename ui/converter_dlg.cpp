@@ -1,36 +1,34 @@
 #include "converter_dlg.h"
 
+#include <QAction>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFile>
-#include <QKeySequence>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QShortcut>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <exception>
 
 #include "about_dlg.h"
-#include "app_icon.h"
 #include "catalogue_location.h"
 #include "conversion_run.h"
 #include "dialog_prompts.h"
-#include "dialog_templates.h"
 #include "download_addresses.h"
 #include "file_layer.h"
-#include "folder_dialog.h"
 #include "posix_file_system.h"
-#include "resource.h"
-#include "template_builder.h"
 #include "text_table.h"
 
 namespace tarnwick {
 
 namespace {
-
-QString Text(TextId id) { return QString::fromStdString(LoadText(id)); }
 
 // Paths go to the file system in its own encoding, as Qt's file classes do.
 std::string Encoded(const QString& path) { return QFile::encodeName(path).toStdString(); }
@@ -39,45 +37,118 @@ QString Join(const QString& directory, const QString& name) {
   return directory.endsWith(u'/') ? directory + name : directory + u'/' + name;
 }
 
+QLabel* Text(const QString& text) {
+  auto* label = new QLabel(text);
+  label->setTextFormat(Qt::PlainText);
+  label->setWordWrap(true);
+  return label;
+}
+
 }  // namespace
 
-CConverterDlg::CConverterDlg(CSettings& settings, QWidget* parent)
-    : QDialog(parent), m_settings(settings), m_appIcon(ApplicationIcon()) {
-  const TemplateControls controls = BuildFromTemplate(*this, UpdateDialogTemplate(TextLanguage()));
-  m_inputField = &controls.Get<QLineEdit>(IDC_INPUT_FILE);
-  m_orbitField = &controls.Get<QLineEdit>(IDC_OUTPUT_ORBITS);
-  m_infoField = &controls.Get<QLineEdit>(IDC_OUTPUT_INFO);
+QPushButton* CConverterDlg::Button(const QString& text, const std::function<void()>& handler) {
+  auto* button = new QPushButton(text, this);
+  // Dialog buttons press on Enter while they have the focus.
+  button->setAutoDefault(true);
+  connect(button, &QPushButton::clicked, this, [this, handler] { Dispatch(handler); });
+  return button;
+}
 
-  auto& close = controls.Get<QPushButton>(IDCANCEL);
-  connect(&close, &QPushButton::clicked, this, &QDialog::reject);
-  const auto connectButton = [this](QPushButton& button, void (CConverterDlg::*handler)()) {
-    connect(&button, &QPushButton::clicked, this, [this, handler] { Dispatch(handler); });
+CConverterDlg::CConverterDlg(CSettings& settings, QWidget* parent)
+    : QDialog(parent), m_settings(settings) {
+  const bool german = TextLanguage() == Language::German;
+  setWindowTitle(tr("Lumivale  -  Update Asteroids"));
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+
+  // The controls in their tab order: the close button first, which also has
+  // the focus at the start and is the default button.
+  auto* close = new QPushButton(tr("&Close"), this);
+  close->setAutoDefault(true);
+  close->setDefault(true);
+  connect(close, &QPushButton::clicked, this, &QDialog::reject);
+  auto* download = Button(tr("Download..."), [this] { OpenAddress(kCatalogueUrl); });
+  QPushButton* mirror =
+      german ? Button(tr("Download..."), [this] { OpenAddress(kCatalogueMirrorUrl); }) : nullptr;
+  const auto pathField = [this] {
+    auto* field = new QLineEdit(this);
+    field->setReadOnly(true);
+    // Room for a path of a usual length in the user's font.
+    field->setMinimumWidth(64 * field->fontMetrics().averageCharWidth());
+    return field;
   };
-  connectButton(controls.Get<QPushButton>(IDC_DOWNLOAD), &CConverterDlg::OnDownload);
-  connectButton(controls.Get<QPushButton>(IDC_CONVERT), &CConverterDlg::OnConvert);
-  connectButton(controls.Get<QPushButton>(IDC_BROWSE_INPUT), &CConverterDlg::OnBrowseInput);
-  connectButton(controls.Get<QPushButton>(IDC_BROWSE_OUTPUT), &CConverterDlg::OnBrowseOutput);
-  // The English dialog has no mirror button.
-  if (auto* mirror = controls.Find<QPushButton>(IDC_DOWNLOAD_MIRROR))
-    connectButton(*mirror, &CConverterDlg::OnDownloadMirror);
+  m_inputField = pathField();
+  auto* browseInput = Button(QStringLiteral("..."), [this] {
+    ChooseDirectory(m_settings.pathIn,
+                    tr("Choose the directory where to find the file MPCORB.DAT"));
+  });
+  m_orbitField = pathField();
+  auto* browseOutput = Button(QStringLiteral("..."), [this] {
+    ChooseDirectory(m_settings.pathOut, tr("Choose the directory where the files Asteroids4.dat "
+                                           "and AsteroidInfo4.dat should be generated"));
+  });
+  m_infoField = pathField();
+  auto* convert = Button(tr("Start Converting"), [this] { OnConvert(); });
+  for (QPushButton* browse : {browseInput, browseOutput})
+    browse->setMaximumWidth(browse->fontMetrics().horizontalAdvance(QStringLiteral("....")) +
+                            browse->fontMetrics().height());
+
+  auto* layout = new QVBoxLayout(this);
+  auto* downloadBox = new QGroupBox(tr("1)  Download"));
+  auto* downloadGrid = new QGridLayout(downloadBox);
+  downloadGrid->addWidget(
+      Text(tr("Get the latest file MPCORB.DAT.gz directly from MPC on the Internet:")), 0, 0);
+  downloadGrid->addWidget(download, 0, 1);
+  if (mirror) {
+    downloadGrid->addWidget(Text(tr("Alternatively you can use the mirror server (e.g. the MPC "
+                                    "download does not work with T-Online):")),
+                            1, 0);
+    downloadGrid->addWidget(mirror, 1, 1);
+  }
+  downloadGrid->setColumnStretch(0, 1);
+  layout->addWidget(downloadBox);
+  if (german) {
+    auto* unpackBox = new QGroupBox(tr("2)  Unpack"));
+    auto* unpackLayout = new QVBoxLayout(unpackBox);
+    unpackLayout->addWidget(
+        Text(tr("No longer needed: Tarnwick reads MPCORB.DAT.gz and "
+                "MPCORB.ZIP directly, an unpacked MPCORB.DAT as well.")));
+    layout->addWidget(unpackBox);
+  }
+  auto* convertBox = new QGroupBox(tr("%1)  Convert MPCORB.DAT").arg(german ? 3 : 2));
+  auto* convertGrid = new QGridLayout(convertBox);
+  convertGrid->addWidget(Text(tr("Input (MPCORB.DAT, .DAT.gz or .ZIP)")), 0, 0, 1, 3);
+  convertGrid->addWidget(m_inputField, 1, 0, 1, 2);
+  convertGrid->addWidget(browseInput, 1, 2);
+  convertGrid->addItem(new QSpacerItem(0, fontMetrics().height() / 2), 2, 0);
+  convertGrid->addWidget(Text(tr("Output (binary Files for Lumivale):")), 3, 0, 1, 3);
+  convertGrid->addWidget(new QLabel(QStringLiteral("a)")), 4, 0);
+  convertGrid->addWidget(m_orbitField, 4, 1);
+  convertGrid->addWidget(browseOutput, 4, 2);
+  convertGrid->addWidget(new QLabel(QStringLiteral("b)")), 5, 0);
+  convertGrid->addWidget(m_infoField, 5, 1);
+  auto* start = new QHBoxLayout;
+  start->addStretch();
+  start->addWidget(new QLabel(QStringLiteral("------->")));
+  start->addWidget(convert);
+  convertGrid->addLayout(start, 6, 0, 1, 3);
+  convertGrid->setColumnStretch(1, 1);
+  layout->addWidget(convertBox);
+  auto* bottom = new QHBoxLayout;
+  bottom->addStretch();
+  bottom->addWidget(close);
+  layout->addLayout(bottom);
+
+  m_about = new QAction(tr("&About Tarnwick..."), this);
+  m_about->setShortcut(QKeySequence(Qt::Key_F1));
+  connect(m_about, &QAction::triggered, this, [this] {
+    CAboutDlg about(this);
+    about.exec();
+  });
+  addAction(m_about);
 
   ComposePaths();
-
-  // The window manager owns the real window menu here; the about entry lives
-  // in a menu of the dialog's own.
-  m_windowMenu = new QMenu(this);
-  const QString about = Text(TextId::AboutBox);
-  if (!about.isEmpty()) {
-    m_windowMenu->addSeparator();
-    m_windowMenu->addAction(about, this, [this] { OnSysCommand(IDM_ABOUTBOX); });
-  }
-  auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
-  connect(shortcut, &QShortcut::activated, this,
-          [this] { ShowWindowMenu(mapToGlobal(QPoint(0, 0))); });
-
-  setWindowIcon(m_appIcon);
-  // The first control with a tab stop has the focus: the close button.
-  close.setFocus();
+  close->setFocus();
 }
 
 void CConverterDlg::ComposePaths() {
@@ -92,23 +163,15 @@ void CConverterDlg::ComposePaths() {
   m_infoField->setText(m_infoFile);
 }
 
-void CConverterDlg::OnSysCommand(unsigned command) {
-  if (command != IDM_ABOUTBOX) return;
-  CAboutDlg about(this);
-  about.exec();
-}
-
 void CConverterDlg::contextMenuEvent(QContextMenuEvent* event) {
-  ShowWindowMenu(event->globalPos());
+  QMenu menu(this);
+  menu.addAction(m_about);
+  menu.exec(event->globalPos());
 }
 
-void CConverterDlg::ShowWindowMenu(const QPoint& globalPosition) {
-  if (!m_windowMenu->isEmpty()) m_windowMenu->exec(globalPosition);
-}
-
-void CConverterDlg::Dispatch(void (CConverterDlg::*handler)()) {
+void CConverterDlg::Dispatch(const std::function<void()>& handler) {
   try {
-    (this->*handler)();
+    handler();
   } catch (const FileException& error) {
     ShowFileError(this, QString::fromStdString(error.what()));
   } catch (const std::exception& error) {
@@ -118,12 +181,14 @@ void CConverterDlg::Dispatch(void (CConverterDlg::*handler)()) {
   }
 }
 
-void CConverterDlg::OnDownload() {
-  QDesktopServices::openUrl(QUrl(QString::fromLatin1(kCatalogueUrl)));
-}
-
-void CConverterDlg::OnDownloadMirror() {
-  QDesktopServices::openUrl(QUrl(QString::fromLatin1(kCatalogueMirrorUrl)));
+void CConverterDlg::OpenAddress(const char* url) {
+  const QUrl address(QString::fromLatin1(url));
+  if (QDesktopServices::openUrl(address)) return;
+  ShowMessageBox(this, QMessageBox::Information, QCoreApplication::applicationName(),
+                 tr("No program here opens web addresses. Copy this address into your "
+                    "browser:") +
+                     QStringLiteral("\n\n") + address.toString(),
+                 QMessageBox::Ok, QMessageBox::Ok);
 }
 
 void CConverterDlg::OnConvert() {
@@ -135,16 +200,10 @@ void CConverterDlg::OnConvert() {
                 SystemFileSystem());
 }
 
-void CConverterDlg::OnBrowseInput() { ChooseDirectory(m_settings.pathIn, TextId::ChooseInputDir); }
-
-void CConverterDlg::OnBrowseOutput() {
-  ChooseDirectory(m_settings.pathOut, TextId::ChooseOutputDir);
-}
-
-void CConverterDlg::ChooseDirectory(QString& directory, TextId promptId) {
-  CFolderDialog chooser(directory, this, Text(promptId));
-  if (chooser.DoModal() != QDialog::Accepted) return;
-  directory = chooser.GetFolder();
+void CConverterDlg::ChooseDirectory(QString& directory, const QString& caption) {
+  const QString chosen = QFileDialog::getExistingDirectory(this, caption, AbsolutePath(directory));
+  if (chosen.isEmpty()) return;
+  directory = chosen;
   ComposePaths();
 }
 

@@ -1,16 +1,15 @@
-// The main dialog IDD_UPDATE: download buttons, the three file paths with the
-// two directory buttons, and the convert button.
+// The main dialog: download buttons, the three file paths with the two
+// directory buttons, and the convert button, in Qt layouts.
 #pragma once
 
 #include <QDialog>
-#include <QIcon>
 #include <QString>
 
 #include "settings.h"
-#include "text_table.h"
 
+class QAction;
 class QLineEdit;
-class QMenu;
+class QPushButton;
 
 namespace tarnwick {
 
@@ -18,12 +17,15 @@ class CConverterDlg final : public QDialog {
   Q_OBJECT
 
  public:
-  /// Built from the template of the current user-interface language; shows
-  /// the paths composed from `settings` and changes its directories when the
-  /// user chooses others. `settings` must outlive the dialog.
+  /// Shows the paths composed from `settings` and changes its directories
+  /// when the user chooses others. The German dialog has a second download
+  /// button for the mirror and the step that says nothing needs unpacking.
+  /// `settings` must outlive the dialog.
   explicit CConverterDlg(CSettings& settings, QWidget* parent = nullptr);
 
  protected:
+  /// A right-click into the dialog (or the menu key) opens the menu with the
+  /// about entry.
   void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
@@ -34,32 +36,29 @@ class CConverterDlg final : public QDialog {
   /// relative directory is taken from the current directory; nothing is
   /// cleaned; an empty directory is the root.
   void ComposePaths();
-  void OnSysCommand(unsigned command);
-  void OnDownload();
-  void OnDownloadMirror();
+  /// Hands `url` to the system's handler; when there is none, shows the
+  /// address in a box from which it can be copied.
+  void OpenAddress(const char* url);
   void OnConvert();
-  void OnBrowseInput();
-  void OnBrowseOutput();
-  /// Lets the user choose `directory` with a folder chooser prompted by text
-  /// `promptId`; on OK stores the choice and composes the paths again.
-  void ChooseDirectory(QString& directory, TextId promptId);
+  /// Lets the user choose `directory` in the platform's folder dialog,
+  /// captioned `caption` and opened at the directory; a chosen folder is
+  /// stored (in memory) and the paths are composed again, a cancelled
+  /// choice changes nothing.
+  void ChooseDirectory(QString& directory, const QString& caption);
 
   /// Runs a button's handler. A file error that ends a conversion arrives
   /// here and is shown in the file-error box; the dialog goes on.
-  void Dispatch(void (CConverterDlg::*handler)());
-  void ShowWindowMenu(const QPoint& globalPosition);
+  void Dispatch(const std::function<void()>& handler);
+  QPushButton* Button(const QString& text, const std::function<void()>& handler);
 
   CSettings& m_settings;
   QString m_inputFile;
   QString m_orbitFile;
   QString m_infoFile;
-  QIcon m_appIcon;
   QLineEdit* m_inputField = nullptr;
   QLineEdit* m_orbitField = nullptr;
   QLineEdit* m_infoField = nullptr;
-  // The window menu with the about entry; empty when text 101 is empty. It
-  // opens on a right-click into the dialog and on Alt+Space.
-  QMenu* m_windowMenu = nullptr;
+  QAction* m_about = nullptr;  // F1, and the entry of the dialog's menu
 };
 
 }  // namespace tarnwick

@@ -1,69 +1,84 @@
 #include "dialog_prompts.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QCursor>
-#include <QFontMetrics>
-#include <QLabel>
-#include <QLayout>
+#include <QGridLayout>
 #include <QPushButton>
-#include <QTextDocument>
-#include <QTextEdit>
-#include <algorithm>
-#include <cmath>
-
-#include "text_table.h"
+#include <QTextBoundaryFinder>
 
 namespace tarnwick {
 
 namespace {
 
-// The box's own label wraps at word boundaries only: one long folder name
-// would run off the box's edge. A read-only text view takes its place, which
-// wraps anywhere when a line has no break point and lets the user select and
-// copy the text as it is.
-void ShowTextWrappingAnywhere(QMessageBox& box) {
-  auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
-  if (!label || !box.layout()) return;
-  auto* view = new QTextEdit(&box);
-  view->setObjectName(QStringLiteral("messageText"));
-  view->setReadOnly(true);
-  view->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-  view->setFocusPolicy(Qt::NoFocus);
-  view->setFrameShape(QFrame::NoFrame);
-  view->viewport()->setAutoFillBackground(false);
-  view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  view->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-  view->setPlainText(box.text());
-  QTextDocument* document = view->document();
-  // As wide as the text needs, at most about 60 characters.
-  const QFontMetrics metrics(view->font());
-  const int margins = 2 * static_cast<int>(std::ceil(document->documentMargin()));
-  const int width = std::min(static_cast<int>(std::ceil(document->idealWidth())) + margins,
-                             60 * metrics.averageCharWidth());
-  document->setTextWidth(width);
-  view->setFixedSize(width, static_cast<int>(std::ceil(document->size().height())));
-  delete box.layout()->replaceWidget(label, view);
-  label->hide();
+constexpr QChar kBreak(0x200B);  // zero-width space
+
+// Text copied from a box's label loses the break points it got for wrapping,
+// so a copied path can be pasted as it is.
+void CopyWithoutBreaks() {
+  static bool connected = false;
+  if (connected) return;
+  connected = true;
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  QObject::connect(clipboard, &QClipboard::changed, qApp, [clipboard](QClipboard::Mode mode) {
+    QString text = clipboard->text(mode);
+    if (text.contains(kBreak)) clipboard->setText(text.remove(kBreak), mode);
+  });
 }
 
 }  // namespace
+
+QString Breakable(const QString& text) {
+  constexpr qsizetype kLongName = 24;
+  QString result;
+  qsizetype start = 0;
+  while (start < text.size()) {
+    qsizetype end = start;
+    while (end < text.size() && text[end] != u'/' && !text[end].isSpace()) ++end;
+    const QString name = text.mid(start, end - start);
+    if (name.size() > kLongName) {
+      QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, name);
+      qsizetype from = 0;
+      for (qsizetype to = graphemes.toNextBoundary(); to != -1; to = graphemes.toNextBoundary()) {
+        if (from > 0) result += kBreak;
+        result += name.mid(from, to - from);
+        from = to;
+      }
+    } else {
+      result += name;
+    }
+    if (end < text.size()) {
+      result += text[end];
+      if (text[end] == u'/') result += kBreak;
+    }
+    start = end + 1;
+  }
+  return result;
+}
 
 QMessageBox::StandardButton ShowMessageBox(QWidget* owner, QMessageBox::Icon icon,
                                            const QString& caption, const QString& text,
                                            QMessageBox::StandardButtons buttons,
                                            QMessageBox::StandardButton defaultButton) {
-  QMessageBox box(icon, caption, text, buttons, owner);
+  QMessageBox box(icon, caption, Breakable(text), buttons, owner);
   box.setTextFormat(Qt::PlainText);
-  ShowTextWrappingAnywhere(box);
-  // Qt names its standard buttons in English; the German interface says Ja
-  // and Nein.
-  if (TextLanguage() == Language::German) {
-    if (auto* yes = box.button(QMessageBox::Yes)) yes->setText(QStringLiteral("&Ja"));
-    if (auto* no = box.button(QMessageBox::No)) no->setText(QStringLiteral("&Nein"));
-  }
+  box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+  CopyWithoutBreaks();
+  // Our own words for Yes and No: German also where Qt's translations are
+  // not installed.
+  if (auto* yes = box.button(QMessageBox::Yes))
+    yes->setText(QCoreApplication::translate("CDialogPrompts", "&Yes"));
+  if (auto* no = box.button(QMessageBox::No))
+    no->setText(QCoreApplication::translate("CDialogPrompts", "&No"));
   box.setDefaultButton(defaultButton);
+  // A short text gives a box narrower than its title, which the window
+  // manager then cuts; it gets the width of 40 characters at least.
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    const int width = box.fontMetrics().horizontalAdvance(QString(40, u'x'));
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
   return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

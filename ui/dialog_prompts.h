@@ -11,16 +11,21 @@ class QWidget;
 
 namespace tarnwick {
 
+/// `text` with a zero-width space after each "/" and between the characters
+/// of every name longer than 24 characters, so that a message box's label
+/// can wrap a path where it has no blank; a character is what the user sees
+/// as one, never cut in half.
+QString Breakable(const QString& text);
+
 /// Shows a modal message box owned by `owner` and returns the button
-/// pressed. The text is plain (a path is never read as markup), selectable,
-/// and wraps anywhere where it has no break point, so that a path of one
-/// long folder name stays readable inside the box.
+/// pressed. The text is plain (a path is never read as markup), selectable
+/// with the mouse and copied without the break points Breakable added.
 QMessageBox::StandardButton ShowMessageBox(QWidget* owner, QMessageBox::Icon icon,
                                            const QString& caption, const QString& text,
                                            QMessageBox::StandardButtons buttons,
                                            QMessageBox::StandardButton defaultButton);
 
-/// The file-error box: stop icon, the application word as caption, `text`.
+/// The file-error box: stop icon, the application's name as caption, `text`.
 void ShowFileError(QWidget* owner, const QString& text);
 
 class CDialogPrompts final : public UserPrompts {

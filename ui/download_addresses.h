@@ -4,10 +4,10 @@
 
 namespace tarnwick {
 
-/// Button IDC_DOWNLOAD: the compressed catalogue at the Minor Planet Center.
+/// The first download button: the compressed catalogue at the Minor Planet Center.
 inline constexpr char kCatalogueUrl[] = "https://minorplanetcenter.net/iau/MPCORB/MPCORB.DAT.gz";
 
-/// Button IDC_DOWNLOAD_MIRROR (German dialog only): the page of the Klet
+/// The second download button (German dialog only): the page of the Klet
 /// Observatory's mirror, which lists MPCORB.DAT, MPCORB.DAT.gz and MPCORB.ZIP.
 inline constexpr char kCatalogueMirrorUrl[] = "http://mpcorb.klet.org/";
 

@@ -1,8 +1,8 @@
 // The main dialog at work: the paths it shows, a conversion from the button
-// with its message boxes, file errors, the window menu, the download buttons
-// and Qt's own texts in German.
-#include "converter_app.h"
+// with its message boxes readable on the screen, file errors, the folder
+// dialog, the about box, the address box and the German texts.
 #include "converter_dlg.h"
+#include "desktop_app.h"
 #include "modal_helper.h"
 #include "text_table.h"
 
@@ -21,6 +21,8 @@ std::vector<SeenBox> Convert(const QDialog& dialog,
   test::BoxAnswerer answerer(std::move(answers));
   const bool german = TextLanguage() == Language::German;
   test::Click(test::Button(&dialog, german ? "Konvertierung starten" : "Start Converting"));
+  for (const SeenBox& box : answerer.Seen())
+    if (!box.unreadable.isEmpty()) QTest::qFail(qPrintable(box.unreadable), __FILE__, __LINE__);
   return answerer.Seen();
 }
 
@@ -57,13 +59,9 @@ void RightClick(QWidget* widget) {
 class TestConverterDialog final : public QObject {
   Q_OBJECT
 
- public slots:
-  void RecordUrl(const QUrl& url) { m_urls << url; }
-
  private:
   QTemporaryDir m_dir;
   CSettings m_settings;
-  QList<QUrl> m_urls;
 
   QString In(const char* name) const { return m_dir.filePath(name); }
 
@@ -74,7 +72,7 @@ class TestConverterDialog final : public QObject {
   }
 
   void init() {
-    SetTextLanguage(Language::English);
+    UseLanguage(Language::English);
     m_settings = {m_dir.path(), m_dir.path()};
   }
 
@@ -124,24 +122,33 @@ class TestConverterDialog final : public QObject {
     QVERIFY(!QApplication::overrideCursor());
   }
 
-  void longPathWithoutBreakPointsWrapsInsideTheBox() {
-    m_settings.pathIn = m_dir.filePath(QString(250, u'x'));
-    SetTextLanguage(Language::German);
-    CConverterDlg dialog(m_settings);
-    dialog.show();
-    const auto seen = Convert(dialog);
-    QCOMPARE(seen.size(), std::size_t{1});
-    QCOMPARE(seen[0].icon, QMessageBox::Warning);
-    QCOMPARE(seen[0].text,
-             "Datei \"" + m_settings.pathIn + "/MPCORB.DAT\" konnte nicht geöffnet werden");
-    QVERIFY(seen[0].width < QGuiApplication::primaryScreen()->availableGeometry().width());
+  void longPathsWithoutBlanksWrapInsideReadableBoxes() {
+    const QString folder = m_dir.filePath(QString(200, u'x'));
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(QFile(folder + "/Asteroids4.dat").open(QIODevice::WriteOnly));
+    for (Language language : {Language::German, Language::English}) {
+      UseLanguage(language);
+      m_settings = {m_dir.path(), folder};
+      CConverterDlg dialog(m_settings);
+      dialog.show();
+      auto seen = Convert(dialog);  // No
+      QCOMPARE(seen.size(), std::size_t{1});
+      QVERIFY2(seen[0].text.contains(" " + folder + "/Asteroids4.dat "), qPrintable(seen[0].text));
+      m_settings.pathIn = folder + 'y';
+      CConverterDlg failing(m_settings);
+      failing.show();
+      seen = Convert(failing);
+      QCOMPARE(seen.size(), std::size_t{1});
+      QCOMPARE(seen[0].icon, QMessageBox::Warning);
+      QVERIFY(seen[0].text.contains("\"" + m_settings.pathIn + "/MPCORB.DAT\""));
+    }
   }
 
   void writeErrorShowsTheFileErrorBoxAndTheDialogGoesOn() {
     QTemporaryDir out;
     QVERIFY(QFile::link("/dev/full", out.filePath("Asteroids4.dat")));
     m_settings.pathOut = out.path();
-    SetTextLanguage(Language::German);
+    UseLanguage(Language::German);
     CConverterDlg dialog(m_settings);
     dialog.show();
     const auto seen = Convert(dialog, {QMessageBox::Yes});
@@ -155,45 +162,83 @@ class TestConverterDialog final : public QObject {
     QVERIFY(dialog.isVisible());
   }
 
-  void windowMenuOpensTheAboutBox() {
+  void f1AndTheRightClickMenuOpenTheAboutBox() {
     CConverterDlg dialog(m_settings);
     dialog.show();
-    QString title;
-    test::WhenModal(
-        [&](QWidget* about) {
-          title = about->windowTitle();
-          QTest::keyClick(about, Qt::Key_Return);
-        },
-        &dialog);
-    const auto seen = Popup([&] { RightClick(&dialog); }, {Qt::Key_Down, Qt::Key_Return});
-    QCOMPARE(seen, QStringList({"", "&About Tarnwick..."}));
-    QCOMPARE(title, "About Tarnwick");
     dialog.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
-    QCOMPARE(Popup([&] { QTest::keyClick(&dialog, Qt::Key_Space, Qt::AltModifier); }), seen);
+    QStringList seen;
+    const auto readAbout = [&] {
+      test::WhenModal(
+          [&](QWidget* about) {
+            seen << about->windowTitle() << about->findChildren<QLabel*>().at(1)->text();
+            QTest::keyClick(about, Qt::Key_Return);
+          },
+          &dialog);
+    };
+    readAbout();
+    QTest::keyClick(&dialog, Qt::Key_F1);
+    readAbout();
+    QCOMPARE(Popup([&] { RightClick(&dialog); }, {Qt::Key_Down, Qt::Key_Return}),
+             QStringList({"&About Tarnwick..."}));
+    QCOMPARE(seen, QStringList({"About Tarnwick", "Tarnwick, Version " TARNWICK_VERSION,
+                                "About Tarnwick", "Tarnwick, Version " TARNWICK_VERSION}));
   }
 
-  void downloadButtonsOpenTheCatalogueAddresses() {
-    for (const char* scheme : {"http", "https"})
-      QDesktopServices::setUrlHandler(scheme, this, "RecordUrl");
-    SetTextLanguage(Language::German);
-    CConverterDlg dialog(m_settings);
-    test::Click(test::Button(&dialog, "Download..."));
-    test::Click(test::Button(&dialog, "Download...", 1));
-    for (const char* scheme : {"http", "https"}) QDesktopServices::unsetUrlHandler(scheme);
-    QCOMPARE(m_urls, QList<QUrl>({QUrl("https://minorplanetcenter.net/iau/MPCORB/MPCORB.DAT.gz"),
-                                  QUrl("http://mpcorb.klet.org/")}));
-  }
-
-  void pathFieldsSpeakGermanWhenQtsTranslationsAreInstalled() {
-    if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_de.qm"))
-      QSKIP("Qt's German translations (qt6-translations-l10n) are not installed");
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    CConverterApp app;
+  void addressIsShownWhenNothingOpensIt() {
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", "/nonexistent");
+    qunsetenv("BROWSER");
+    qunsetenv("DEFAULT_BROWSER");
     CConverterDlg dialog(m_settings);
     dialog.show();
+    test::BoxAnswerer answerer;
+    test::Click(test::Button(&dialog, "Download..."));
+    qputenv("PATH", path);
+    QCOMPARE(answerer.Seen().size(), std::size_t{1});
+    QVERIFY(answerer.Seen()[0].text.endsWith(
+        "\n\nhttps://minorplanetcenter.net/iau/MPCORB/MPCORB.DAT.gz"));
+    QCOMPARE(answerer.Seen()[0].unreadable, QString());
+  }
+
+  void folderDialogKeepsATypedPathWhileFoldersChange() {
+    CSettings settings{In("in"), In("out")};
+    QVERIFY(QDir().mkpath(In("in")) && QDir().mkpath(In("out")));
+    CConverterDlg dialog(settings);
+    dialog.show();
+    QString caption, typed;
+    test::WhenModal(
+        [&](QWidget* chooser) {
+          caption = chooser->windowTitle();
+          auto* field = chooser->findChild<QLineEdit*>("fileNameEdit");
+          field->setFocus();
+          QTest::keyClicks(field, In("out"));
+          QDir(In("in")).mkdir("download");  // a browser saving into the folder shown
+          QTest::qWait(500);
+          typed = field->text();
+          QTest::keyClick(field, Qt::Key_Return);
+        },
+        &dialog);
+    test::Click(test::Button(&dialog, "..."));
+    QCOMPARE(caption, "Choose the directory where to find the file MPCORB.DAT");
+    QCOMPARE(typed, In("out"));
+    QCOMPARE(settings.pathIn, In("out"));
+    QCOMPARE(Field(dialog, 0), In("out/MPCORB.DAT"));
+    // Escape changes nothing.
+    test::WhenModal([](QWidget* chooser) { QTest::keyClick(chooser, Qt::Key_Escape); }, &dialog);
+    test::Click(test::Button(&dialog, "...", 1));
+    QCOMPARE(settings.pathOut, In("out"));
+  }
+
+  void germanTextsComeFromTheTranslations() {
+    UseLanguage(Language::German);
+    CConverterDlg dialog(m_settings);
+    dialog.show();
+    QCOMPARE(dialog.windowTitle(), "Lumivale  -  Kleinplaneten aktualisieren");
+    QVERIFY(test::Button(&dialog, "&Schließen"));
+    if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_de.qm"))
+      QSKIP("Qt's German translations (qt6-translations-l10n) are not installed");
     const QString texts = Popup([&] { RightClick(dialog.findChild<QLineEdit*>()); }).join('|');
-    QLocale::setDefault(QLocale::c());
     QVERIFY2(texts.contains("Alles auswählen"), qPrintable(texts));
   }
 };

@@ -1,0 +1,64 @@
+#include "desktop_app.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QStringList>
+#include <QTranslator>
+
+#include "app_icon.h"
+#include "converter_dlg.h"
+#include "settings_store.h"
+
+namespace tarnwick {
+
+Language UserInterfaceLanguage() {
+  const QStringList languages = QLocale().uiLanguages();
+  if (!languages.isEmpty() && IsGermanLanguageName(languages.first().toStdString()))
+    return Language::German;
+  return Language::English;
+}
+
+void SetUpApplication() {
+  QCoreApplication::setApplicationName(ApplicationWord(QCoreApplication::applicationFilePath()));
+  QCoreApplication::setApplicationVersion(QStringLiteral(TARNWICK_VERSION));
+  QCoreApplication::setOrganizationName(QString::fromLatin1(kProfileCompany));
+  QGuiApplication::setDesktopFileName(QStringLiteral("tarnwick"));
+  QGuiApplication::setWindowIcon(ApplicationIcon());
+  UseLanguage(UserInterfaceLanguage());
+}
+
+void UseLanguage(Language language) {
+  static QTranslator ours;
+  static QTranslator qts;
+  SetTextLanguage(language);
+  QCoreApplication::removeTranslator(&ours);
+  QCoreApplication::removeTranslator(&qts);
+  if (language != Language::German) return;
+  const QLocale german(QLocale::German);
+  if (ours.load(german, QStringLiteral("tarnwick"), QStringLiteral("_"), QStringLiteral(":/i18n")))
+    QCoreApplication::installTranslator(&ours);
+  if (qts.load(german, QStringLiteral("qtbase"), QStringLiteral("_"),
+               QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(&qts);
+}
+
+void RunMainDialog() {
+  // The folders live in the run's own CSettings: read from the profile store
+  // once before the dialog, written to it once after.
+  QSettings store = ProfileStore();
+  CSettings settings;
+  LoadSettingsFrom(settings, store, QCoreApplication::applicationFilePath());
+  CConverterDlg dialog(settings);
+  dialog.exec();
+  SaveSettingsTo(settings, store);
+}
+
+int RunDesktop(int argc, char** argv) {
+  QApplication application(argc, argv);
+  SetUpApplication();
+  RunMainDialog();
+  return 0;
+}
+
+}  // namespace tarnwick
