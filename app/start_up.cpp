@@ -10,18 +10,6 @@ namespace tarnwick {
 
 namespace {
 
-bool WantsGerman(const Environment& environment) {
-  std::string locale;
-  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-    locale = environment(name);
-    if (!locale.empty()) break;
-  }
-  if (locale == "C" || locale == "POSIX" || locale.rfind("C.", 0) == 0) return false;
-  const std::string languages = environment("LANGUAGE");
-  if (!languages.empty()) return IsGermanLanguageName(languages.substr(0, languages.find(':')));
-  return IsGermanLanguageName(locale);
-}
-
 // The variable that the platform plugin `name` needs and that is missing;
 // empty when it has what it needs or needs no display.
 std::string Missing(const std::string& name, const Environment& environment, bool displayOption) {
@@ -35,7 +23,7 @@ std::string Missing(const std::string& name, const Environment& environment, boo
 
 std::optional<EarlyExit> CheckStartUp(const std::vector<std::string>& arguments,
                                       const Environment& environment) {
-  const bool german = WantsGerman(environment);
+  const bool german = SessionWantsGerman(environment);
   std::string platform = environment("QT_QPA_PLATFORM");
   bool displayOption = false;
   for (std::size_t i = 0; i < arguments.size(); ++i) {

@@ -50,15 +50,7 @@ Answer ParseAnswer(const std::string& typed) noexcept {
 }
 
 bool WantsGerman(const std::function<std::string(const std::string&)>& variable) {
-  std::string locale;
-  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-    locale = variable(name);
-    if (!locale.empty()) break;
-  }
-  if (locale == "C" || locale == "POSIX" || locale.rfind("C.", 0) == 0) return false;
-  const std::string languages = variable("LANGUAGE");
-  if (!languages.empty()) return IsGermanLanguageName(languages.substr(0, languages.find(':')));
-  return IsGermanLanguageName(locale);
+  return SessionWantsGerman([&variable](const char* name) { return variable(name); });
 }
 
 std::string WithReason(std::string text, int error) {

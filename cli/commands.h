@@ -48,6 +48,10 @@ struct UpdateOptions {
 int RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream& err,
               const Environment& environment);
 
+/// `value` with `digits` decimals and `decimalPoint` as the decimal
+/// separator ("304.5", German "304,5"), for summary and progress lines.
+std::string FormatFixed(double value, int digits, char decimalPoint);
+
 /// `path` made absolute for messages (see convert_command.cpp).
 std::string FullPath(const std::string& path);
 

@@ -196,8 +196,6 @@ std::string FullPath(const std::string& path) {
   return full.empty() ? "/" : full;
 }
 
-namespace {
-
 std::string FormatFixed(double value, int digits, char decimalPoint) {
   char buffer[32];
   const auto result =
@@ -208,6 +206,8 @@ std::string FormatFixed(double value, int digits, char decimalPoint) {
   }
   return text;
 }
+
+namespace {
 
 /// What the catalogue was: "304.5 MB" of text, or "gzip, 104.6 MB → 304.5 MB".
 std::string DescribeInput(const InputSummary& summary, char decimalPoint) {

@@ -11,6 +11,7 @@
 // a pair replaced by other means no longer matches and is made again from the
 // kept copy, without a download.
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,23 +51,25 @@ struct KeptState {
   std::deque<std::string> pairs;  ///< identities of pairs made from the copy, newest last
 };
 
-std::string Fixed(double value, int digits, char decimalPoint) {
-  char buffer[32];
-  const auto result =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, digits);
-  std::string text(buffer, result.ptr);
-  for (char& c : text) {
-    if (c == '.') c = decimalPoint;
-  }
-  return text;
-}
-
 /// The cache folder for kept copies: $XDG_CACHE_HOME/tarnwick, else
 /// ~/.cache/tarnwick. Created when missing; `error` is the errno value when
 /// it cannot be, else 0.
 std::string CacheFolder(const Environment& environment, int& error) {
   std::string base = environment.variable("XDG_CACHE_HOME");
-  if (base.empty() || base.front() != '/') base = environment.variable("HOME") + "/.cache";
+  if (base.empty() || base.front() != '/') {
+    // Without a usable HOME (some cron and service set-ups) the account's own
+    // home folder, never the root of the file system.
+    std::string home = environment.variable("HOME");
+    if (home.empty() || home.front() != '/') {
+      const passwd* account = ::getpwuid(::getuid());
+      home = account && account->pw_dir && account->pw_dir[0] == '/' ? account->pw_dir : "";
+    }
+    if (home.empty()) {
+      error = ENOENT;
+      return "~/.cache/tarnwick";
+    }
+    base = home + "/.cache";
+  }
   const std::string folder = base + "/tarnwick";
   std::error_code code;
   std::filesystem::create_directories(folder, code);
@@ -224,12 +227,12 @@ class DownloadInput final : public DecompressingInput {
     frozen_ = download_.Ended() || (expected > 0 && received >= expected);
     const double seconds = std::chrono::duration<double>(now - start_).count();
     const double rate = seconds > 0 ? (received - first_) / seconds : 0;
-    std::string line = Fixed(received / 1e6, 1, decimalPoint_) + " MB";
+    std::string line = FormatFixed(received / 1e6, 1, decimalPoint_) + " MB";
     if (expected > 0) {
-      line += " / " + Fixed(expected / 1e6, 1, decimalPoint_) + " MB (" +
+      line += " / " + FormatFixed(expected / 1e6, 1, decimalPoint_) + " MB (" +
               std::to_string(static_cast<int>(100 * received / expected)) + " %)";
     }
-    if (seconds > 0) line += ", " + Fixed(rate / 1e6, 1, decimalPoint_) + " MB/s";
+    if (seconds > 0) line += ", " + FormatFixed(rate / 1e6, 1, decimalPoint_) + " MB/s";
     if (expected > received && rate > 0) {
       const auto left = static_cast<long>((expected - received) / rate);
       char clock[32];

@@ -319,6 +319,18 @@ bool IsGermanLanguageName(std::string_view name) noexcept {
   return name.size() == 2 || name[2] == '_' || name[2] == '-' || name[2] == '.' || name[2] == '@';
 }
 
+bool SessionWantsGerman(const std::function<std::string(const char* name)>& variable) {
+  std::string locale;
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    locale = variable(name);
+    if (!locale.empty()) break;
+  }
+  if (locale == "C" || locale == "POSIX" || locale.rfind("C.", 0) == 0) return false;
+  const std::string languages = variable("LANGUAGE");
+  if (!languages.empty()) return IsGermanLanguageName(languages.substr(0, languages.find(':')));
+  return IsGermanLanguageName(locale);
+}
+
 std::string LoadText(Language language, TextId id, std::initializer_list<std::string_view> values) {
   const TextEntry& entry = kTexts[static_cast<std::size_t>(id)];
   const std::string_view text = language == Language::German ? entry.german : entry.english;

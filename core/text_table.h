@@ -2,6 +2,7 @@
 // line, in German and English, each known by its name.
 #pragma once
 
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -128,6 +129,12 @@ Language TextLanguage() noexcept;
 /// True when a locale or language name ("de", "de_DE.UTF-8", "de-AT", "German")
 /// names German. Front ends use it on the user's first interface language.
 bool IsGermanLanguageName(std::string_view name) noexcept;
+
+/// True when the session asks for German: the first name of LANGUAGE, unless
+/// the locale (LC_ALL, else LC_MESSAGES, else LANG) is C or POSIX, in which
+/// case English; otherwise that locale. `variable` gives an environment
+/// variable's value, empty when unset.
+bool SessionWantsGerman(const std::function<std::string(const char* name)>& variable);
 
 /// The text `id` in `language` (UTF-8), with "%1" to "%9" replaced by the
 /// values at those places, unchanged and never scanned again; a placeholder
