@@ -52,6 +52,12 @@ int RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream& err
 /// separator ("304.5", German "304,5"), for summary and progress lines.
 std::string FormatFixed(double value, int digits, char decimalPoint);
 
+/// The decimal separator of the session's language: ',' for German, else '.'.
+char SessionDecimalPoint() noexcept;
+
+/// `bytes` as megabytes (10^6 bytes) with one decimal: "304.5 MB", German "304,5 MB".
+std::string FormatMegabytes(double bytes, char decimalPoint);
+
 /// `path` made absolute for messages (see convert_command.cpp).
 std::string FullPath(const std::string& path);
 

@@ -207,12 +207,18 @@ std::string FormatFixed(double value, int digits, char decimalPoint) {
   return text;
 }
 
+char SessionDecimalPoint() noexcept { return TextLanguage() == Language::German ? ',' : '.'; }
+
+std::string FormatMegabytes(double bytes, char decimalPoint) {
+  return FormatFixed(bytes / 1e6, 1, decimalPoint) + " MB";
+}
+
 namespace {
 
 /// What the catalogue was: "304.5 MB" of text, or "gzip, 104.6 MB → 304.5 MB".
 std::string DescribeInput(const InputSummary& summary, char decimalPoint) {
   const auto megabytes = [&](std::uint64_t bytes) {
-    return FormatFixed(static_cast<double>(bytes) / 1e6, 1, decimalPoint) + " MB";
+    return FormatMegabytes(static_cast<double>(bytes), decimalPoint);
   };
   if (summary.format == InputFormat::Plain) return megabytes(summary.bytesOut);
   return std::string(summary.format == InputFormat::Gzip ? "gzip, " : "ZIP, ") +
@@ -319,7 +325,7 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
       err << kProgramPrefix << LoadText(TextId::Declined) << '\n';
       return kExitDeclined;
   }
-  const char decimalPoint = TextLanguage() == Language::German ? ',' : '.';
+  const char decimalPoint = SessionDecimalPoint();
   const std::string summary = LoadText(
       TextId::RunSummary, {std::to_string(stats.linesRead), std::to_string(stats.recordsWritten),
                            std::to_string(stats.linesRead - stats.recordsWritten),

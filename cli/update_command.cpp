@@ -227,12 +227,12 @@ class DownloadInput final : public DecompressingInput {
     frozen_ = download_.Ended() || (expected > 0 && received >= expected);
     const double seconds = std::chrono::duration<double>(now - start_).count();
     const double rate = seconds > 0 ? (received - first_) / seconds : 0;
-    std::string line = FormatFixed(received / 1e6, 1, decimalPoint_) + " MB";
+    std::string line = FormatMegabytes(received, decimalPoint_);
     if (expected > 0) {
-      line += " / " + FormatFixed(expected / 1e6, 1, decimalPoint_) + " MB (" +
+      line += " / " + FormatMegabytes(expected, decimalPoint_) + " (" +
               std::to_string(static_cast<int>(100 * received / expected)) + " %)";
     }
-    if (seconds > 0) line += ", " + FormatFixed(rate / 1e6, 1, decimalPoint_) + " MB/s";
+    if (seconds > 0) line += ", " + FormatMegabytes(rate, decimalPoint_) + "/s";
     if (expected > received && rate > 0) {
       const auto left = static_cast<long>((expected - received) / rate);
       char clock[32];
@@ -246,7 +246,7 @@ class DownloadInput final : public DecompressingInput {
   std::string url_;
   std::unique_ptr<DecompressingInput> inner_;
   std::ostream* progress_;
-  char decimalPoint_ = TextLanguage() == Language::German ? ',' : '.';
+  char decimalPoint_ = SessionDecimalPoint();
   bool& networkFailed_;
   bool cleared_ = false;
   bool frozen_ = false;
