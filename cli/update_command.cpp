@@ -129,24 +129,25 @@ KeptState ReadState(const std::string& copyPath, const std::string& url) {
   return state;
 }
 
-/// Writes the state file anew through a temporary and a rename; false on failure.
-bool WriteState(const std::string& copyPath, const KeptState& state) {
+/// Writes the state file anew through a temporary and a rename. Returns 0,
+/// or the errno value of the failure (EIO when the system gave none).
+int WriteState(const std::string& copyPath, const KeptState& state) {
   const std::string path = copyPath + ".state";
   const std::string temporary = path + ".new-" + std::to_string(::getpid());
+  errno = 0;
+  int error = 0;
   {
     std::ofstream file(temporary, std::ios::trunc);
     file << "url " << state.url << "\netag " << state.etag << "\nlast-modified "
          << state.lastModified << "\nsize " << state.size << '\n';
     for (const std::string& pair : state.pairs) file << "pair " << pair << '\n';
-    file.flush();
-    if (!file) {
-      std::remove(temporary.c_str());
-      return false;
-    }
+    file.close();
+    if (!file) error = errno != 0 ? errno : EIO;
   }
-  if (std::rename(temporary.c_str(), path.c_str()) == 0) return true;
+  if (error == 0 && std::rename(temporary.c_str(), path.c_str()) == 0) return 0;
+  if (error == 0) error = errno != 0 ? errno : EIO;
   std::remove(temporary.c_str());
-  return false;
+  return error;
 }
 
 void RememberPair(KeptState& state, const std::string& identity) {
@@ -377,10 +378,9 @@ int RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream& err
   // The old state goes first: a crash before the new one is written leaves
   // a copy without validators, which the next update simply downloads again.
   std::remove((copyPath + ".state").c_str());
-  if (!partial.Keep(copyPath) || !WriteState(copyPath, kept)) {
-    const int error = partial.error() != 0 ? partial.error() : errno;
+  const int error = partial.Keep(copyPath) ? WriteState(copyPath, kept) : partial.error();
+  if (error != 0)
     err << kProgramPrefix << LoadText(TextId::CopyNotKept, {cache, std::strerror(error)}) << '\n';
-  }
   return kExitDone;
 }
 
