@@ -10,6 +10,7 @@
 // ends the run only when the pair in the output folder is still one of those;
 // a pair replaced by other means no longer matches and is made again from the
 // kept copy, without a download.
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -26,6 +27,7 @@
 #include <filesystem>
 #include <fstream>
 #include <ostream>
+#include <string_view>
 
 #include "commands.h"
 #include "decompressing_input.h"
@@ -290,6 +292,30 @@ class PartialCopy {
   int error_ = 0;
 };
 
+/// Removes the partial copies for `copyPath` that a killed run left behind:
+/// files named exactly as PartialCopy names them, unchanged for a day (a
+/// running transfer writes to its own all the time).
+void RemoveStalePartials(const std::string& copyPath) {
+  const std::size_t slash = copyPath.rfind('/');
+  const std::string folder = copyPath.substr(0, slash);
+  const std::string prefix = copyPath.substr(slash + 1) + ".part-";
+  const std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(folder.c_str()), &::closedir);
+  if (listing == nullptr) return;
+  const ::time_t dayAgo = ::time(nullptr) - 24 * 60 * 60;
+  while (const dirent* entry = ::readdir(listing.get())) {
+    const std::string_view name = entry->d_name;
+    if (name.size() != prefix.size() + 6 || !name.starts_with(prefix)) continue;
+    const bool ownForm = std::all_of(name.end() - 6, name.end(), [](char c) {
+      return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    });
+    const std::string path = folder + "/" + entry->d_name;
+    struct stat info {};
+    if (ownForm && ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+        info.st_mtime < dayAgo)
+      ::unlink(path.c_str());
+  }
+}
+
 long TimeoutSeconds(const Environment& environment, const char* name, long fallback) {
   const std::string text = environment.variable(name);
   long seconds = 0;
@@ -314,6 +340,7 @@ int RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream& err
   const std::string infoPath = dir + "/AsteroidInfo4.dat";
   KeptState state = ReadState(copyPath, url);
   if (environment.removeTemporariesOnSignal) RemoveTemporariesOnTerminatingSignals();
+  RemoveStalePartials(copyPath);
 
   PartialCopy partial(copyPath);
   if (partial.fd() < 0) {

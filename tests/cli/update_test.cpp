@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 
@@ -15,6 +16,8 @@
 
 namespace tarnwick::cli::test {
 namespace {
+
+using namespace std::chrono_literals;
 
 /// Every file in `dir` and one level below, with its content.
 std::map<std::string, std::string> Snapshot(const stdfs::path& dir) {
@@ -105,6 +108,24 @@ TEST(Update, FetchesConvertsAndKeepsEverythingOnAFailure) {
       EXPECT_EQ(Snapshot(out), converted) << url;
     }
   }
+
+  // Partial copies that a killed run left a day ago go; other names and newer ones stay.
+  std::string copy;  // the gzip address's kept copy, MPCORB.DAT.gz- and 16 hex digits
+  for (const auto& entry : stdfs::directory_iterator(work.path() / "cache/tarnwick")) {
+    const std::string name = entry.path().filename();
+    if (name.starts_with("MPCORB.DAT.gz-") && name.size() == 30) copy = entry.path();
+  }
+  const std::string stale[] = {copy + ".part-Ab3x9Z", copy + ".part-Ab3x9", copy + ".part-Ab3x9Z~",
+                               copy + ".part-Cd4y0W"};
+  for (const std::string& path : stale) {
+    WriteFile(path, "partial");
+    if (path != stale[3]) stdfs::last_write_time(path, stdfs::file_time_type::clock::now() - 25h);
+  }
+  Invocation call;
+  call.variables = {{"XDG_CACHE_HOME", work / "cache"}, {"CURL_CA_BUNDLE", server / "cert.pem"}};
+  const std::string url = "https://127.0.0.1:" + std::to_string(port) + "/MPCORB.DAT.gz";
+  EXPECT_EQ(call.Run({"update", "-o", out, "--url", url}).status, kExitDone);
+  for (const std::string& path : stale) EXPECT_EQ(stdfs::exists(path), path != stale[0]) << path;
 
   // The real catalogue's address is only ever shown, never fetched here.
   EXPECT_NE(RunCli({"update", "--help"}).out.find(kDefaultCatalogueUrl), std::string::npos);
