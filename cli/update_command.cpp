@@ -177,30 +177,44 @@ class DownloadInput final : public DecompressingInput {
         inner_(OpenCatalogueDescriptor(download.StreamFd(), url_)),
         progress_(progress),
         networkFailed_(networkFailed) {}
+  ~DownloadInput() override { ShowProgress(true); }
 
   std::size_t Read(char* buffer, std::size_t size) override {
     std::size_t got = 0;
     try {
       got = inner_->Read(buffer, size);
     } catch (const FileException&) {
-      // Damage at the end of a failed transfer is that failure; damage in
-      // the middle of a running one stops it.
-      if (download_.Ended()) {
-        CheckTransfer();
-      } else {
-        download_.Abort();
-      }
-      ShowProgress(true);
+      Damaged();
       throw;
     }
     ShowProgress(got == 0);
     if (got == 0 && size > 0) CheckTransfer();
     return got;
   }
-  void Close() override { inner_->Close(); }
+  void Close() override {
+    // A catalogue that ends at 0x1A ends here, without a last empty read.
+    try {
+      inner_->Close();  // reads gzip to its end, where the transfer may fail
+    } catch (const FileException&) {
+      Damaged();
+      throw;
+    }
+    ShowProgress(true);
+  }
   InputSummary Summary() const noexcept override { return inner_->Summary(); }
 
  private:
+  /// Damage at the end of a failed transfer is that failure; damage in the
+  /// middle of a running one stops it.
+  void Damaged() {
+    if (download_.Ended()) {
+      CheckTransfer();
+    } else {
+      download_.Abort();
+    }
+    ShowProgress(true);
+  }
+
   /// Throws the network's failure when the transfer failed.
   void CheckTransfer() {
     const DownloadOutcome& outcome = download_.Finish();

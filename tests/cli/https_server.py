@@ -23,6 +23,8 @@ subprocess.run(["openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_para
 with open(catalogue, "rb") as f:
     plain = f.read()
 body = gzip.compress(plain)
+# Once 0x1A has ended the catalogue, the transfer fails while the rest is read.
+ended = gzip.compress(plain + b"\x1a" + os.urandom(1 << 20))
 ETAG = '"v1"'
 MODIFIED = "Mon, 07 Dec 2026 06:00:00 GMT"
 
@@ -49,6 +51,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.send(200, body, headers=[("ETag", ETAG), ("Last-Modified", MODIFIED)])
         elif path == "/early-end":  # 0x1A ends the catalogue; far more follows
             self.send(200, plain + b"\x1a" + b"x" * (4 << 20), headers=[("ETag", ETAG)])
+        elif path == "/cut-after-end.gz":
+            self.send(200, ended[: len(ended) - (256 << 10)], length=len(ended))
+            self.close_connection = True
         elif path == "/plain-http":
             self.send(302, b"", headers=[("Location", "http://127.0.0.1:%d/MPCORB.DAT.gz"
                                           % self.server.server_address[1])])

@@ -84,6 +84,7 @@ TEST(Update, FetchesConvertsAndKeepsEverythingOnAFailure) {
       {"/page", true, kExitNoOrbitData, "holds no orbit data", Unchanged},
       {"/stall", true, kExitNetwork, "too slow", Unchanged},
       {"/early-end", true, kExitDone, "2000 records written", Converted},
+      {"/cut-after-end.gz", true, kExitNetwork, "failed: transfer closed", Unchanged},
       {"/elsewhere/MPCORB.DAT.gz", true, kExitDeclined, "the answer is no", Unchanged},
       // "Not modified", but the pair was replaced: made again from the kept copy.
       {"/MPCORB.DAT.gz", true, kExitDone, "/tarnwick/MPCORB.DAT.gz-", ReplacedFirst},
