@@ -28,6 +28,7 @@
 #include <fstream>
 #include <ostream>
 #include <string_view>
+#include <thread>
 
 #include "commands.h"
 #include "decompressing_input.h"
@@ -164,22 +165,37 @@ std::string NetworkError(const std::string& url, const std::string& cause) {
   return LoadText(TextId::DownloadFailed, {url}) + cause;
 }
 
+/// Whether the body begins as a ZIP archive does (a local file header);
+/// waits for its first four bytes in the copy `copy`, or for the end.
+bool BodyIsZip(const Download& download, int copy) {
+  while (download.BytesReceived() < 4 && !download.Ended())
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  char head[4];
+  return ::pread(copy, head, sizeof head, 0) == 4 && std::memcmp(head, "PK\3\4", 4) == 0;
+}
+
 /// The download's stream as the conversion reads it. At its end it waits
 /// for the transfer's outcome, so that a body cut short by the network never
 /// reads as a complete catalogue; a damaged-data error caused by a failed
-/// transfer is reported as that failure. On a terminal it keeps a progress
-/// line on standard error and clears it at the end.
+/// transfer is reported as that failure. A ZIP archive is read only from a
+/// seekable file: given its copy `zipCopy` (else -1), the first read waits
+/// for the whole body and reads the archive from there. On a terminal it
+/// keeps a progress line on standard error and clears it at the end.
 class DownloadInput final : public DecompressingInput {
  public:
-  DownloadInput(Download& download, std::string url, std::ostream* progress, bool& networkFailed)
+  DownloadInput(Download& download, std::string url, std::string copyPath, int zipCopy,
+                std::ostream* progress, bool& networkFailed)
       : download_(download),
         url_(std::move(url)),
-        inner_(OpenCatalogueDescriptor(download.StreamFd(), url_)),
+        copyPath_(std::move(copyPath)),
+        zipCopy_(zipCopy),
+        inner_(zipCopy < 0 ? OpenCatalogueDescriptor(download.StreamFd(), url_) : nullptr),
         progress_(progress),
         networkFailed_(networkFailed) {}
   ~DownloadInput() override { ShowProgress(true); }
 
   std::size_t Read(char* buffer, std::size_t size) override {
+    if (inner_ == nullptr) OpenFinishedZip();
     std::size_t got = 0;
     try {
       got = inner_->Read(buffer, size);
@@ -193,15 +209,19 @@ class DownloadInput final : public DecompressingInput {
   }
   void Close() override {
     // A catalogue that ends at 0x1A ends here, without a last empty read.
-    try {
-      inner_->Close();  // reads gzip to its end, where the transfer may fail
-    } catch (const FileException&) {
-      Damaged();
-      throw;
+    if (inner_ != nullptr) {
+      try {
+        inner_->Close();  // reads gzip to its end, where the transfer may fail
+      } catch (const FileException&) {
+        Damaged();
+        throw;
+      }
     }
     ShowProgress(true);
   }
-  InputSummary Summary() const noexcept override { return inner_->Summary(); }
+  InputSummary Summary() const noexcept override {
+    return inner_ != nullptr ? inner_->Summary() : InputSummary{InputFormat::Zip, 0, 0};
+  }
 
  private:
   /// Damage at the end of a failed transfer is that failure; damage in the
@@ -213,6 +233,20 @@ class DownloadInput final : public DecompressingInput {
       download_.Abort();
     }
     ShowProgress(true);
+  }
+
+  /// Waits, showing progress, until the whole archive is in its copy, and
+  /// opens it there.
+  void OpenFinishedZip() {
+    while (!download_.Ended()) {
+      ShowProgress(false);
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    CheckTransfer();
+    ShowProgress(true);
+    if (::lseek(zipCopy_, 0, SEEK_SET) != 0)
+      throw FileException(FileCause::BadSeek, copyPath_, {}, errno);
+    inner_ = OpenCatalogueDescriptor(zipCopy_, url_);
   }
 
   /// Throws the network's failure when the transfer failed.
@@ -261,6 +295,8 @@ class DownloadInput final : public DecompressingInput {
 
   Download& download_;
   std::string url_;
+  std::string copyPath_;
+  int zipCopy_;
   std::unique_ptr<DecompressingInput> inner_;
   std::ostream* progress_;
   char decimalPoint_ = SessionDecimalPoint();
@@ -402,8 +438,13 @@ int RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream& err
   bool networkFailed = false;
   std::ostream* progress = environment.errorIsTerminal ? &err : nullptr;
   convert.catalogue = url;
+  // A ZIP archive's directory is at its end: the body goes into the copy
+  // alone, not through the stream, and is read from there once it is in.
+  const int zipCopy = BodyIsZip(download, partial.fd()) ? partial.fd() : -1;
+  if (zipCopy >= 0) download.StopStream();
   convert.stream = [&]() -> std::unique_ptr<InputStream> {
-    return std::make_unique<DownloadInput>(download, url, progress, networkFailed);
+    return std::make_unique<DownloadInput>(download, url, copyPath, zipCopy, progress,
+                                           networkFailed);
   };
   const int status = RunConvert(convert, out, err, environment);
   if (status != kExitDone) return networkFailed ? kExitNetwork : status;

@@ -9,11 +9,13 @@ Runs until it is killed.
 """
 import gzip
 import http.server
+import io
 import os
 import ssl
 import subprocess
 import sys
 import time
+import zipfile
 
 folder, catalogue = sys.argv[1], sys.argv[2]
 cert, key = os.path.join(folder, "cert.pem"), os.path.join(folder, "key.pem")
@@ -23,6 +25,9 @@ subprocess.run(["openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_para
 with open(catalogue, "rb") as f:
     plain = f.read()
 body = gzip.compress(plain)
+archive = io.BytesIO()
+with zipfile.ZipFile(archive, "w", zipfile.ZIP_DEFLATED) as z:
+    z.writestr("MPCORB.DAT", plain)
 # Once 0x1A has ended the catalogue, the transfer fails while the rest is read.
 ended = gzip.compress(plain + b"\x1a" + os.urandom(1 << 20))
 ETAG = '"v1"'
@@ -51,6 +56,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.send(200, body, headers=[("ETag", ETAG), ("Last-Modified", MODIFIED)])
         elif path == "/early-end":  # 0x1A ends the catalogue; far more follows
             self.send(200, plain + b"\x1a" + b"x" * (4 << 20), headers=[("ETag", ETAG)])
+        elif path == "/MPCORB.ZIP":
+            self.send(200, archive.getvalue(), headers=[("ETag", ETAG)])
         elif path == "/cut-after-end.gz":
             self.send(200, ended[: len(ended) - (256 << 10)], length=len(ended))
             self.close_connection = True

@@ -85,6 +85,7 @@ TEST(Update, FetchesConvertsAndKeepsEverythingOnAFailure) {
       {"/stall", true, kExitNetwork, "too slow", Unchanged},
       {"/early-end", true, kExitDone, "2000 records written", Converted},
       {"/cut-after-end.gz", true, kExitNetwork, "failed: transfer closed", Unchanged},
+      {"/MPCORB.ZIP", true, kExitDone, "ZIP, ", Converted},
       {"/elsewhere/MPCORB.DAT.gz", true, kExitDeclined, "the answer is no", Unchanged},
       // "Not modified", but the pair was replaced: made again from the kept copy.
       {"/MPCORB.DAT.gz", true, kExitDone, "/tarnwick/MPCORB.DAT.gz-", ReplacedFirst},
