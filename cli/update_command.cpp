@@ -160,9 +160,18 @@ void RememberPair(KeptState& state, const std::string& identity) {
   while (state.pairs.size() > kMaxPairs) state.pairs.pop_front();
 }
 
-/// "Download of URL failed: cause".
-std::string NetworkError(const std::string& url, const std::string& cause) {
-  return LoadText(TextId::DownloadFailed, {url}) + cause;
+/// How Download words a failure to write the kept copy (its disk full, a quota).
+constexpr std::string_view kNotStored = "the download could not be stored: ";
+
+/// Why the transfer of `url` into the kept copy at `copyPath` failed, for the
+/// user: "Download of URL failed: cause", or, when the copy could not be
+/// written, that local failure with the system's reason; `network` tells which.
+std::string TransferFailure(const std::string& url, const std::string& copyPath,
+                            const DownloadOutcome& outcome, bool& network) {
+  network = !std::string_view(outcome.error).starts_with(kNotStored);
+  if (network) return LoadText(TextId::DownloadFailed, {url}) + outcome.error;
+  return LoadText(TextId::CopyNotStored, {url, copyPath}) + ": " +
+         outcome.error.substr(kNotStored.size());
 }
 
 /// Whether the body begins as a ZIP archive does (a local file header);
@@ -249,13 +258,15 @@ class DownloadInput final : public DecompressingInput {
     inner_ = OpenCatalogueDescriptor(zipCopy_, url_);
   }
 
-  /// Throws the network's failure when the transfer failed.
+  /// Throws the transfer's failure when it failed.
   void CheckTransfer() {
     const DownloadOutcome& outcome = download_.Finish();
     if (outcome.state == DownloadState::Complete) return;
     ShowProgress(true);
-    networkFailed_ = true;
-    throw FileException(FileCause::HardIO, url_, NetworkError(url_, outcome.error));
+    bool network = false;
+    const std::string message = TransferFailure(url_, copyPath_, outcome, network);
+    networkFailed_ = network;
+    throw FileException(FileCause::HardIO, network ? url_ : copyPath_, message);
   }
 
   /// Bytes, percent and size when known, rate and time left; cleared at the end.
@@ -415,8 +426,9 @@ int RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream& err
   if (!download.WaitForBody()) {
     const DownloadOutcome& outcome = download.Finish();
     if (outcome.state == DownloadState::Failed) {
-      err << kProgramPrefix << NetworkError(url, outcome.error) << '\n';
-      return kExitNetwork;
+      bool network = false;
+      err << kProgramPrefix << TransferFailure(url, copyPath, outcome, network) << '\n';
+      return network ? kExitNetwork : kExitFileError;
     }
     // Not modified: nothing to do if the pair came from the kept copy,
     // else the pair is made from it again.
@@ -453,7 +465,15 @@ int RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream& err
   download.StopStream();
   const DownloadOutcome& outcome = download.Finish();
   KeptState kept{url, outcome.etag, outcome.lastModified, download.BytesReceived(), {}};
-  if (outcome.state != DownloadState::Complete) return kExitDone;
+  if (outcome.state != DownloadState::Complete) {
+    // The rest of the body that nobody read could not be written to the copy.
+    if (std::string_view(outcome.error).starts_with(kNotStored)) {
+      err << kProgramPrefix
+          << LoadText(TextId::CopyNotKept, {cache, outcome.error.substr(kNotStored.size())})
+          << '\n';
+    }
+    return kExitDone;
+  }
   // A server without validators cannot answer "not modified": no copy to keep.
   if (kept.etag.empty() && kept.lastModified.empty()) return kExitDone;
   RememberPair(kept, PairIdentity(orbitPath, infoPath));

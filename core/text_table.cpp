@@ -274,6 +274,8 @@ constexpr std::array kTexts{
               "aufbewahrt werden (%2); die nächste Aktualisierung lädt ihn erneut herunter.",
               "The files are up to date, but the downloaded catalogue could not be kept in %1 "
               "(%2); the next update downloads it again."},
+    TextEntry{TextId::CopyNotStored, "Der Download von %1 konnte nicht in %2 gespeichert werden",
+              "The download of %1 could not be stored in %2"},
     TextEntry{TextId::HelpUpdate,
               "Den Katalog herunterladen, wenn er sich geändert hat, und ihn konvertieren, "
               "während er ankommt",

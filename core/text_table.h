@@ -110,6 +110,7 @@ enum class TextId {
   DownloadFailed,  ///< %1 the address; the cause follows
   TimeLeft,        ///< %1 minutes:seconds
   CopyNotKept,     ///< %1 the cache folder, %2 the system's reason
+  CopyNotStored,   ///< %1 the address, %2 the kept copy not written; the reason follows
   HelpUpdate,
   HelpUrl,
   HelpUpdateCache,

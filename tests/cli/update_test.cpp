@@ -4,12 +4,14 @@
 // kept copy as they were.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <utility>
 
 #include "cli_harness.h"
 #include "commands.h"
@@ -72,6 +74,7 @@ TEST(Update, FetchesConvertsAndKeepsEverythingOnAFailure) {
     int status;
     const char* says;  // on standard output for status 0, else on standard error
     Check check;
+    rlim_t fileLimit = RLIM_INFINITY;  // bytes a file of the run may grow to
   };
   const Case cases[] = {
       {"/MPCORB.DAT.gz", true, kExitDone, "2000 records written", Converted},
@@ -86,6 +89,7 @@ TEST(Update, FetchesConvertsAndKeepsEverythingOnAFailure) {
       {"/early-end", true, kExitDone, "2000 records written", Converted},
       {"/cut-after-end.gz", true, kExitNetwork, "failed: transfer closed", Unchanged},
       {"/MPCORB.ZIP", true, kExitDone, "ZIP, ", Converted},
+      {"/full/MPCORB.DAT.gz", true, kExitFileError, "could not be stored in", Unchanged, 4096},
       {"/elsewhere/MPCORB.DAT.gz", true, kExitDeclined, "the answer is no", Unchanged},
       // "Not modified", but the pair was replaced: made again from the kept copy.
       {"/MPCORB.DAT.gz", true, kExitDone, "/tarnwick/MPCORB.DAT.gz-", ReplacedFirst},
@@ -99,7 +103,14 @@ TEST(Update, FetchesConvertsAndKeepsEverythingOnAFailure) {
     if (c.status == kExitDeclined) args.pop_back();
     if (c.check == ReplacedFirst) WriteFile(out / "Asteroids4.dat", "replaced");
     const auto before = Snapshot(work.path());
+    rlimit limit{};  // a full cache: writing beyond the limit fails with EFBIG
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlim_t previous = std::exchange(limit.rlim_cur, c.fileLimit);
+    ::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
     const Result r = call.Run(args);
+    limit.rlim_cur = previous;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
     EXPECT_EQ(r.status, c.status) << url << '\n' << r.err;
     EXPECT_NE((r.status == 0 ? r.out : r.err).find(c.says), std::string::npos) << r.out << r.err;
     EXPECT_TRUE(r.status < kExitFileError || r.err.find(url) != std::string::npos) << r.err;
