@@ -11,8 +11,6 @@
 #include <fcntl.h>
 #include <isa-l/igzip_lib.h>
 #include <poll.h>
-#include <pthread.h>
-#include <signal.h>
 #include <sys/eventfd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,6 +30,7 @@
 #include "catalogue_line.h"
 #include "descriptor.h"
 #include "posix_file_system.h"
+#include "quiet_thread.h"
 #include "text_table.h"
 
 namespace tarnwick {
@@ -345,17 +344,7 @@ class DescriptorInput final : public DecompressingInput {
       wake_ = Descriptor(::eventfd(0, EFD_CLOEXEC));
       if (!wake_) ThrowReadError(errno, path_);
     }
-    sigset_t all;
-    sigset_t previous;
-    sigfillset(&all);
-    pthread_sigmask(SIG_SETMASK, &all, &previous);
-    try {
-      worker_ = std::thread([this] { Produce(); });
-    } catch (...) {
-      pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-      throw;
-    }
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    worker_ = StartThreadWithSignalsBlocked([this] { Produce(); });
   }
 
   /// Tells the decompressing thread to end and waits for it.

@@ -15,6 +15,7 @@
 #include <stdexcept>
 
 #include "catalogue_line.h"
+#include "quiet_thread.h"
 
 namespace tarnwick {
 namespace {
@@ -55,7 +56,8 @@ Download::Download(DownloadRequest request, int copy) : request_(std::move(reque
     throw std::runtime_error(std::string("socketpair: ") + std::strerror(errno));
   reader_ = Descriptor(ends[0]);
   writer_ = Descriptor(ends[1]);
-  thread_ = std::thread(&Download::Run, this);
+  // Signals stay with the main thread, also while it commits the pair.
+  thread_ = StartThreadWithSignalsBlocked([this] { Run(); });
 }
 
 Download::~Download() {

@@ -20,7 +20,7 @@ for group in "$@"; do
     lint) packages+=(clang-tidy clang-format) ;;
     bench) packages+=(isal libarchive-tools) ;;  # igzip and bsdtar, the yardsticks
     # make deb: the Debian package and the checks of what it installs
-    deb) packages+=(debhelper dpkg-dev lintian desktop-file-utils appstream) ;;
+    deb) packages+=(build-essential debhelper dpkg-dev lintian desktop-file-utils appstream) ;;
     icons) packages+=(librsvg2-bin) ;;  # rsvg-convert for dist/icons/render.sh
     *) echo "setup.sh: unknown group '$group'" >&2; exit 2 ;;
   esac

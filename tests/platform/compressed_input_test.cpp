@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "decompressing_input.h"
+#include "quiet_thread.h"
 #include "test_support.h"
 
 namespace tarnwick {
@@ -225,6 +226,22 @@ TEST_F(CompressedCatalogue, DamagedOrAmbiguousArchivesEndAsFileErrorsAndLeaveThe
     EXPECT_NE(std::string(e.what()).find("Save it as a file first"), std::string::npos);
   }
   writer.join();
+}
+
+// The decompressing and the downloading thread start this way: a signal sent
+// to the process must find them closed, or its handler could run on them while
+// the main thread holds signals back to finish the pair.
+TEST(HelperThread, BlocksEverySignalAndLeavesTheCallersMask) {
+  sigset_t before;
+  sigset_t after;
+  sigset_t inThread;
+  pthread_sigmask(SIG_SETMASK, nullptr, &before);
+  StartThreadWithSignalsBlocked([&] { pthread_sigmask(SIG_SETMASK, nullptr, &inThread); }).join();
+  pthread_sigmask(SIG_SETMASK, nullptr, &after);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGUSR1, SIGALRM, SIGABRT}) {
+    EXPECT_EQ(sigismember(&inThread, signal), 1) << signal;
+    EXPECT_EQ(sigismember(&after, signal), sigismember(&before, signal)) << signal;
+  }
 }
 
 }  // namespace
