@@ -160,18 +160,14 @@ void RememberPair(KeptState& state, const std::string& identity) {
   while (state.pairs.size() > kMaxPairs) state.pairs.pop_front();
 }
 
-/// How Download words a failure to write the kept copy (its disk full, a quota).
-constexpr std::string_view kNotStored = "the download could not be stored: ";
-
 /// Why the transfer of `url` into the kept copy at `copyPath` failed, for the
 /// user: "Download of URL failed: cause", or, when the copy could not be
 /// written, that local failure with the system's reason; `network` tells which.
 std::string TransferFailure(const std::string& url, const std::string& copyPath,
                             const DownloadOutcome& outcome, bool& network) {
-  network = !std::string_view(outcome.error).starts_with(kNotStored);
+  network = outcome.copyError == 0;
   if (network) return LoadText(TextId::DownloadFailed, {url}) + outcome.error;
-  return LoadText(TextId::CopyNotStored, {url, copyPath}) + ": " +
-         outcome.error.substr(kNotStored.size());
+  return WithReason(LoadText(TextId::CopyNotStored, {url, copyPath}), outcome.copyError);
 }
 
 /// Whether the body begins as a ZIP archive does (a local file header);
@@ -467,10 +463,9 @@ int RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream& err
   KeptState kept{url, outcome.etag, outcome.lastModified, download.BytesReceived(), {}};
   if (outcome.state != DownloadState::Complete) {
     // The rest of the body that nobody read could not be written to the copy.
-    if (std::string_view(outcome.error).starts_with(kNotStored)) {
+    if (outcome.copyError != 0) {
       err << kProgramPrefix
-          << LoadText(TextId::CopyNotKept, {cache, outcome.error.substr(kNotStored.size())})
-          << '\n';
+          << LoadText(TextId::CopyNotKept, {cache, std::strerror(outcome.copyError)}) << '\n';
     }
     return kExitDone;
   }

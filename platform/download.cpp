@@ -135,8 +135,8 @@ std::size_t Download::OnBody(char* data, std::size_t size, std::size_t count, vo
     const ssize_t n = ::write(d.copy_, data + done, bytes - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      d.failure_ =
-          std::string("the download could not be stored: ") + std::strerror(n < 0 ? errno : ENOSPC);
+      d.copyError_ = n < 0 ? errno : ENOSPC;
+      d.failure_ = std::string("the download could not be stored: ") + std::strerror(d.copyError_);
       return 0;
     }
     done += static_cast<std::size_t>(n);
@@ -215,6 +215,7 @@ void Download::Run() noexcept {
   outcome.etag = std::move(outcome_.etag);
   outcome.lastModified = std::move(outcome_.lastModified);
   outcome.state = DownloadState::Failed;
+  outcome.copyError = copyError_;
   if (!failure_.empty()) {
     outcome.error = failure_;
   } else if (abort_.load()) {

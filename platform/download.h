@@ -39,6 +39,7 @@ enum class DownloadState {
 struct DownloadOutcome {
   DownloadState state = DownloadState::Running;
   std::string error;  ///< the cause of a failure, in English
+  int copyError = 0;  ///< errno of a failed write to the copy (full disk, quota); 0 otherwise
   std::string etag;   ///< the final response's validators, empty when it sent none
   std::string lastModified;
 };
@@ -98,6 +99,7 @@ class Download {
   Descriptor writer_;
   DownloadOutcome outcome_;
   std::string failure_;  ///< a cause found by our own callbacks
+  int copyError_ = 0;    ///< errno of a failed write to the copy
   std::uint64_t fed_ = 0;
   std::atomic<std::uint64_t> received_{0};
   std::atomic<std::int64_t> expected_{-1};
