@@ -240,21 +240,32 @@ std::string NoDefaultCatalogue(const std::string& input) {
   return WithReason(LoadText(TextId::NoCatalogueIn, {FullPath("."), names}), ENOENT);
 }
 
-/// Why a file of the run could not be opened, in one line: an output folder
-/// that is missing or no folder, or the run's own text for the file with the
-/// system's reason (or, for an output the run refused, the file it would
-/// have overwritten).
-std::string OpenFailure(const ConversionOutcome& outcome, const std::string& input,
-                        const std::string& dir, const std::string& orbitPath,
-                        const std::string& infoPath, FileSystem& files) {
+/// Why a file of the run could not be opened, in one line: for an output
+/// the run refused, why; an output folder that is missing or no folder; or
+/// the run's own text for the file with the system's reason.
+std::string OpenFailure(const ConversionOutcome& outcome, const std::string& dir,
+                        const std::string& orbitPath, const std::string& infoPath,
+                        FileSystem& files) {
   const int error = outcome.systemError;
   const std::string text = LoadText(TextId::OpenFailed, {outcome.path});
+  switch (outcome.refusal) {
+    case OutputRefusal::None:
+      break;
+    case OutputRefusal::IsTheCatalogue:
+      return text + ": " + LoadText(TextId::IsTheCatalogue);
+    case OutputRefusal::SameAsOther:
+      return text + ": " + LoadText(TextId::SameFileAs, {orbitPath});
+    case OutputRefusal::UntrustedLink:
+      return text + ": " + LoadText(TextId::UntrustedLink);
+    case OutputRefusal::NotAFile:
+      return text + ": " + LoadText(TextId::NotAFileOutput);
+    case OutputRefusal::OthersFile:
+      return text + ": " + LoadText(TextId::OthersFile);
+  }
   if (outcome.path != orbitPath && outcome.path != infoPath) return WithReason(text, error);
   if (error != 0 && files.KindOf(dir) != FileSystem::Kind::Directory)
     return WithReason(LoadText(TextId::OutputFolderUnusable, {dir}), error);
-  if (error != 0) return WithReason(text, error);
-  if (files.SameFile(input, outcome.path)) return text + ": " + LoadText(TextId::IsTheCatalogue);
-  return text + ": " + LoadText(TextId::SameFileAs, {orbitPath});
+  return WithReason(text, error);
 }
 
 /// A file error in one line, in the session's language, with the system's
@@ -317,7 +328,7 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
       break;
     case RunStatus::CannotOpen:
       prompts.DropHeld();
-      err << kProgramPrefix << OpenFailure(stats, input, dir, orbitPath, infoPath, files) << '\n';
+      err << kProgramPrefix << OpenFailure(stats, dir, orbitPath, infoPath, files) << '\n';
       return kExitCannotOpen;
     case RunStatus::NoOrbitData:
       return kExitNoOrbitData;

@@ -50,14 +50,15 @@ class PendingOutput {
   PendingOutput& operator=(const PendingOutput&) = delete;
   ~PendingOutput() { Discard(); }
 
-  /// Prepares to write `path`; false when it cannot be written: a directory,
-  /// an existing file that cannot be opened for writing, or a new file in a
-  /// folder that takes none. A device or FIFO is written in place, as nothing
-  /// could replace it; an existing file in a folder that takes no new file is
-  /// written to the temporary folder first and copied over it at the end.
-  /// On false, errno tells why.
-  bool Open(const std::string& path) {
-    target_ = files_.ResolveLinks(path);
+  /// Prepares to write `target`, links already followed and the target
+  /// checked; false when it cannot be written: a directory, an existing file
+  /// that cannot be opened for writing, or a new file in a folder that takes
+  /// none. The null device is written in place, as nothing could replace it;
+  /// an existing file in a folder that takes no new file is written to the
+  /// temporary folder first and copied over it at the end. On false, errno
+  /// tells why.
+  bool Open(const std::string& target) {
+    target_ = target;
     switch (files_.KindOf(target_)) {
       case FileSystem::Kind::Directory:
         errno = EISDIR;
@@ -278,6 +279,11 @@ ConversionOutcome Convert(const std::string& inputPath, const std::string& orbit
     stats.systemError = error;
     return stats;
   };
+  const auto refused = [&](const std::string& path, OutputRefusal why) {
+    cannotOpen(path, 0);
+    stats.refusal = why;
+    return stats;
+  };
   const auto declined = [&] {
     stats.status = RunStatus::Declined;
     return stats;
@@ -288,25 +294,41 @@ ConversionOutcome Convert(const std::string& inputPath, const std::string& orbit
   errno = 0;
   const std::unique_ptr<InputStream> catalogue = files.OpenRead(inputPath);
   if (!catalogue) return cannotOpen(inputPath, errno);
-  // The catalogue is never an output: replacing it would lose it.
+  // The catalogue is never an output: replacing it would lose it. Nor is a
+  // file that the checks of the file system refuse; both outputs are checked
+  // before the first question.
   for (const std::string* output : {&orbitPath, &infoPath}) {
-    if (files.SameFile(inputPath, *output)) return cannotOpen(*output, 0);
+    if (files.SameFile(inputPath, *output)) return refused(*output, OutputRefusal::IsTheCatalogue);
   }
-  if (const auto lock = files.LockForCommit({orbitPath, infoPath}, {})) {
-    RepairInterruptedCommit(files, files.ResolveLinks(orbitPath), files.ResolveLinks(infoPath),
-                            prompts);
+  for (const std::string* output : {&orbitPath, &infoPath}) {
+    if (const OutputRefusal why = files.CheckOutput(*output); why != OutputRefusal::None)
+      return refused(*output, why);
   }
+  // From here on every file of the run is reached through the folders as
+  // they are now, wherever they are moved meanwhile.
+  const std::string orbitTarget = files.ResolveLinks(orbitPath);
+  const std::string infoTarget = files.ResolveLinks(infoPath);
+  const auto held = files.HoldFolders({orbitTarget, infoTarget});
+  // What a killed run left is put right where the lock can be had at once;
+  // a lock that cannot be had at all is the commit's error, reported there.
+  std::unique_ptr<FileSystem::CommitLock> repairLock;
+  try {
+    repairLock = files.LockForCommit({orbitTarget, infoTarget}, {});
+  } catch (const FileException&) {
+  }
+  if (repairLock) RepairInterruptedCommit(files, orbitTarget, infoTarget, prompts);
+  repairLock.reset();
   if (!ConfirmOverwrite(orbitPath, prompts, files)) return declined();
   PendingOutput<kAsteroidRecordSize> orbitFile(files);
   errno = 0;
-  if (!orbitFile.Open(orbitPath)) return cannotOpen(orbitPath, errno);
+  if (!orbitFile.Open(orbitTarget)) return cannotOpen(orbitPath, errno);
   if (!ConfirmOverwrite(infoPath, prompts, files)) return declined();
   PendingOutput<kAsteroidInfoRecordSize> infoFile(files);
   // One file cannot hold both kinds of record: the second would replace the
   // first and the orbits would be lost while the run reports success.
-  if (files.SameFile(infoPath, orbitPath)) return cannotOpen(infoPath, 0);
+  if (files.SameFile(infoPath, orbitPath)) return refused(infoPath, OutputRefusal::SameAsOther);
   errno = 0;
-  if (!infoFile.Open(infoPath)) return cannotOpen(infoPath, errno);
+  if (!infoFile.Open(infoTarget)) return cannotOpen(infoPath, errno);
 
   // One orbit record serves as the buffer for the whole run; the summary goes
   // straight into its file's buffer. Every orbit line gives one record of

@@ -56,10 +56,9 @@ constexpr std::array kTexts{
               "Im temporären Verzeichnis %1 (TMPDIR) kann keine Datei angelegt werden",
               "No file can be made in the temporary folder %1 (TMPDIR)"},
     TextEntry{TextId::CannotLock,
-              "%1 kann nicht sicher ersetzt werden: sein Verzeichnis lässt sich nicht gegen "
-              "andere Konvertierungen sperren (es muss lesbar sein)",
-              "%1 cannot be replaced safely: its folder cannot be locked against other "
-              "conversions (it must be readable)"},
+              "Die Sperrdatei %1, die andere Konvertierungen fernhält, lässt sich nicht anlegen "
+              "oder sperren",
+              "The lock file %1 that keeps other conversions out cannot be made or locked"},
     TextEntry{TextId::CopyFinished,
               "Eine unterbrochene Konvertierung schrieb gerade über %1: die neue Datei ist jetzt "
               "vollständig",
@@ -155,6 +154,18 @@ constexpr std::array kTexts{
     TextEntry{TextId::IsTheCatalogue, "es ist der Katalog", "it is the catalogue"},
     TextEntry{TextId::SameFileAs, "es ist dieselbe Datei wie %1", "it is the same file as %1"},
     TextEntry{TextId::NotRegularFile, "es ist keine gewöhnliche Datei", "it is not a regular file"},
+    TextEntry{TextId::UntrustedLink,
+              "der Weg dorthin führt über eine Verknüpfung eines anderen Benutzers in einem "
+              "Verzeichnis, in das andere schreiben dürfen",
+              "the way there leads through another user's link in a folder that others can "
+              "write"},
+    TextEntry{TextId::NotAFileOutput, "es ist ein Gerät, eine FIFO oder ein Socket",
+              "it is a device, a FIFO or a socket"},
+    TextEntry{TextId::OthersFile,
+              "sie gehört einem anderen Benutzer, und ihr Verzeichnis (Sticky-Bit) lässt sie nur "
+              "von ihrem Besitzer ersetzen",
+              "it belongs to another user, and its folder (sticky bit) lets only its owner "
+              "replace it"},
     TextEntry{TextId::UnknownSubcommand, "Unbekannter Unterbefehl \"%1\"; die Unterbefehle sind %2",
               "Unknown subcommand \"%1\"; the subcommands are %2"},
     TextEntry{TextId::SubcommandRequired, "Ein Unterbefehl fehlt: %1",

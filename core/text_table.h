@@ -27,7 +27,7 @@ enum class TextId {
   CompleteFileAt,         ///< %1 where a complete new file is kept; follows CopyFailed
   AppendOnlyFolder,       ///< %1 the target in a folder that lets no file go
   TemporaryFolderFailed,  ///< %1 the temporary folder; the system's reason follows
-  CannotLock,             ///< %1 the target whose folder cannot be locked; the reason follows
+  CannotLock,             ///< %1 the lock file that cannot be had; the reason follows
   CopyFinished,           ///< %1 the target a killed run's copy was finished over
 
   // The compressed catalogue; %1 is its path.
@@ -65,6 +65,9 @@ enum class TextId {
   IsTheCatalogue,        ///< why an output cannot be written
   SameFileAs,            ///< why the second output cannot be written; %1 the first
   NotRegularFile,        ///< why a default catalogue of that name is not read
+  UntrustedLink,         ///< why an output is refused: another user's link in a shared folder
+  NotAFileOutput,        ///< why an output is refused: a device, a FIFO or a socket
+  OthersFile,            ///< why an output is refused: another user's file in a sticky folder
   UnknownSubcommand,     ///< %1 the word given, %2 the subcommands
   SubcommandRequired,    ///< %1 the subcommands
   UnexpectedArguments,   ///< %1 the arguments

@@ -196,8 +196,31 @@ void CConverterDlg::OnConvert() {
   // catalogue is converted, and the field shows which.
   ComposePaths();
   CDialogPrompts prompts(this);
-  RunConversion(Encoded(m_inputFile), Encoded(m_orbitFile), Encoded(m_infoFile), prompts,
-                SystemFileSystem());
+  const ConversionOutcome outcome = RunConversion(Encoded(m_inputFile), Encoded(m_orbitFile),
+                                                  Encoded(m_infoFile), prompts, SystemFileSystem());
+  // An output refused for safety: the warning that it cannot be opened is
+  // followed by why.
+  const QString path = QFile::decodeName(outcome.path.c_str());
+  QString why;
+  switch (outcome.refusal) {
+    case OutputRefusal::UntrustedLink:
+      why = tr("The way to %1 leads through another user's link in a folder that others can "
+               "write. Tarnwick does not follow such a link.")
+                .arg(path);
+      break;
+    case OutputRefusal::NotAFile:
+      why = tr("%1 is a device, a FIFO or a socket. Tarnwick writes only files.").arg(path);
+      break;
+    case OutputRefusal::OthersFile:
+      why = tr("%1 belongs to another user, and its folder (sticky bit) lets only its owner "
+               "replace it.")
+                .arg(path);
+      break;
+    default:
+      return;
+  }
+  ShowMessageBox(this, QMessageBox::Warning, QCoreApplication::applicationName(), why,
+                 QMessageBox::Ok, QMessageBox::Ok);
 }
 
 void CConverterDlg::ChooseDirectory(QString& directory, const QString& caption) {

@@ -26,6 +26,18 @@
 <context>
     <name>tarnwick::CConverterDlg</name>
     <message>
+        <source>The way to %1 leads through another user&apos;s link in a folder that others can write. Tarnwick does not follow such a link.</source>
+        <translation>Der Weg zu %1 führt über eine Verknüpfung eines anderen Benutzers in einem Verzeichnis, in das andere schreiben dürfen. Tarnwick folgt einer solchen Verknüpfung nicht.</translation>
+    </message>
+    <message>
+        <source>%1 is a device, a FIFO or a socket. Tarnwick writes only files.</source>
+        <translation>%1 ist ein Gerät, eine FIFO oder ein Socket. Tarnwick schreibt nur Dateien.</translation>
+    </message>
+    <message>
+        <source>%1 belongs to another user, and its folder (sticky bit) lets only its owner replace it.</source>
+        <translation>Die Datei %1 gehört einem anderen Benutzer, und ihr Verzeichnis (Sticky-Bit) lässt sie nur von ihrem Besitzer ersetzen.</translation>
+    </message>
+    <message>
         <source>Lumivale  -  Update Asteroids</source>
         <translation>Lumivale  -  Kleinplaneten aktualisieren</translation>
     </message>

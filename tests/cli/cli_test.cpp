@@ -256,6 +256,10 @@ TEST_F(ConvertTest, MessagesNameTheFileAndTheSystemsReasonInTheUsersLanguage) {
   WriteFile(noOrbits, "\n");
   const std::string missing = dir_ / "nosuch.DAT";
   const std::string notDir = noOrbits;
+  // A FIFO planted as an output is refused at once: it would keep the run waiting.
+  const std::string fifoDir = dir_ / "fifo";
+  stdfs::create_directory(fifoDir);
+  ASSERT_EQ(::mkfifo((fifoDir + "/AsteroidInfo4.dat").c_str(), 0600), 0);
   struct Case {
     const char* lang;
     std::vector<std::string> args;
@@ -287,6 +291,12 @@ TEST_F(ConvertTest, MessagesNameTheFileAndTheSystemsReasonInTheUsersLanguage) {
             kExitCannotOpen,
             "tarnwick-cli: Der Ausgabeordner " + notDir +
                 " kann nicht verwendet werden: Not a directory\n"},
+           {"de",
+            {"convert", catalogue_, "-o", fifoDir, "-y"},
+            kExitCannotOpen,
+            "tarnwick-cli: Datei \"" + fifoDir +
+                "/AsteroidInfo4.dat\" konnte nicht geöffnet werden: es ist ein Gerät, eine FIFO "
+                "oder ein Socket\n"},
            {"en",
             {"convert", orbits_, "-o", dir_.str()},
             kExitCannotOpen,

@@ -1,6 +1,9 @@
 // The main dialog at work: the paths it shows, a conversion from the button
 // with its message boxes readable on the screen, file errors, the folder
 // dialog, the about box, the address box and the German texts.
+#include <signal.h>
+#include <sys/resource.h>
+
 #include "converter_dlg.h"
 #include "desktop_app.h"
 #include "modal_helper.h"
@@ -146,12 +149,23 @@ class TestConverterDialog final : public QObject {
 
   void writeErrorShowsTheFileErrorBoxAndTheDialogGoesOn() {
     QTemporaryDir out;
-    QVERIFY(QFile::link("/dev/full", out.filePath("Asteroids4.dat")));
+    QFile previous(out.filePath("Asteroids4.dat"));
+    QVERIFY(previous.open(QIODevice::WriteOnly));
+    previous.close();
     m_settings.pathOut = out.path();
     UseLanguage(Language::German);
     CConverterDlg dialog(m_settings);
     dialog.show();
+    // Files of this process may hold no whole record: the first write fails as on a full disk.
+    rlimit limit{};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlimit before = limit;
+    limit.rlim_cur = 100;
+    const auto previousHandler = ::signal(SIGXFSZ, SIG_IGN);
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
     const auto seen = Convert(dialog, {QMessageBox::Yes});
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    ::signal(SIGXFSZ, previousHandler);
     QCOMPARE(seen.size(), std::size_t{2});
     QCOMPARE(seen[0].buttonTexts, QStringList({"&Ja", "&Nein"}));
     QCOMPARE(seen[1].icon, QMessageBox::Critical);

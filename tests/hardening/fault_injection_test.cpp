@@ -2,8 +2,8 @@
 // operation the run performs: through the file-system seam (reads, writes,
 // short writes, closes, temporary files, keeping the previous file, moves,
 // the commit lock) and through the real system where a process can reach the
-// fault itself (/dev/full, an unreadable file, a folder that takes no new
-// file). A real full disk is the command line's test.
+// fault itself (an unreadable file, a folder that takes no new file, a folder
+// moved away during the run). A real full disk is the command line's test.
 //
 // After every fault the same promise is checked: the caller learns the cause
 // and the path, the busy cursor is off, no completion message was shown, both
@@ -176,12 +176,7 @@ class RealFault : public test::RunFixture {
   }
 };
 
-TEST_F(RealFault, FullDeviceAsTheSummaryFileAndAnUnreadableCatalogue) {
-  if (!stdfs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  stdfs::remove(infos);
-  stdfs::create_symlink("/dev/full", infos);
-  ExpectFileError(SystemFileSystem(), FileCause::DiskFull, "/dev/full");
-  EXPECT_TRUE(stdfs::is_symlink(infos));
+TEST_F(RealFault, UnreadableCatalogue) {
   // Reading this process's memory from address 0 fails with EIO, which the
   // message names.
   input = "/proc/self/mem";
@@ -307,6 +302,42 @@ TEST_F(RealFault, CaughtSignalsWaitUntilThePairIsComplete) {
     EXPECT_EQ(arrived.load(), 1) << strsignal(signal);
     ::sigaction(signal, &previous, nullptr);
   }
+}
+
+// The output folder is moved away (and another put in its place) while the
+// run converts. The run once failed at the commit naming a file "not found"
+// and left both complete temporaries in the moved folder; it now finishes in
+// the folder it started in, and the new folder under the old name gets nothing.
+TEST_F(RealFault, OutputFolderMovedDuringTheRunGetsThePair) {
+  class Moving final : public ForwardingFileSystem {
+   public:
+    Moving(std::string from, std::string to)
+        : ForwardingFileSystem(SystemFileSystem()), from_(std::move(from)), to_(std::move(to)) {}
+    std::unique_ptr<CommitLock> LockForCommit(const std::vector<std::string>& targets,
+                                              std::chrono::milliseconds wait) override {
+      if (wait.count() > 0 && !stdfs::exists(to_)) {
+        stdfs::rename(from_, to_);
+        stdfs::create_directory(from_);
+      }
+      return base_.LockForCommit(targets, wait);
+    }
+
+   private:
+    std::string from_;
+    std::string to_;
+  };
+  const std::string out = dir / "out";
+  const std::string moved = dir / "moved";
+  stdfs::create_directory(out);
+  orbits = out + "/Asteroids4.dat";
+  infos = out + "/AsteroidInfo4.dat";
+  WriteFile(orbits, "previous orbits");
+  Moving files(out, moved);
+  EXPECT_EQ(RunConversion(input, orbits, infos, prompts, files).status, RunStatus::Done);
+  EXPECT_EQ(ReadFile(moved + "/Asteroids4.dat")->size(), kLines * kAsteroidRecordSize);
+  EXPECT_EQ(ReadFile(moved + "/AsteroidInfo4.dat")->size(), kLines * kAsteroidInfoRecordSize);
+  EXPECT_EQ(std::distance(stdfs::directory_iterator(moved), {}), 2);
+  EXPECT_TRUE(stdfs::is_empty(out));
 }
 
 // Two faults at once: the summary file cannot be moved into place, and
