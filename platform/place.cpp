@@ -91,28 +91,55 @@ std::unique_ptr<FileSystem::FolderHold> HoldFolders(const std::vector<std::strin
   return std::make_unique<Hold>(std::move(folders));
 }
 
+namespace {
+
+/// The rule the kernel applies to the links it follows (protected_symlinks),
+/// applied here whether or not the system's own is on: in a folder others
+/// can write, only a link of this user's or of the folder's owner is followed.
+bool Untrusted(const struct stat& link, const struct stat& folder) {
+  return (folder.st_mode & (S_ISVTX | S_IWOTH)) != 0 && link.st_uid != ::geteuid() &&
+         link.st_uid != folder.st_uid;
+}
+
+/// Whether one of the folders on the way to `path` is reached through a link
+/// that Untrusted refuses.
+bool UntrustedOnTheWay(const std::string& path) {
+  for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
+       slash = path.find('/', slash + 1)) {
+    if (path[slash - 1] == '/') continue;
+    const Place at = Locate(path.substr(0, slash));
+    struct stat st {};
+    struct stat folder {};
+    // A folder that is not there is the system's to report.
+    if (!at.folder || ::fstatat(at.folder.get(), at.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+      return false;
+    if (S_ISLNK(st.st_mode) && (::fstat(at.folder.get(), &folder) != 0 || Untrusted(st, folder)))
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 std::string ResolveLinks(const std::string& path, OutputRefusal* refusal) {
   std::string current = path;
   char next[4096];
   for (int hops = 0; hops < 40; ++hops) {
+    if (refusal != nullptr && UntrustedOnTheWay(current)) {
+      *refusal = OutputRefusal::UntrustedLink;
+      break;
+    }
     const Place at = Locate(current);
     if (!at.folder) break;
     const ssize_t n = ::readlinkat(at.folder.get(), at.name.c_str(), next, sizeof next);
     if (n <= 0 || static_cast<std::size_t>(n) >= sizeof next) break;
-    if (refusal != nullptr) {
-      // The rule the kernel applies to links it follows (protected_symlinks),
-      // applied here because this program follows them itself: in a folder
-      // others can write, only a link of this user's or of the folder's
-      // owner is followed.
-      struct stat link {};
-      struct stat folder {};
-      if (::fstatat(at.folder.get(), at.name.c_str(), &link, AT_SYMLINK_NOFOLLOW) != 0 ||
-          ::fstat(at.folder.get(), &folder) != 0 ||
-          ((folder.st_mode & (S_ISVTX | S_IWOTH)) != 0 && link.st_uid != ::geteuid() &&
-           link.st_uid != folder.st_uid)) {
-        *refusal = OutputRefusal::UntrustedLink;
-        break;
-      }
+    struct stat link {};
+    struct stat folder {};
+    if (refusal != nullptr &&
+        (::fstatat(at.folder.get(), at.name.c_str(), &link, AT_SYMLINK_NOFOLLOW) != 0 ||
+         ::fstat(at.folder.get(), &folder) != 0 || Untrusted(link, folder))) {
+      *refusal = OutputRefusal::UntrustedLink;
+      break;
     }
     // A relative link is relative to the folder that holds it.
     std::string resolved = next[0] == '/' ? std::string() : FolderPart(current);

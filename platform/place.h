@@ -46,7 +46,8 @@ std::unique_ptr<FileSystem::FolderHold> HoldFolders(const std::vector<std::strin
 /// The file a path finally names, symbolic links followed (FileSystem::ResolveLinks).
 /// With `refusal`, following stops at a link that lies in a sticky or
 /// world-writable folder and belongs neither to this user nor to the
-/// folder's owner, and `refusal` is set to UntrustedLink.
+/// folder's owner, also one on the way to a folder of the path, and
+/// `refusal` is set to UntrustedLink.
 std::string ResolveLinks(const std::string& path, OutputRefusal* refusal = nullptr);
 
 }  // namespace tarnwick

@@ -131,9 +131,9 @@ TEST_F(HostileInput, TemporaryReplacedByALinkIsNeverFollowedNorMovedIntoPlace) {
 }
 
 // Root converts into a folder every user may write (sticky, as /tmp) where
-// another user planted the outputs: a link to a file of root's, a block
-// device, a FIFO. Each is refused before anything is asked or written; the
-// links of root and of the folder's owner are still followed.
+// another user planted the outputs: a link to a file of root's (also on the
+// way to the folder), a block device, a FIFO. Each is refused before anything is asked or written;
+// the links of root and of the folder's owner are still followed.
 TEST_F(HostileInput, WhatAnotherUserPlantsInASharedFolderIsRefused) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to plant files as another user";
   WriteFile(input, test::NumberedLine() + "\n");
@@ -148,6 +148,14 @@ TEST_F(HostileInput, WhatAnotherUserPlantsInASharedFolderIsRefused) {
       {[&] {
          stdfs::create_symlink("hop", orbits), stdfs::create_symlink(victim, dir / "hop");
          ASSERT_EQ(::lchown((dir / "hop").c_str(), 65534, 65534), 0);
+       },
+       OutputRefusal::UntrustedLink},
+      {[&] {
+         // A folder on the way: nobody's link to a folder of root's.
+         stdfs::create_directory(dir / "root's");
+         stdfs::create_directory_symlink(dir / "root's", dir / "via");
+         ASSERT_EQ(::lchown((dir / "via").c_str(), 65534, 65534), 0);
+         orbits = dir / "via/Asteroids4.dat";
        },
        OutputRefusal::UntrustedLink},
       {[&] {
@@ -185,7 +193,9 @@ TEST_F(HostileInput, WhatAnotherUserPlantsInASharedFolderIsRefused) {
       EXPECT_EQ(outcome.status, RunStatus::Done);
       EXPECT_EQ(ReadFile(victim)->size(), kAsteroidRecordSize);
     }
-    for (const std::string& name : {orbits, infos, dir / "hop"}) stdfs::remove(name);
+    for (const std::string& name : {orbits, infos, dir / "hop", dir / "via"}) stdfs::remove(name);
+    stdfs::remove_all(dir / "root's");
+    orbits = dir / "Asteroids4.dat";
     ASSERT_EQ(::chown(dir.str().c_str(), 0, 0), 0);
   }
 }
