@@ -3,6 +3,7 @@
 // dialog, the about box, the address box and the German texts.
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include "converter_dlg.h"
 #include "desktop_app.h"
@@ -145,6 +146,25 @@ class TestConverterDialog final : public QObject {
       QCOMPARE(seen[0].icon, QMessageBox::Warning);
       QVERIFY(seen[0].text.contains("\"" + m_settings.pathIn + "/MPCORB.DAT\""));
     }
+  }
+
+  // A FIFO planted as an output is refused before anything is written: the
+  // box that it cannot be opened, then one that says why, in German too.
+  void refusedOutputIsExplained() {
+    QTemporaryDir out;
+    QVERIFY(::mkfifo(QFile::encodeName(out.filePath("AsteroidInfo4.dat")).constData(), 0600) == 0);
+    m_settings.pathOut = out.path();
+    UseLanguage(Language::German);
+    CConverterDlg dialog(m_settings);
+    dialog.show();
+    const auto seen = Convert(dialog);
+    QCOMPARE(seen.size(), std::size_t{2});
+    QVERIFY2(seen[0].text.contains("konnte nicht geöffnet werden"), qPrintable(seen[0].text));
+    QCOMPARE(seen[1].text, out.filePath("AsteroidInfo4.dat") +
+                               " ist ein Gerät, eine FIFO oder ein Socket. Tarnwick schreibt nur "
+                               "Dateien.");
+    QCOMPARE(QDir(out.path()).entryList(QDir::Files | QDir::System),
+             QStringList{"AsteroidInfo4.dat"});
   }
 
   void writeErrorShowsTheFileErrorBoxAndTheDialogGoesOn() {
