@@ -14,6 +14,7 @@
 
 #include "attributes.h"
 #include "descriptor.h"
+#include "file_output.h"
 #include "own_files.h"
 #include "place.h"
 #include "text_table.h"
@@ -145,6 +146,8 @@ std::unique_ptr<FileSystem::CommitLock> LockFoldersForCommit(
     if (!at.folder && (at.error == ENOENT || at.error == ENOTDIR)) continue;  // nothing there
     if (!at.folder || ::fstat(at.folder.get(), &st) != 0)
       throw CannotLock(resolved, at.folder ? errno : at.error);
+    // A folder removed during the run takes nothing more: that is the cause.
+    if (st.st_nlink == 0) throw SystemFileError(ENOENT, FolderPart(resolved));
     const auto id = std::make_pair(st.st_dev, st.st_ino);
     if (std::none_of(folders.begin(), folders.end(), [&](const Folder& f) { return f.id == id; }))
       folders.push_back({id, st, std::move(at.folder), FolderPart(resolved)});

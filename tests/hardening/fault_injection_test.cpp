@@ -17,6 +17,8 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <utility>
 
 #include "asteroid_info.h"
 #include "asteroid_record.h"
@@ -307,24 +309,21 @@ TEST_F(RealFault, CaughtSignalsWaitUntilThePairIsComplete) {
 // The output folder is moved away (and another put in its place) while the
 // run converts. The run once failed at the commit naming a file "not found"
 // and left both complete temporaries in the moved folder; it now finishes in
-// the folder it started in, and the new folder under the old name gets nothing.
-TEST_F(RealFault, OutputFolderMovedDuringTheRunGetsThePair) {
-  class Moving final : public ForwardingFileSystem {
+// the folder it started in, and the new folder under the old name gets
+// nothing. A folder removed meanwhile is named as what was not found.
+TEST_F(RealFault, OutputFolderMovedOrRemovedDuringTheRun) {
+  class AtCommit final : public ForwardingFileSystem {
    public:
-    Moving(std::string from, std::string to)
-        : ForwardingFileSystem(SystemFileSystem()), from_(std::move(from)), to_(std::move(to)) {}
+    explicit AtCommit(std::function<void()> action)
+        : ForwardingFileSystem(SystemFileSystem()), action_(std::move(action)) {}
     std::unique_ptr<CommitLock> LockForCommit(const std::vector<std::string>& targets,
                                               std::chrono::milliseconds wait) override {
-      if (wait.count() > 0 && !stdfs::exists(to_)) {
-        stdfs::rename(from_, to_);
-        stdfs::create_directory(from_);
-      }
+      if (wait.count() > 0 && action_) std::exchange(action_, {})();
       return base_.LockForCommit(targets, wait);
     }
 
    private:
-    std::string from_;
-    std::string to_;
+    std::function<void()> action_;
   };
   const std::string out = dir / "out";
   const std::string moved = dir / "moved";
@@ -332,12 +331,14 @@ TEST_F(RealFault, OutputFolderMovedDuringTheRunGetsThePair) {
   orbits = out + "/Asteroids4.dat";
   infos = out + "/AsteroidInfo4.dat";
   WriteFile(orbits, "previous orbits");
-  Moving files(out, moved);
-  EXPECT_EQ(RunConversion(input, orbits, infos, prompts, files).status, RunStatus::Done);
+  AtCommit moving([&] { stdfs::rename(out, moved), stdfs::create_directory(out); });
+  EXPECT_EQ(RunConversion(input, orbits, infos, prompts, moving).status, RunStatus::Done);
   EXPECT_EQ(ReadFile(moved + "/Asteroids4.dat")->size(), kLines * kAsteroidRecordSize);
   EXPECT_EQ(ReadFile(moved + "/AsteroidInfo4.dat")->size(), kLines * kAsteroidInfoRecordSize);
   EXPECT_EQ(std::distance(stdfs::directory_iterator(moved), {}), 2);
   EXPECT_TRUE(stdfs::is_empty(out));
+  AtCommit removing([&] { stdfs::remove_all(out); });
+  ExpectFileError(removing, FileCause::FileNotFound, out + "/");
 }
 
 // Two faults at once: the summary file cannot be moved into place, and
