@@ -67,7 +67,7 @@ FileException CannotLock(const std::string& path, int error) {
 /// Opens and locks this user's lock file `name` in `folder`. It is made with
 /// mode 0600 where missing, so no other user can open it, let alone lock it;
 /// whatever else stands under that name (a link, a FIFO, a file of another
-/// user's) is removed once, where the folder lets it go. Returns 0 with
+/// user's, an empty folder) is removed once, where the folder lets it go. Returns 0 with
 /// the lock in `taken`, EWOULDBLOCK when another run kept it past
 /// `deadline`, or the errno of the failure.
 int TakeLockFile(int folder, const std::string& name, Clock::time_point deadline,
@@ -80,8 +80,10 @@ int TakeLockFile(int folder, const std::string& name, Clock::time_point deadline
     struct stat st {};
     if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
       const bool foreign = openError == 0 || openError == ELOOP || openError == EACCES ||
-                           openError == EPERM || openError == ENXIO;
-      if (!foreign || removedOne || ::unlinkat(folder, name.c_str(), 0) != 0)
+                           openError == EPERM || openError == ENXIO || openError == EISDIR;
+      if (!foreign || removedOne ||
+          (::unlinkat(folder, name.c_str(), 0) != 0 &&
+           ::unlinkat(folder, name.c_str(), AT_REMOVEDIR) != 0))
         return openError != 0 ? openError : EACCES;
       removedOne = true;
       continue;
@@ -104,9 +106,10 @@ int TakeLockFile(int folder, const std::string& name, Clock::time_point deadline
 }
 
 /// Locks the folder `id` open as `folder`: a lock file in it, or, where the
-/// folder takes no new file of this user's or lets none go, one named after
-/// the folder in the temporary folder. 0, EWOULDBLOCK or an errno, as
-/// TakeLockFile; the path of the lock file tried last in `lockPath`.
+/// folder takes no new file of this user's, lets none go, or has something
+/// under the lock's name that cannot be removed, one named after the folder
+/// in the temporary folder. 0, EWOULDBLOCK or an errno, as TakeLockFile; the
+/// path of the lock file the errno is about in `lockPath`.
 int LockFolder(int folder, const struct stat& id, const std::string& folderPath,
                Clock::time_point deadline, LockFile& lock, std::string& lockPath) {
   const std::string user = std::to_string(::geteuid());
@@ -116,15 +119,22 @@ int LockFolder(int folder, const struct stat& id, const std::string& folderPath,
   if (!AppendOnlyFolder(folder)) {
     lock.folder = Descriptor(::fcntl(folder, F_DUPFD_CLOEXEC, 0));
     error = TakeLockFile(lock.folder.get(), lock.name, deadline, lock.file);
-    if (error != EACCES && error != EPERM && error != EROFS) return error;
+    if (error == 0 || error == EWOULDBLOCK) return error;
   }
+  // The folder's own reason is told, unless it merely takes no new file.
+  const bool noNewFile = error == EACCES || error == EPERM || error == EROFS;
   const std::string temporary = TemporaryFolder();
-  lock.name =
+  const std::string name =
       "tarnwick-lock-" + user + "-" + std::to_string(id.st_dev) + "-" + std::to_string(id.st_ino);
-  lockPath = temporary + lock.name;
   lock.folder = Descriptor(::open(temporary.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-  if (!lock.folder) return errno;
-  return TakeLockFile(lock.folder.get(), lock.name, deadline, lock.file);
+  const int elsewhere =
+      lock.folder ? TakeLockFile(lock.folder.get(), name, deadline, lock.file) : errno;
+  if (elsewhere == 0 || elsewhere == EWOULDBLOCK || noNewFile) {
+    lock.name = name;
+    lockPath = temporary + name;
+    return elsewhere;
+  }
+  return error;
 }
 
 }  // namespace

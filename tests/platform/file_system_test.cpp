@@ -78,6 +78,9 @@ TEST(SystemFileSystem, NoOtherUserCanStallTheCommitLock) {
     }
     EXPECT_FALSE(stdfs::exists(stdfs::symlink_status(lockName)));
   }
+  // A folder there that cannot be removed: the lock is had in the temporary folder.
+  stdfs::create_directories(lockName + "/full");
+  EXPECT_TRUE(files.LockForCommit({dir / "a"}, {}));
 }
 
 TEST(ChooseCatalogue, TakesTheNewestOfTheThreeNamesAndExpectsThePlainOneWhenNoneIsThere) {
