@@ -4,6 +4,7 @@
 #include <chrono>
 #include <span>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "asteroid_info.h"
@@ -301,14 +302,17 @@ ConversionOutcome Convert(const std::string& inputPath, const std::string& orbit
   for (const std::string* output : {&orbitPath, &infoPath}) {
     if (files.SameFile(inputPath, *output)) return refused(*output, OutputRefusal::IsTheCatalogue);
   }
-  for (const std::string* output : {&orbitPath, &infoPath}) {
-    if (const OutputRefusal why = files.CheckOutput(*output); why != OutputRefusal::None)
+  // The links are followed as they are checked: a link put in place of one
+  // that was checked is never followed.
+  std::string orbitTarget;
+  std::string infoTarget;
+  for (const auto& [output, target] :
+       {std::pair(&orbitPath, &orbitTarget), std::pair(&infoPath, &infoTarget)}) {
+    if (const OutputRefusal why = files.CheckOutput(*output, *target); why != OutputRefusal::None)
       return refused(*output, why);
   }
   // From here on every file of the run is reached through the folders as
   // they are now, wherever they are moved meanwhile.
-  const std::string orbitTarget = files.ResolveLinks(orbitPath);
-  const std::string infoTarget = files.ResolveLinks(infoPath);
   const auto held = files.HoldFolders({orbitTarget, infoTarget});
   // What a killed run left is put right where the lock can be had at once;
   // a lock that cannot be had at all is the commit's error, reported there.

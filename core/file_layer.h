@@ -121,15 +121,17 @@ class FileSystem {
   /// same name in the same folder. The system resolves links and "..".
   virtual bool SameFile(const std::string& first, const std::string& second) = 0;
 
-  /// Checks an output path before anything is written: every symbolic link on
-  /// the way to the file it names (as ResolveLinks follows them) that lies in
-  /// a sticky or world-writable folder must belong to this user or to that
+  /// Checks an output path before anything is written and stores the file it
+  /// finally names (as ResolveLinks) in `target`, links followed in the same
+  /// pass as they are checked: every symbolic link on the way that lies in a
+  /// sticky or world-writable folder must belong to this user or to that
   /// folder's owner, the file must be a regular file, missing, or the null
   /// device, and a file of another user in a sticky folder that this user
   /// could only replace by renaming is refused. The checks of the file system
   /// itself; this one refuses devices, FIFOs and sockets only.
-  virtual OutputRefusal CheckOutput(const std::string& path) {
-    const Kind kind = KindOf(ResolveLinks(path));
+  virtual OutputRefusal CheckOutput(const std::string& path, std::string& target) {
+    target = ResolveLinks(path);
+    const Kind kind = KindOf(target);
     return kind == Kind::Pipe || kind == Kind::Other ? OutputRefusal::NotAFile
                                                      : OutputRefusal::None;
   }
@@ -258,7 +260,9 @@ class ForwardingFileSystem : public FileSystem {
   bool SameFile(const std::string& first, const std::string& second) override {
     return base_.SameFile(first, second);
   }
-  OutputRefusal CheckOutput(const std::string& path) override { return base_.CheckOutput(path); }
+  OutputRefusal CheckOutput(const std::string& path, std::string& target) override {
+    return base_.CheckOutput(path, target);
+  }
   std::unique_ptr<FolderHold> HoldFolders(const std::vector<std::string>& targets) override {
     return base_.HoldFolders(targets);
   }

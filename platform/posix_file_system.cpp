@@ -62,9 +62,9 @@ class DiskFileSystem final : public FileSystem {
     return SameInode(a, b);
   }
 
-  OutputRefusal CheckOutput(const std::string& path) override {
+  OutputRefusal CheckOutput(const std::string& path, std::string& target) override {
     OutputRefusal refusal = OutputRefusal::None;
-    const std::string target = tarnwick::ResolveLinks(path, &refusal);
+    target = tarnwick::ResolveLinks(path, &refusal);
     if (refusal != OutputRefusal::None) return refusal;
     const Place at = Locate(target);
     struct stat st {};
