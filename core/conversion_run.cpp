@@ -330,8 +330,10 @@ ConversionOutcome Convert(const std::string& inputPath, const std::string& orbit
   if (!ConfirmOverwrite(infoPath, prompts, files)) return declined();
   PendingOutput<kAsteroidInfoRecordSize> infoFile(files);
   // One file cannot hold both kinds of record: the second would replace the
-  // first and the orbits would be lost while the run reports success.
-  if (files.SameFile(infoPath, orbitPath)) return refused(infoPath, OutputRefusal::SameAsOther);
+  // first and the orbits would be lost while the run reports success. The
+  // null device, the one device CheckOutput lets pass, keeps nothing anyway.
+  if (files.SameFile(infoPath, orbitPath) && files.KindOf(infoTarget) != FileSystem::Kind::Other)
+    return refused(infoPath, OutputRefusal::SameAsOther);
   errno = 0;
   if (!infoFile.Open(infoTarget)) return cannotOpen(infoPath, errno);
 

@@ -114,6 +114,9 @@ TEST_F(ConversionRun, DevicesAndPipesAreRefusedButTheNullDeviceTakesATrialRun) {
   EXPECT_EQ(Run().status, RunStatus::Done);
   EXPECT_TRUE(stdfs::is_symlink(orbits));
   EXPECT_EQ(ReadFile(infos)->size(), 2 * kAsteroidInfoRecordSize);
+  stdfs::remove(infos);
+  stdfs::create_symlink("/dev/null", infos);
+  EXPECT_EQ(Run().status, RunStatus::Done) << "both outputs to the null device";
 }
 
 TEST_F(ConversionRun, ReplacedFileKeepsOwnerModeAndExtendedAttributes) {
