@@ -1,5 +1,6 @@
+#include <QCoreApplication>
 #include <cstdio>
-#include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -7,12 +8,15 @@
 #include "start_up.h"
 
 int main(int argc, char** argv) {
-  // Qt would abort without a display; --help and --version need none.
+  // Qt would abort without a display; --help and --version need none. Their
+  // answers are translated as the dialogs are, in an application without GUI.
   const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-  const auto early = tarnwick::CheckStartUp(arguments, [](const char* name) {
-    const char* value = std::getenv(name);
-    return std::string(value != nullptr ? value : "");
-  });
+  std::optional<tarnwick::EarlyExit> early;
+  {
+    const QCoreApplication plain(argc, argv);
+    tarnwick::UseLanguage(tarnwick::DesktopLanguage(tarnwick::ProcessVariable));
+    early = tarnwick::CheckStartUp(arguments, tarnwick::ProcessVariable);
+  }
   if (early) {
     std::fputs(early->text.c_str(), early->toError ? stderr : stdout);
     return early->status;

@@ -6,7 +6,9 @@
 #include <memory>
 #include <string>
 
+#include "catalogue_location.h"
 #include "cli.h"
+#include "outcome.h"
 
 namespace tarnwick::cli {
 
@@ -30,23 +32,19 @@ struct ConvertOptions {
   std::function<std::unique_ptr<InputStream>()> stream;
 };
 
-int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& err,
-               const Environment& environment);
-
-/// The catalogue's address that update fetches when no --url is given.
-inline constexpr const char* kDefaultCatalogueUrl =
-    "https://minorplanetcenter.net/iau/MPCORB/MPCORB.DAT.gz";
+Outcome RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& err,
+                   const Environment& environment);
 
 struct UpdateOptions {
-  std::string url = kDefaultCatalogueUrl;
+  std::string url = kCatalogueUrl;
   std::string outputDir = ".";
   bool assumeYes = false;
 };
 
 /// Fetches the catalogue unless the kept copy is current, and converts it
-/// through RunConvert while it arrives; kExitNetwork when the transfer fails.
-int RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream& err,
-              const Environment& environment);
+/// through RunConvert while it arrives; NetworkFailure when the transfer fails.
+Outcome RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream& err,
+                  const Environment& environment);
 
 /// `value` with `digits` decimals and `decimalPoint` as the decimal
 /// separator ("304.5", German "304,5"), for summary and progress lines.
@@ -58,9 +56,6 @@ char SessionDecimalPoint() noexcept;
 /// `bytes` as megabytes (10^6 bytes) with one decimal: "304.5 MB", German "304,5 MB".
 std::string FormatMegabytes(double bytes, char decimalPoint);
 
-/// `path` made absolute for messages (see convert_command.cpp).
-std::string FullPath(const std::string& path);
-
 enum class DumpKind { FromName, Orbits, Info };
 
 struct DumpOptions {
@@ -68,6 +63,6 @@ struct DumpOptions {
   DumpKind kind = DumpKind::FromName;
 };
 
-int RunDump(const DumpOptions& options, std::ostream& out, std::ostream& err);
+Outcome RunDump(const DumpOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace tarnwick::cli

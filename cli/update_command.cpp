@@ -30,11 +30,13 @@
 #include <string_view>
 #include <thread>
 
+#include "absolute_path.h"
 #include "commands.h"
+#include "conversion_run.h"
 #include "decompressing_input.h"
 #include "download.h"
+#include "messages.h"
 #include "temporary_cleanup.h"
-#include "text_table.h"
 
 #ifndef TARNWICK_VERSION
 #error "TARNWICK_VERSION comes from the CMake project version"
@@ -160,16 +162,6 @@ void RememberPair(KeptState& state, const std::string& identity) {
   while (state.pairs.size() > kMaxPairs) state.pairs.pop_front();
 }
 
-/// Why the transfer of `url` into the kept copy at `copyPath` failed, for the
-/// user: "Download of URL failed: cause", or, when the copy could not be
-/// written, that local failure with the system's reason; `network` tells which.
-std::string TransferFailure(const std::string& url, const std::string& copyPath,
-                            const DownloadOutcome& outcome, bool& network) {
-  network = outcome.copyError == 0;
-  if (network) return LoadText(TextId::DownloadFailed, {url}) + outcome.error;
-  return WithReason(LoadText(TextId::CopyNotStored, {url, copyPath}), outcome.copyError);
-}
-
 /// Whether the body begins as a ZIP archive does (a local file header);
 /// waits for its first four bytes in the copy `copy`, or for the end.
 bool BodyIsZip(const Download& download, int copy) {
@@ -185,18 +177,18 @@ bool BodyIsZip(const Download& download, int copy) {
 /// transfer is reported as that failure. A ZIP archive is read only from a
 /// seekable file: given its copy `zipCopy` (else -1), the first read waits
 /// for the whole body and reads the archive from there. On a terminal it
-/// keeps a progress line on standard error and clears it at the end.
+/// keeps a progress line on standard error and clears it at the end. A
+/// failed transfer leaves it as DownloadException.
 class DownloadInput final : public DecompressingInput {
  public:
   DownloadInput(Download& download, std::string url, std::string copyPath, int zipCopy,
-                std::ostream* progress, bool& networkFailed)
+                std::ostream* progress)
       : download_(download),
         url_(std::move(url)),
         copyPath_(std::move(copyPath)),
         zipCopy_(zipCopy),
         inner_(zipCopy < 0 ? OpenCatalogueDescriptor(download.StreamFd(), url_) : nullptr),
-        progress_(progress),
-        networkFailed_(networkFailed) {}
+        progress_(progress) {}
   ~DownloadInput() override { ShowProgress(true); }
 
   std::size_t Read(char* buffer, std::size_t size) override {
@@ -250,7 +242,7 @@ class DownloadInput final : public DecompressingInput {
     CheckTransfer();
     ShowProgress(true);
     if (::lseek(zipCopy_, 0, SEEK_SET) != 0)
-      throw FileException(FileCause::BadSeek, copyPath_, {}, errno);
+      throw FileException(FileCause::BadSeek, copyPath_, errno);
     inner_ = OpenCatalogueDescriptor(zipCopy_, url_);
   }
 
@@ -259,10 +251,7 @@ class DownloadInput final : public DecompressingInput {
     const DownloadOutcome& outcome = download_.Finish();
     if (outcome.state == DownloadState::Complete) return;
     ShowProgress(true);
-    bool network = false;
-    const std::string message = TransferFailure(url_, copyPath_, outcome, network);
-    networkFailed_ = network;
-    throw FileException(FileCause::HardIO, network ? url_ : copyPath_, message);
+    throw DownloadException(url_, copyPath_, outcome);
   }
 
   /// Bytes, percent and size when known, rate and time left; cleared at the end.
@@ -295,7 +284,7 @@ class DownloadInput final : public DecompressingInput {
       const auto left = static_cast<long>((expected - received) / rate);
       char clock[32];
       std::snprintf(clock, sizeof clock, "%ld:%02ld", left / 60, left % 60);
-      line += ", " + LoadText(TextId::TimeLeft, {clock});
+      line += ", " + Say(Message::TimeLeft, {clock});
     }
     *progress_ << '\r' << line << "\033[K" << std::flush;
   }
@@ -307,7 +296,6 @@ class DownloadInput final : public DecompressingInput {
   std::unique_ptr<DecompressingInput> inner_;
   std::ostream* progress_;
   char decimalPoint_ = SessionDecimalPoint();
-  bool& networkFailed_;
   bool cleared_ = false;
   bool frozen_ = false;
   double first_ = -1;  ///< bytes received when the first line was shown
@@ -358,7 +346,7 @@ void RemoveStalePartials(const std::string& copyPath) {
   const std::string prefix = copyPath.substr(slash + 1) + ".part-";
   const std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(folder.c_str()), &::closedir);
   if (listing == nullptr) return;
-  const ::time_t dayAgo = ::time(nullptr) - 24 * 60 * 60;
+  const ::time_t dayAgo = ::time(nullptr) - kStaleAgeSeconds;
   while (const dirent* entry = ::readdir(listing.get())) {
     const std::string_view name = entry->d_name;
     if (name.size() != prefix.size() + 6 || !name.starts_with(prefix)) continue;
@@ -382,28 +370,28 @@ long TimeoutSeconds(const Environment& environment, const char* name, long fallb
 
 }  // namespace
 
-int RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream& err,
-              const Environment& environment) {
+Outcome RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream& err,
+                  const Environment& environment) {
   const std::string& url = options.url;
   int cacheError = 0;
   const std::string cache = CacheFolder(environment, cacheError);
   if (cacheError != 0) {
-    err << kProgramPrefix << WithReason(LoadText(TextId::OpenFailed, {cache}), cacheError) << '\n';
-    return kExitCannotOpen;
+    err << kProgramPrefix << WithReason(Say(Message::OpenFailed, {cache}), cacheError) << '\n';
+    return Outcome::CannotOpen;
   }
   const std::string copyPath = cache + "/" + CopyName(url);
-  const std::string dir = FullPath(options.outputDir.empty() ? "." : options.outputDir);
-  const std::string orbitPath = dir + "/Asteroids4.dat";
-  const std::string infoPath = dir + "/AsteroidInfo4.dat";
+  const std::string dir = AbsolutePath(options.outputDir);
+  const std::string orbitPath = dir + "/" + kOrbitFileName;
+  const std::string infoPath = dir + "/" + kInfoFileName;
   KeptState state = ReadState(copyPath, url);
   if (environment.removeTemporariesOnSignal) RemoveTemporariesOnTerminatingSignals();
   RemoveStalePartials(copyPath);
 
   PartialCopy partial(copyPath);
   if (partial.fd() < 0) {
-    err << kProgramPrefix << WithReason(LoadText(TextId::OpenFailed, {copyPath}), partial.error())
+    err << kProgramPrefix << WithReason(Say(Message::OpenFailed, {copyPath}), partial.error())
         << '\n';
-    return kExitCannotOpen;
+    return Outcome::CannotOpen;
   }
   DownloadRequest request;
   request.url = url;
@@ -422,28 +410,27 @@ int RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream& err
   if (!download.WaitForBody()) {
     const DownloadOutcome& outcome = download.Finish();
     if (outcome.state == DownloadState::Failed) {
-      bool network = false;
-      err << kProgramPrefix << TransferFailure(url, copyPath, outcome, network) << '\n';
-      return network ? kExitNetwork : kExitFileError;
+      const DownloadException failure(url, copyPath, outcome);
+      ReportFileError(failure, err);
+      return OutcomeOf(failure);
     }
     // Not modified: nothing to do if the pair came from the kept copy,
     // else the pair is made from it again.
     const std::string pair = PairIdentity(orbitPath, infoPath);
     if (!pair.empty() &&
         std::find(state.pairs.begin(), state.pairs.end(), pair) != state.pairs.end()) {
-      out << LoadText(TextId::UpToDate, {dir}) << '\n';
-      return kExitDone;
+      out << Say(Message::UpToDate, {dir}) << '\n';
+      return Outcome::Done;
     }
     convert.catalogue = copyPath;
-    const int status = RunConvert(convert, out, err, environment);
-    if (status == kExitDone) {
+    const Outcome status = RunConvert(convert, out, err, environment);
+    if (status == Outcome::Done) {
       RememberPair(state, PairIdentity(orbitPath, infoPath));
       WriteState(copyPath, state);
     }
     return status;
   }
 
-  bool networkFailed = false;
   std::ostream* progress = environment.errorIsTerminal ? &err : nullptr;
   convert.catalogue = url;
   // A ZIP archive's directory is at its end: the body goes into the copy
@@ -451,11 +438,10 @@ int RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream& err
   const int zipCopy = BodyIsZip(download, partial.fd()) ? partial.fd() : -1;
   if (zipCopy >= 0) download.StopStream();
   convert.stream = [&]() -> std::unique_ptr<InputStream> {
-    return std::make_unique<DownloadInput>(download, url, copyPath, zipCopy, progress,
-                                           networkFailed);
+    return std::make_unique<DownloadInput>(download, url, copyPath, zipCopy, progress);
   };
-  const int status = RunConvert(convert, out, err, environment);
-  if (status != kExitDone) return networkFailed ? kExitNetwork : status;
+  const Outcome status = RunConvert(convert, out, err, environment);
+  if (status != Outcome::Done) return status;
   // A byte 0x1A ends the catalogue before the end of the transfer, which
   // must still end well for the copy to be kept; nobody reads the rest.
   download.StopStream();
@@ -464,21 +450,21 @@ int RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream& err
   if (outcome.state != DownloadState::Complete) {
     // The rest of the body that nobody read could not be written to the copy.
     if (outcome.copyError != 0) {
-      err << kProgramPrefix
-          << LoadText(TextId::CopyNotKept, {cache, std::strerror(outcome.copyError)}) << '\n';
+      err << kProgramPrefix << Say(Message::CopyNotKept, {cache, std::strerror(outcome.copyError)})
+          << '\n';
     }
-    return kExitDone;
+    return Outcome::Done;
   }
   // A server without validators cannot answer "not modified": no copy to keep.
-  if (kept.etag.empty() && kept.lastModified.empty()) return kExitDone;
+  if (kept.etag.empty() && kept.lastModified.empty()) return Outcome::Done;
   RememberPair(kept, PairIdentity(orbitPath, infoPath));
   // The old state goes first: a crash before the new one is written leaves
   // a copy without validators, which the next update simply downloads again.
   std::remove((copyPath + ".state").c_str());
   const int error = partial.Keep(copyPath) ? WriteState(copyPath, kept) : partial.error();
   if (error != 0)
-    err << kProgramPrefix << LoadText(TextId::CopyNotKept, {cache, std::strerror(error)}) << '\n';
-  return kExitDone;
+    err << kProgramPrefix << Say(Message::CopyNotKept, {cache, std::strerror(error)}) << '\n';
+  return Outcome::Done;
 }
 
 }  // namespace tarnwick::cli

@@ -42,8 +42,42 @@ bool HeaderValue(std::string_view line, std::string_view name, std::string& valu
   return true;
 }
 
-std::string SizeLimitText(std::uint64_t maxBytes) {
-  return "the file is larger than the limit of " + std::to_string(maxBytes >> 20) + " MiB";
+/// Why libcurl ended a transfer with `rc`; `connected`: a connection was made.
+DownloadFailure FailureOf(CURLcode rc, bool connected) noexcept {
+  switch (rc) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_COULDNT_CONNECT:
+      return DownloadFailure::Connection;
+    case CURLE_OPERATION_TIMEDOUT:  // no overall timeout is set: connecting, or the stall limit
+      return connected ? DownloadFailure::Stall : DownloadFailure::Connection;
+    case CURLE_PARTIAL_FILE:
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_HTTP2:
+    case CURLE_HTTP2_STREAM:
+      return DownloadFailure::Interrupted;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_SSL_INVALIDCERTSTATUS:
+    case CURLE_SSL_CRL_BADFILE:
+    case CURLE_USE_SSL_FAILED:
+      return DownloadFailure::Tls;
+    case CURLE_HTTP_RETURNED_ERROR:
+      return DownloadFailure::HttpStatus;
+    case CURLE_FILESIZE_EXCEEDED:  // announced by the server beforehand
+      return DownloadFailure::SizeLimit;
+    case CURLE_UNSUPPORTED_PROTOCOL:  // the first address is checked: a redirect
+      return DownloadFailure::RedirectRefused;
+    default:
+      return DownloadFailure::Other;
+  }
 }
 
 }  // namespace
@@ -93,7 +127,7 @@ bool Download::Feed(bool untilDone) noexcept {
     const ssize_t got = ::pread(copy_, block, want, static_cast<off_t>(fed_));
     if (got <= 0) {
       if (got < 0 && errno == EINTR) continue;
-      failure_ = "the downloaded data could not be read back from the disk";
+      failure_ = DownloadFailure::Stopped;  // the copy could not be read back
       return false;
     }
     std::size_t sent = 0;
@@ -128,7 +162,7 @@ std::size_t Download::OnBody(char* data, std::size_t size, std::size_t count, vo
   const std::size_t bytes = size * count;
   if (d.abort_.load()) return 0;
   if (d.received_.load() + bytes > d.request_.maxBytes) {
-    d.failure_ = SizeLimitText(d.request_.maxBytes);
+    d.failure_ = DownloadFailure::SizeLimit;
     return 0;
   }
   for (std::size_t done = 0; done < bytes;) {
@@ -136,7 +170,7 @@ std::size_t Download::OnBody(char* data, std::size_t size, std::size_t count, vo
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       d.copyError_ = n < 0 ? errno : ENOSPC;
-      d.failure_ = std::string("the download could not be stored: ") + std::strerror(d.copyError_);
+      d.failure_ = DownloadFailure::CopyNotWritten;
       return 0;
     }
     done += static_cast<std::size_t>(n);
@@ -171,6 +205,7 @@ void Download::Run() noexcept {
   char errorText[CURL_ERROR_SIZE] = "";
   CURLcode rc = CURLE_FAILED_INIT;
   long status = 0;
+  curl_off_t connectTime = 0;
   std::unique_ptr<CURL, CurlFree> curl(curl_easy_init());
   std::unique_ptr<curl_slist, ListFree> headers;
   if (curl != nullptr) {
@@ -210,28 +245,27 @@ void Download::Run() noexcept {
     curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
     rc = curl_easy_perform(c);
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
+    curl_easy_getinfo(c, CURLINFO_CONNECT_TIME_T, &connectTime);
   }
 
   outcome.etag = std::move(outcome_.etag);
   outcome.lastModified = std::move(outcome_.lastModified);
   outcome.state = DownloadState::Failed;
   outcome.copyError = copyError_;
-  if (!failure_.empty()) {
-    outcome.error = failure_;
+  outcome.httpStatus = status;
+  if (failure_ != DownloadFailure::None) {
+    outcome.failure = failure_;
   } else if (abort_.load()) {
-    outcome.error = "stopped before the end";
-  } else if (rc == CURLE_FILESIZE_EXCEEDED) {  // announced by the server beforehand
-    outcome.error = SizeLimitText(request_.maxBytes);
-  } else if (rc == CURLE_UNSUPPORTED_PROTOCOL) {
-    outcome.error = "redirected to an address that is not https:// (only HTTPS is followed)";
+    outcome.failure = DownloadFailure::Stopped;
   } else if (rc != CURLE_OK) {
-    outcome.error = *errorText != '\0' ? errorText : curl_easy_strerror(rc);
+    outcome.failure = FailureOf(rc, connectTime > 0);
+    outcome.detail = *errorText != '\0' ? errorText : curl_easy_strerror(rc);
   } else if (status == 304 && !(request_.etag.empty() && request_.lastModified.empty())) {
     outcome.state = DownloadState::NotModified;
   } else if (status != 200) {
-    outcome.error = "the server answered with HTTP status " + std::to_string(status);
+    outcome.failure = DownloadFailure::HttpStatus;
   } else if (!Feed(true)) {
-    outcome.error = failure_.empty() ? "stopped before the end" : failure_;
+    outcome.failure = failure_ != DownloadFailure::None ? failure_ : DownloadFailure::Stopped;
   } else {
     outcome.state = DownloadState::Complete;
   }

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "descriptor.h"
+#include "file_layer.h"
 
 namespace tarnwick {
 
@@ -32,16 +33,55 @@ enum class DownloadState {
   Running,
   Complete,     ///< status 200, the whole body is in the file
   NotModified,  ///< status 304: the copy the validators name is current
-  Failed,       ///< no connection, TLS, an HTTP error status, a timeout, the size limit, ...
+  Failed,       ///< DownloadOutcome::failure tells why
+};
+
+/// Why a transfer failed.
+enum class DownloadFailure {
+  None,
+  Connection,       ///< no connection to the server could be made
+  Interrupted,      ///< the connection broke off before the end of the body
+  Tls,              ///< the server's certificate or the TLS handshake was refused
+  HttpStatus,       ///< the server answered with an error status, DownloadOutcome::httpStatus
+  Stall,            ///< less than one byte a second arrived for the stall time
+  SizeLimit,        ///< the body is larger than DownloadRequest::maxBytes
+  RedirectRefused,  ///< a redirect to an address that is not https://
+  CopyNotWritten,  ///< the copy could not be written (full disk, quota): DownloadOutcome::copyError
+  Stopped,         ///< ended early: aborted, or the copy could not be read back
+  Other,           ///< anything else; DownloadOutcome::detail says what
 };
 
 /// The server's answer as far as the transfer got.
 struct DownloadOutcome {
   DownloadState state = DownloadState::Running;
-  std::string error;  ///< the cause of a failure, in English
-  int copyError = 0;  ///< errno of a failed write to the copy (full disk, quota); 0 otherwise
-  std::string etag;   ///< the final response's validators, empty when it sent none
+  DownloadFailure failure = DownloadFailure::None;
+  long httpStatus = 0;  ///< the final response's status, 0 when none came
+  int copyError = 0;    ///< errno of a failed write to the copy (full disk, quota); 0 otherwise
+  std::string detail;   ///< libcurl's own description of a failure, in English; may be empty
+  std::string etag;     ///< the final response's validators, empty when it sent none
   std::string lastModified;
+};
+
+/// A failed transfer as the reader of its stream meets it: a file error on
+/// the stream (TransferFailed) that carries how the transfer of `url` into
+/// the copy at `copyPath` ended. Its path is the address, or the copy when
+/// the copy could not be written.
+class DownloadException : public FileException {
+ public:
+  DownloadException(const std::string& url, std::string copyPath, DownloadOutcome outcome)
+      : FileException(FileCause::Generic, outcome.copyError != 0 ? copyPath : url,
+                      FileProblem::TransferFailed, outcome.copyError),
+        url_(url),
+        copyPath_(std::move(copyPath)),
+        outcome_(std::move(outcome)) {}
+  const std::string& Url() const noexcept { return url_; }
+  const std::string& CopyPath() const noexcept { return copyPath_; }
+  const DownloadOutcome& Outcome() const noexcept { return outcome_; }
+
+ private:
+  std::string url_;
+  std::string copyPath_;
+  DownloadOutcome outcome_;
 };
 
 /// One transfer on a thread of its own. The body is appended to `copy` (an
@@ -98,8 +138,8 @@ class Download {
   Descriptor reader_;
   Descriptor writer_;
   DownloadOutcome outcome_;
-  std::string failure_;  ///< a cause found by our own callbacks
-  int copyError_ = 0;    ///< errno of a failed write to the copy
+  DownloadFailure failure_ = DownloadFailure::None;  ///< a cause found by our own callbacks
+  int copyError_ = 0;                                ///< errno of a failed write to the copy
   std::uint64_t fed_ = 0;
   std::atomic<std::uint64_t> received_{0};
   std::atomic<std::int64_t> expected_{-1};

@@ -32,7 +32,6 @@
 
 #include "decompressing_input.h"
 #include "descriptor.h"
-#include "text_table.h"
 
 namespace tarnwick {
 
@@ -41,8 +40,6 @@ namespace {
 constexpr const char* kTemporaryMark = ".tarnwick-";
 // The mark of a complete copy being written over a file in place.
 constexpr std::string_view kCopyMark = ".over-";
-// A marked copy for another file is left alone for this long: its run may still be copying.
-constexpr std::int64_t kStaleCopySeconds = std::int64_t{24} * 60 * 60;
 
 /// Everything before the last '/', with it; empty for a bare name.
 std::string FolderPart(const std::string& path) {
@@ -313,8 +310,7 @@ class DiskFileSystem final : public FileSystem {
       // A temporary there could be neither moved nor removed. An existing file
       // is written over in place instead; a new one cannot be made safely.
       if (replaces) return nullptr;
-      throw FileException(FileCause::AccessDenied, target,
-                          LoadText(TextId::AppendOnlyFolder, {target}));
+      throw FileException(FileCause::AccessDenied, target, FileProblem::AppendOnlyFolder);
     }
     auto stream = CreateUnique(at, FolderPart(target), 0666, replaces, target, tempPath);
     // A folder that takes no new file leaves the copy in place for an existing
@@ -336,9 +332,7 @@ class DiskFileSystem final : public FileSystem {
     auto stream = at.folder ? CreateUnique(at, folder, 0600, false, {}, tempPath) : nullptr;
     if (stream == nullptr) {
       const int error = errno != 0 ? errno : EEXIST;
-      throw FileException(
-          CauseFromErrno(error), folder,
-          LoadText(TextId::TemporaryFolderFailed, {folder}) + ": " + std::strerror(error));
+      throw FileException(CauseFromErrno(error), folder, FileProblem::TemporaryFolderFailed, error);
     }
     return stream;
   }
@@ -548,13 +542,15 @@ class DiskFileSystem final : public FileSystem {
           ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
           !S_ISREG(st.st_mode) || (shared && st.st_uid != ::geteuid()))
         continue;
+      // A marked copy for another file is left alone until it is stale: its
+      // run may still be copying.
       const bool marked = entryName.find(kCopyMark) != entryName.npos;
       const std::size_t at = mark.empty() ? entryName.npos : entryName.find(mark);
       // Untouched since the mark was made, or holding the copy's beginning.
       const bool interrupted =
           at != entryName.npos && (entryName.substr(at + mark.size()) == CopyState(*target) ||
                                    BeginsWithTarget(::dirfd(dir), entry->d_name, *shared));
-      if (marked && !interrupted && now - st.st_mtime <= kStaleCopySeconds) continue;
+      if (marked && !interrupted && now - st.st_mtime <= kStaleAgeSeconds) continue;
       found.push_back(
           {prefix + entry->d_name, static_cast<std::int64_t>(now - st.st_mtime), interrupted});
     }
@@ -593,8 +589,7 @@ class DiskFileSystem final : public FileSystem {
   }
 
   static FileException CannotLock(const std::string& target, int error) {
-    return FileException(FileCause::LockViolation, target,
-                         LoadText(TextId::CannotLock, {target}) + ": " + std::strerror(error));
+    return FileException(FileCause::LockViolation, target, FileProblem::CannotLock, error);
   }
 
   /// Creates `folder` + `name` + ".tarnwick-" + 12 random hex digits in the
@@ -700,7 +695,7 @@ FileCause CauseFromErrno(int error) noexcept {
 }
 
 FileException SystemFileError(int error, std::string path) {
-  return FileException(CauseFromErrno(error), std::move(path), {}, error);
+  return FileException(CauseFromErrno(error), std::move(path), error);
 }
 
 FileSystem& SystemFileSystem() {

@@ -1,10 +1,13 @@
 // The main dialog at work: the paths it shows, a conversion from the button
 // with its message boxes readable on the screen, file errors, the folder
 // dialog, the about box, the address box and the German texts.
+#include <cerrno>
+#include <cstring>
+
 #include "converter_dlg.h"
 #include "desktop_app.h"
+#include "dialog_language.h"
 #include "modal_helper.h"
-#include "text_table.h"
 
 using namespace tarnwick;
 using test::SeenBox;
@@ -19,7 +22,7 @@ QString Field(const QDialog& dialog, int index) {
 std::vector<SeenBox> Convert(const QDialog& dialog,
                              std::vector<QMessageBox::StandardButton> answers = {}) {
   test::BoxAnswerer answerer(std::move(answers));
-  const bool german = TextLanguage() == Language::German;
+  const bool german = DialogLanguage() == Language::German;
   test::Click(test::Button(&dialog, german ? "Konvertierung starten" : "Start Converting"));
   for (const SeenBox& box : answerer.Seen())
     if (!box.unreadable.isEmpty()) QTest::qFail(qPrintable(box.unreadable), __FILE__, __LINE__);
@@ -144,22 +147,35 @@ class TestConverterDialog final : public QObject {
     }
   }
 
+  // The file-error box speaks the session's language: German as it always
+  // has, English in English sessions, each with the system's reason.
   void writeErrorShowsTheFileErrorBoxAndTheDialogGoesOn() {
     QTemporaryDir out;
     QVERIFY(QFile::link("/dev/full", out.filePath("Asteroids4.dat")));
     m_settings.pathOut = out.path();
-    UseLanguage(Language::German);
-    CConverterDlg dialog(m_settings);
-    dialog.show();
-    const auto seen = Convert(dialog, {QMessageBox::Yes});
-    QCOMPARE(seen.size(), std::size_t{2});
-    QCOMPARE(seen[0].buttonTexts, QStringList({"&Ja", "&Nein"}));
-    QCOMPARE(seen[1].icon, QMessageBox::Critical);
-    QCOMPARE(seen[1].caption, "Tarnwick");
-    QVERIFY2(seen[1].text.endsWith(" wurde ein voller Datenträger gemeldet."),
-             qPrintable(seen[1].text));
-    QVERIFY(!QApplication::overrideCursor());
-    QVERIFY(dialog.isVisible());
+    const QString reason = QString::fromLocal8Bit(std::strerror(ENOSPC));
+    for (const auto& [language, text] :
+         {std::pair{Language::German,
+                    "Beim Zugriff auf /dev/full wurde ein voller Datenträger "
+                    "gemeldet.\n\nDas System meldet: " +
+                        reason},
+          std::pair{Language::English,
+                    "A full disk was reported while accessing /dev/full.\n\n"
+                    "The system reports: " +
+                        reason}}) {
+      UseLanguage(language);
+      CConverterDlg dialog(m_settings);
+      dialog.show();
+      const auto seen = Convert(dialog, {QMessageBox::Yes});
+      QCOMPARE(seen.size(), std::size_t{2});
+      QCOMPARE(seen[0].buttonTexts, language == Language::German ? QStringList({"&Ja", "&Nein"})
+                                                                 : QStringList({"&Yes", "&No"}));
+      QCOMPARE(seen[1].icon, QMessageBox::Critical);
+      QCOMPARE(seen[1].caption, "Tarnwick");
+      QCOMPARE(seen[1].text, text);
+      QVERIFY(!QApplication::overrideCursor());
+      QVERIFY(dialog.isVisible());
+    }
   }
 
   void f1AndTheRightClickMenuOpenTheAboutBox() {

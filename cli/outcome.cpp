@@ -1,0 +1,173 @@
+#include "outcome.h"
+
+#include <cstring>
+#include <ostream>
+
+#include "cli.h"
+#include "commands.h"
+#include "messages.h"
+
+namespace tarnwick::cli {
+namespace {
+
+Message CauseMessage(FileCause cause) noexcept {
+  switch (cause) {
+    case FileCause::FileNotFound:
+      return Message::CauseFileNotFound;
+    case FileCause::BadPath:
+      return Message::CauseBadPath;
+    case FileCause::TooManyOpenFiles:
+      return Message::CauseTooManyOpenFiles;
+    case FileCause::AccessDenied:
+      return Message::CauseAccessDenied;
+    case FileCause::InvalidFile:
+      return Message::CauseInvalidFile;
+    case FileCause::BadSeek:
+      return Message::CauseBadSeek;
+    case FileCause::HardIO:
+      return Message::CauseHardIO;
+    case FileCause::SharingViolation:
+      return Message::CauseSharingViolation;
+    case FileCause::LockViolation:
+      return Message::CauseLockViolation;
+    case FileCause::DiskFull:
+      return Message::CauseDiskFull;
+    case FileCause::Generic:
+      break;
+  }
+  return Message::CauseGeneric;
+}
+
+/// The text of a problem that says more than its cause; empty for none.
+std::string ProblemText(const FileException& e) {
+  const std::string& path = e.Path();
+  switch (e.Problem()) {
+    case FileProblem::LineTooLong:
+      return path + ": " + Say(Message::LineTooLong, {std::to_string(e.Number())});
+    case FileProblem::CommitBusy:
+      return Say(Message::CommitBusy, {path});
+    case FileProblem::CopyFailed: {
+      std::string text = Say(Message::CopyFailed, {path});
+      for (const std::string& kept : e.Kept()) text += Say(Message::CompleteFileAt, {kept});
+      return text;
+    }
+    case FileProblem::AppendOnlyFolder:
+      return Say(Message::AppendOnlyFolder, {path});
+    case FileProblem::TemporaryFolderFailed:
+      return WithReason(Say(Message::TemporaryFolderFailed, {path}), e.SystemError());
+    case FileProblem::CannotLock:
+      return WithReason(Say(Message::CannotLock, {path}), e.SystemError());
+    case FileProblem::CompressedDamaged:
+      return Say(Message::CompressedDamaged, {path});
+    case FileProblem::ZipFromPipe:
+      return Say(Message::ZipFromPipe, {path});
+    case FileProblem::ZipWithoutCatalogue:
+      return Say(Message::ZipWithoutCatalogue, {path});
+    case FileProblem::ZipUnsupported:
+      return Say(Message::ZipUnsupported, {path});
+    case FileProblem::ZipTooManyMembers:
+      return Say(Message::ZipTooManyMembers, {path});
+    case FileProblem::TransferFailed:
+      if (const auto* download = dynamic_cast<const DownloadException*>(&e))
+        return DownloadFailureText(download->Url(), download->CopyPath(), download->Outcome());
+      break;
+    case FileProblem::None:
+      break;
+  }
+  return {};
+}
+
+}  // namespace
+
+int ExitStatus(Outcome outcome) noexcept {
+  switch (outcome) {
+    case Outcome::Done:
+      return kExitDone;
+    case Outcome::Declined:
+      return kExitDeclined;
+    case Outcome::UsageError:
+      return kExitUsage;
+    case Outcome::CannotOpen:
+      return kExitCannotOpen;
+    case Outcome::FileError:
+      return kExitFileError;
+    case Outcome::NoOrbitData:
+      return kExitNoOrbitData;
+    case Outcome::NetworkFailure:
+      return kExitNetwork;
+  }
+  return kExitFileError;
+}
+
+Outcome OutcomeOf(const FileException& error) noexcept {
+  const auto* download = dynamic_cast<const DownloadException*>(&error);
+  if (download != nullptr && download->Outcome().failure != DownloadFailure::CopyNotWritten)
+    return Outcome::NetworkFailure;
+  return Outcome::FileError;
+}
+
+std::string DownloadFailureText(const std::string& url, const std::string& copyPath,
+                                const DownloadOutcome& outcome) {
+  if (outcome.failure == DownloadFailure::CopyNotWritten)
+    return WithReason(Say(Message::CopyNotStored, {url, copyPath}), outcome.copyError);
+  std::string why;
+  bool withDetail = true;  // libcurl's own words add to ours
+  switch (outcome.failure) {
+    case DownloadFailure::Connection:
+      why = Say(Message::NetConnection);
+      break;
+    case DownloadFailure::Interrupted:
+      why = Say(Message::NetInterrupted);
+      break;
+    case DownloadFailure::Tls:
+      why = Say(Message::NetTls);
+      break;
+    case DownloadFailure::HttpStatus:
+      why = Say(Message::NetHttpStatus, {std::to_string(outcome.httpStatus)});
+      withDetail = false;
+      break;
+    case DownloadFailure::Stall:
+      why = Say(Message::NetStall);
+      break;
+    case DownloadFailure::SizeLimit:
+      why = Say(Message::NetSizeLimit, {std::to_string(DownloadRequest().maxBytes >> 20)});
+      withDetail = false;
+      break;
+    case DownloadFailure::RedirectRefused:
+      why = Say(Message::NetRedirectRefused);
+      withDetail = false;
+      break;
+    case DownloadFailure::Stopped:
+      why = Say(Message::NetStopped);
+      break;
+    case DownloadFailure::None:
+    case DownloadFailure::CopyNotWritten:
+    case DownloadFailure::Other:
+      break;
+  }
+  if (why.empty()) {
+    why = outcome.detail;
+  } else if (withDetail && !outcome.detail.empty()) {
+    why += " (" + outcome.detail + ")";
+  }
+  return Say(Message::DownloadFailed, {url, why});
+}
+
+void ReportFileError(const FileException& error, std::ostream& err) {
+  const std::string problem = ProblemText(error);
+  if (problem.empty()) {
+    err << kProgramPrefix
+        << WithReason(Say(CauseMessage(error.Cause()), {error.Path()}), error.SystemError())
+        << '\n';
+    return;
+  }
+  // A message that names more than the file gets the file's reason on a line of its own.
+  const bool reasonInText = error.Problem() == FileProblem::TemporaryFolderFailed ||
+                            error.Problem() == FileProblem::CannotLock ||
+                            error.Problem() == FileProblem::TransferFailed;
+  if (error.SystemError() != 0 && !reasonInText)
+    err << kProgramPrefix << WithReason(error.Path(), error.SystemError()) << '\n';
+  err << kProgramPrefix << problem << '\n';
+}
+
+}  // namespace tarnwick::cli
