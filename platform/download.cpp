@@ -29,7 +29,7 @@ struct ListFree {
   void operator()(curl_slist* list) const noexcept { curl_slist_free_all(list); }
 };
 
-/// The value of header `name` in the header line `line`, or nullptr.
+/// Whether the header line `line` is header `name`; if so, its value goes to `value`.
 bool HeaderValue(std::string_view line, std::string_view name, std::string& value) {
   if (line.size() <= name.size() || line[name.size()] != ':' ||
       !line::EqualsIgnoringCase(line.substr(0, name.size()), name))

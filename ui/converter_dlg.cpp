@@ -64,7 +64,7 @@ QPushButton* CConverterDlg::Button(const QString& text, const std::function<void
 CConverterDlg::CConverterDlg(CSettings& settings, QWidget* parent)
     : QDialog(parent), m_settings(settings) {
   // The German dialog has the mirror and the step that says nothing needs unpacking.
-  const bool german = DialogLanguage() == Language::German;
+  const bool mirrorAndUnpackStep = DialogLanguage() == Language::German;
   setWindowTitle(tr("Lumivale  -  Update Asteroids"));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -77,7 +77,8 @@ CConverterDlg::CConverterDlg(CSettings& settings, QWidget* parent)
   connect(close, &QPushButton::clicked, this, &QDialog::reject);
   auto* download = Button(tr("Download..."), [this] { OpenAddress(kCatalogueUrl); });
   QPushButton* mirror =
-      german ? Button(tr("Download..."), [this] { OpenAddress(kCatalogueMirrorUrl); }) : nullptr;
+      mirrorAndUnpackStep ? Button(tr("Download..."), [this] { OpenAddress(kCatalogueMirrorUrl); })
+                          : nullptr;
   const auto pathField = [this] {
     auto* field = new QLineEdit(this);
     field->setReadOnly(true);
@@ -115,7 +116,7 @@ CConverterDlg::CConverterDlg(CSettings& settings, QWidget* parent)
   }
   downloadGrid->setColumnStretch(0, 1);
   layout->addWidget(downloadBox);
-  if (german) {
+  if (mirrorAndUnpackStep) {
     auto* unpackBox = new QGroupBox(tr("2)  Unpack"));
     auto* unpackLayout = new QVBoxLayout(unpackBox);
     unpackLayout->addWidget(
@@ -123,7 +124,7 @@ CConverterDlg::CConverterDlg(CSettings& settings, QWidget* parent)
                 "MPCORB.ZIP directly, an unpacked MPCORB.DAT as well.")));
     layout->addWidget(unpackBox);
   }
-  auto* convertBox = new QGroupBox(tr("%1)  Convert MPCORB.DAT").arg(german ? 3 : 2));
+  auto* convertBox = new QGroupBox(tr("%1)  Convert MPCORB.DAT").arg(mirrorAndUnpackStep ? 3 : 2));
   auto* convertGrid = new QGridLayout(convertBox);
   convertGrid->addWidget(Text(tr("Input (MPCORB.DAT, .DAT.gz or .ZIP)")), 0, 0, 1, 3);
   convertGrid->addWidget(m_inputField, 1, 0, 1, 2);

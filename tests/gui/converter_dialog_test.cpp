@@ -8,6 +8,7 @@
 #include "desktop_app.h"
 #include "dialog_language.h"
 #include "modal_helper.h"
+#include "run_words.h"
 
 using namespace tarnwick;
 using test::SeenBox;
@@ -134,16 +135,23 @@ class TestConverterDialog final : public QObject {
       m_settings = {m_dir.path(), folder};
       CConverterDlg dialog(m_settings);
       dialog.show();
+      const bool german = language == Language::German;
       auto seen = Convert(dialog);  // No
       QCOMPARE(seen.size(), std::size_t{1});
-      QVERIFY2(seen[0].text.contains(" " + folder + "/Asteroids4.dat "), qPrintable(seen[0].text));
+      const QString orbits = folder + "/Asteroids4.dat";
+      QCOMPARE(seen[0].caption + '|' + seen[0].text,
+               german ? "Achtung|Die Datei " + orbits + " existiert schon - überschreiben ?"
+                      : "Attention|File " + orbits + " already exists - overwrite ?");
       m_settings.pathIn = folder + 'y';
       CConverterDlg failing(m_settings);
       failing.show();
       seen = Convert(failing);
       QCOMPARE(seen.size(), std::size_t{1});
       QCOMPARE(seen[0].icon, QMessageBox::Warning);
-      QVERIFY(seen[0].text.contains("\"" + m_settings.pathIn + "/MPCORB.DAT\""));
+      const QString catalogue = m_settings.pathIn + "/MPCORB.DAT";
+      QCOMPARE(seen[0].caption + '|' + seen[0].text,
+               german ? "Achtung|Datei \"" + catalogue + "\" konnte nicht geöffnet werden"
+                      : "Attention|File \"" + catalogue + "\" couldn't be opened");
     }
   }
 
@@ -252,6 +260,26 @@ class TestConverterDialog final : public QObject {
     dialog.show();
     QCOMPARE(dialog.windowTitle(), "Lumivale  -  Kleinplaneten aktualisieren");
     QVERIFY(test::Button(&dialog, "&Schließen"));
+    const auto seen = Convert(dialog, {QMessageBox::Yes, QMessageBox::Yes});
+    QCOMPARE(seen.back().caption + '|' + seen.back().text, "Fertig !|Konvertierung abgeschlossen");
+    // The file-error texts in German, as they have always been.
+    const std::pair<FileCause, const char*> causes[] = {
+        {FileCause::Generic, "Ein unbekannter Fehler ist beim Zugriff auf /f aufgetreten."},
+        {FileCause::FileNotFound, "/f wurde nicht gefunden."},
+        {FileCause::BadPath, "/f enthält eine ungültige Pfadangabe."},
+        {FileCause::TooManyOpenFiles,
+         "/f konnte nicht geöffnet werden, da zu viele Dateien geöffnet sind."},
+        {FileCause::AccessDenied, "Zugriff auf /f wurde verweigert."},
+        {FileCause::InvalidFile, "Eine ungültige Dateikennung wurde mit /f verbunden."},
+        {FileCause::BadSeek, "Positionierungsfehler auf /f."},
+        {FileCause::HardIO, "Ein Hardware-E/A-Fehler wurde während des Zugriffs auf /f gemeldet."},
+        {FileCause::SharingViolation,
+         "Eine Zugriffsverletzung ist während des Zugriffs auf /f aufgetreten."},
+        {FileCause::LockViolation,
+         "Eine Sperrverletzung ist während des Zugriffs auf /f aufgetreten."},
+        {FileCause::DiskFull, "Beim Zugriff auf /f wurde ein voller Datenträger gemeldet."}};
+    for (const auto& [cause, text] : causes)
+      QCOMPARE(RunWords::FileError(FileException(cause, "/f")), QString::fromUtf8(text));
     if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_de.qm"))
       QSKIP("Qt's German translations (qt6-translations-l10n) are not installed");
     const QString texts = Popup([&] { RightClick(dialog.findChild<QLineEdit*>()); }).join('|');
