@@ -32,6 +32,9 @@ struct ConvertOptions {
   std::function<std::unique_ptr<InputStream>()> stream;
 };
 
+/// Converts the catalogue into Asteroids4.dat and AsteroidInfo4.dat in the
+/// output folder: questions, events and failures on `err`, the completion
+/// and summary lines on `out`. The outcome says how it ended.
 Outcome RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& err,
                    const Environment& environment);
 
@@ -63,6 +66,7 @@ struct DumpOptions {
   DumpKind kind = DumpKind::FromName;
 };
 
+/// Prints the records of `options.file` as CSV on `out`; failures on `err`.
 Outcome RunDump(const DumpOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace tarnwick::cli

@@ -128,6 +128,7 @@ std::string DownloadFailureText(const std::string& url, const std::string& copyP
       break;
     case DownloadFailure::Stall:
       why = Say(Message::NetStall);
+      withDetail = false;
       break;
     case DownloadFailure::SizeLimit:
       why = Say(Message::NetSizeLimit, {std::to_string(DownloadRequest().maxBytes >> 20)});
