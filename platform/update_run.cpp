@@ -602,7 +602,7 @@ std::string ConfigureFromEnvironment(UpdateRequest& request, const VariableReade
       bad = name;
     }
   };
-  constexpr std::uint64_t kDayOfSeconds = 24 * 60 * 60;
+  constexpr std::uint64_t kDayOfSeconds = std::uint64_t{24} * 60 * 60;
   count("TARNWICK_CONNECT_TIMEOUT", request.connectTimeoutSeconds, kDayOfSeconds);
   count("TARNWICK_STALL_TIMEOUT", request.stallTimeoutSeconds, kDayOfSeconds);
   count("TARNWICK_MAX_RECORDS", request.maxRecords, UINT64_MAX);
