@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <thread>
 #include <utility>
 
@@ -17,7 +16,6 @@
 #include "file_output.h"
 #include "own_files.h"
 #include "place.h"
-#include "text_table.h"
 
 namespace tarnwick {
 namespace {
@@ -60,8 +58,7 @@ class FileLock final : public FileSystem::CommitLock {
 };
 
 FileException CannotLock(const std::string& path, int error) {
-  return FileException(FileCause::LockViolation, path,
-                       LoadText(TextId::CannotLock, {path}) + ": " + std::strerror(error));
+  return FileException(FileCause::LockViolation, path, FileProblem::CannotLock, error);
 }
 
 /// Opens and locks this user's lock file `name` in `folder`. It is made with

@@ -5,10 +5,14 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "converter_dlg.h"
 #include "desktop_app.h"
+#include "dialog_language.h"
 #include "modal_helper.h"
-#include "text_table.h"
+#include "run_words.h"
 
 using namespace tarnwick;
 using test::SeenBox;
@@ -23,7 +27,7 @@ QString Field(const QDialog& dialog, int index) {
 std::vector<SeenBox> Convert(const QDialog& dialog,
                              std::vector<QMessageBox::StandardButton> answers = {}) {
   test::BoxAnswerer answerer(std::move(answers));
-  const bool german = TextLanguage() == Language::German;
+  const bool german = DialogLanguage() == Language::German;
   test::Click(test::Button(&dialog, german ? "Konvertierung starten" : "Start Converting"));
   for (const SeenBox& box : answerer.Seen())
     if (!box.unreadable.isEmpty()) QTest::qFail(qPrintable(box.unreadable), __FILE__, __LINE__);
@@ -135,21 +139,28 @@ class TestConverterDialog final : public QObject {
       m_settings = {m_dir.path(), folder};
       CConverterDlg dialog(m_settings);
       dialog.show();
+      const bool german = language == Language::German;
       auto seen = Convert(dialog);  // No
       QCOMPARE(seen.size(), std::size_t{1});
-      QVERIFY2(seen[0].text.contains(" " + folder + "/Asteroids4.dat "), qPrintable(seen[0].text));
+      const QString orbits = folder + "/Asteroids4.dat";
+      QCOMPARE(seen[0].caption + '|' + seen[0].text,
+               german ? "Achtung|Die Datei " + orbits + " existiert schon - überschreiben ?"
+                      : "Attention|File " + orbits + " already exists - overwrite ?");
       m_settings.pathIn = folder + 'y';
       CConverterDlg failing(m_settings);
       failing.show();
       seen = Convert(failing);
       QCOMPARE(seen.size(), std::size_t{1});
       QCOMPARE(seen[0].icon, QMessageBox::Warning);
-      QVERIFY(seen[0].text.contains("\"" + m_settings.pathIn + "/MPCORB.DAT\""));
+      const QString catalogue = m_settings.pathIn + "/MPCORB.DAT";
+      QCOMPARE(seen[0].caption + '|' + seen[0].text,
+               german ? "Achtung|Datei \"" + catalogue + "\" konnte nicht geöffnet werden"
+                      : "Attention|File \"" + catalogue + "\" couldn't be opened");
     }
   }
 
   // A FIFO planted as an output is refused before anything is written: the
-  // box that it cannot be opened, then one that says why, in German too.
+  // warning says that it cannot be opened, and why, in German too.
   void refusedOutputIsExplained() {
     QTemporaryDir out;
     QVERIFY(::mkfifo(QFile::encodeName(out.filePath("AsteroidInfo4.dat")).constData(), 0600) == 0);
@@ -158,42 +169,56 @@ class TestConverterDialog final : public QObject {
     CConverterDlg dialog(m_settings);
     dialog.show();
     const auto seen = Convert(dialog);
-    QCOMPARE(seen.size(), std::size_t{2});
-    QVERIFY2(seen[0].text.contains("konnte nicht geöffnet werden"), qPrintable(seen[0].text));
-    QCOMPARE(seen[1].text, out.filePath("AsteroidInfo4.dat") +
+    QCOMPARE(seen.size(), std::size_t{1});
+    QCOMPARE(seen[0].text, "Datei \"" + out.filePath("AsteroidInfo4.dat") +
+                               "\" konnte nicht geöffnet werden\n\n" +
+                               out.filePath("AsteroidInfo4.dat") +
                                " ist ein Gerät, eine FIFO oder ein Socket. Tarnwick schreibt nur "
                                "Dateien.");
     QCOMPARE(QDir(out.path()).entryList(QDir::Files | QDir::System),
              QStringList{"AsteroidInfo4.dat"});
   }
 
+  // The file-error box speaks the session's language: German as it always
+  // has, English in English sessions, each with the system's reason. The
+  // write fails as on a full disk: files of this process may hold no whole
+  // record.
   void writeErrorShowsTheFileErrorBoxAndTheDialogGoesOn() {
     QTemporaryDir out;
     QFile previous(out.filePath("Asteroids4.dat"));
     QVERIFY(previous.open(QIODevice::WriteOnly));
     previous.close();
     m_settings.pathOut = out.path();
-    UseLanguage(Language::German);
-    CConverterDlg dialog(m_settings);
-    dialog.show();
-    // Files of this process may hold no whole record: the first write fails as on a full disk.
-    rlimit limit{};
-    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &limit), 0);
-    const rlimit before = limit;
-    limit.rlim_cur = 100;
-    const auto previousHandler = ::signal(SIGXFSZ, SIG_IGN);
-    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
-    const auto seen = Convert(dialog, {QMessageBox::Yes});
-    ::setrlimit(RLIMIT_FSIZE, &before);
-    ::signal(SIGXFSZ, previousHandler);
-    QCOMPARE(seen.size(), std::size_t{2});
-    QCOMPARE(seen[0].buttonTexts, QStringList({"&Ja", "&Nein"}));
-    QCOMPARE(seen[1].icon, QMessageBox::Critical);
-    QCOMPARE(seen[1].caption, "Tarnwick");
-    QVERIFY2(seen[1].text.endsWith(" wurde ein voller Datenträger gemeldet."),
-             qPrintable(seen[1].text));
-    QVERIFY(!QApplication::overrideCursor());
-    QVERIFY(dialog.isVisible());
+    const QString orbits = out.filePath("Asteroids4.dat");
+    const QString reason = QString::fromLocal8Bit(std::strerror(EFBIG));
+    for (const auto& [language, text] :
+         {std::pair{Language::German, "Beim Zugriff auf " + orbits +
+                                          " wurde ein voller Datenträger gemeldet.\n\nDas "
+                                          "System meldet: " +
+                                          reason},
+          std::pair{Language::English, "A full disk was reported while accessing " + orbits +
+                                           ".\n\nThe system reports: " + reason}}) {
+      UseLanguage(language);
+      CConverterDlg dialog(m_settings);
+      dialog.show();
+      rlimit limit{};
+      QCOMPARE(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+      const rlimit before = limit;
+      limit.rlim_cur = 100;
+      const auto previousHandler = ::signal(SIGXFSZ, SIG_IGN);
+      QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+      const auto seen = Convert(dialog, {QMessageBox::Yes});
+      ::setrlimit(RLIMIT_FSIZE, &before);
+      ::signal(SIGXFSZ, previousHandler);
+      QCOMPARE(seen.size(), std::size_t{2});
+      QCOMPARE(seen[0].buttonTexts, language == Language::German ? QStringList({"&Ja", "&Nein"})
+                                                                 : QStringList({"&Yes", "&No"}));
+      QCOMPARE(seen[1].icon, QMessageBox::Critical);
+      QCOMPARE(seen[1].caption, "Tarnwick");
+      QCOMPARE(seen[1].text, text);
+      QVERIFY(!QApplication::overrideCursor());
+      QVERIFY(dialog.isVisible());
+    }
   }
 
   void f1AndTheRightClickMenuOpenTheAboutBox() {
@@ -270,6 +295,26 @@ class TestConverterDialog final : public QObject {
     dialog.show();
     QCOMPARE(dialog.windowTitle(), "Lumivale  -  Kleinplaneten aktualisieren");
     QVERIFY(test::Button(&dialog, "&Schließen"));
+    const auto seen = Convert(dialog, {QMessageBox::Yes, QMessageBox::Yes});
+    QCOMPARE(seen.back().caption + '|' + seen.back().text, "Fertig !|Konvertierung abgeschlossen");
+    // The file-error texts in German, as they have always been.
+    const std::pair<FileCause, const char*> causes[] = {
+        {FileCause::Generic, "Ein unbekannter Fehler ist beim Zugriff auf /f aufgetreten."},
+        {FileCause::FileNotFound, "/f wurde nicht gefunden."},
+        {FileCause::BadPath, "/f enthält eine ungültige Pfadangabe."},
+        {FileCause::TooManyOpenFiles,
+         "/f konnte nicht geöffnet werden, da zu viele Dateien geöffnet sind."},
+        {FileCause::AccessDenied, "Zugriff auf /f wurde verweigert."},
+        {FileCause::InvalidFile, "Eine ungültige Dateikennung wurde mit /f verbunden."},
+        {FileCause::BadSeek, "Positionierungsfehler auf /f."},
+        {FileCause::HardIO, "Ein Hardware-E/A-Fehler wurde während des Zugriffs auf /f gemeldet."},
+        {FileCause::SharingViolation,
+         "Eine Zugriffsverletzung ist während des Zugriffs auf /f aufgetreten."},
+        {FileCause::LockViolation,
+         "Eine Sperrverletzung ist während des Zugriffs auf /f aufgetreten."},
+        {FileCause::DiskFull, "Beim Zugriff auf /f wurde ein voller Datenträger gemeldet."}};
+    for (const auto& [cause, text] : causes)
+      QCOMPARE(RunWords::FileError(FileException(cause, "/f")), QString::fromUtf8(text));
     if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_de.qm"))
       QSKIP("Qt's German translations (qt6-translations-l10n) are not installed");
     const QString texts = Popup([&] { RightClick(dialog.findChild<QLineEdit*>()); }).join('|');
