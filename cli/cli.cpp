@@ -155,8 +155,6 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
   orbitsFlag->excludes(infoFlag);
   dumpCommand->footer(LoadText(TextId::HelpDumpKind) + "\n" + exitStatus);
   UpdateOptions update;
-  if (environment.variable)
-    update.url = CatalogueUrl([&](const char* name) { return environment.variable(name); });
   CLI::App* updateCommand = app.add_subcommand("update", LoadText(TextId::HelpUpdate));
   updateCommand->add_option("-o,--output-dir", update.outputDir, LoadText(TextId::HelpOutputDir))
       ->capture_default_str()
@@ -164,12 +162,13 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
         // An unset variable in a systemd unit or a crontab gives an empty name.
         return dir.empty() ? LoadText(TextId::EmptyOutputDir) : std::string();
       });
-  updateCommand->add_option("--url", update.url, LoadText(TextId::HelpUrl))
-      ->capture_default_str()
-      ->check([](const std::string& url) {
-        return Lowered(url.substr(0, 8)) == "https://" ? std::string()
-                                                       : LoadText(TextId::HttpsOnly);
-      });
+  CLI::Option* urlOption = updateCommand->add_option("--url", update.url, LoadText(TextId::HelpUrl))
+                               ->capture_default_str()
+                               ->check([](const std::string& url) {
+                                 return Lowered(url.substr(0, 8)) == "https://"
+                                            ? std::string()
+                                            : LoadText(TextId::HttpsOnly);
+                               });
   updateCommand->add_flag("-y,--yes", update.assumeYes, LoadText(TextId::HelpYes));
   updateCommand->footer(LoadText(TextId::HelpUpdateCache) + "\n" + exitStatus);
   LocaliseHelp(app);
@@ -203,7 +202,12 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
   }
 
   if (convertCommand->parsed()) return RunConvert(convert, out, err, environment);
-  if (updateCommand->parsed()) return RunUpdate(update, out, err, environment);
+  if (updateCommand->parsed()) {
+    // Without --url, TARNWICK_URL names the address (a mirror, a test server).
+    if (urlOption->count() == 0 && environment.variable)
+      update.url = CatalogueUrl([&](const char* name) { return environment.variable(name); });
+    return RunUpdate(update, out, err, environment);
+  }
   dump.kind = orbits ? DumpKind::Orbits : info ? DumpKind::Info : DumpKind::FromName;
   return RunDump(dump, out, err);
 }

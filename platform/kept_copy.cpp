@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "download.h"
+#include "update_run.h"
 
 namespace tarnwick {
 namespace {
@@ -155,9 +156,9 @@ void RememberPair(KeptState& state, const std::string& identity) {
 KeptCopy::KeptCopy(const CacheFolder& folder, const std::string& url)
     : folder_(folder.fd.get()),
       folderPath_(folder.path),
-      name_(KeptCopyName(url)),
-      path_(folder.path + "/" + name_),
-      url_(url) {}
+      url_(ShownAddress(url)),
+      name_(KeptCopyName(url_)),
+      path_(folder.path + "/" + name_) {}
 
 KeptCopy::~KeptCopy() {
   if (!partialName_.empty()) ::unlinkat(folder_, partialName_.c_str(), 0);

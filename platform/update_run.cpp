@@ -558,7 +558,8 @@ UpdateOutcome Update(const UpdateRequest& request, UpdateHooks& hooks, bool mayR
   }
   // A server without validators cannot answer "not modified": no copy to keep.
   if (ended.etag.empty() && ended.lastModified.empty()) return outcome;
-  KeptState keep{request.url, ended.etag, ended.lastModified, download->BytesReceived(), {}};
+  KeptState keep{
+      ShownAddress(request.url), ended.etag, ended.lastModified, download->BytesReceived(), {}};
   RememberPair(keep, PairIdentity(orbitPath, infoPath));
   const std::string partialPath = kept->PartialPath();
   int error = kept->KeepPartial();
