@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -16,6 +17,7 @@
 #include "cli_harness.h"
 #include "commands.h"
 #include "kept_copy.h"
+#include "update_run.h"
 
 namespace tarnwick::cli::test {
 namespace {
@@ -234,6 +236,48 @@ TEST(Update, FetchesConvertsAndKeepsEverythingOnAFailure) {
 
   // The real catalogue's address is only ever shown, never fetched here.
   EXPECT_NE(RunCli({"update", "--help"}).out.find(kDefaultCatalogueUrl), std::string::npos);
+}
+
+/// Answers yes; cancels once progress was shown, or 300 ms after the start.
+class CancellingHooks final : public UpdateHooks {
+ public:
+  bool AskOverwrite(const std::string& /*path*/, OutputFile /*which*/) override { return true; }
+  void Progress(const UpdateProgress& progress) override {
+    if (progress.bytes > 0) cancel_.store(true);
+  }
+  bool Cancelled() const noexcept override {
+    return cancel_.load() || std::chrono::steady_clock::now() > start_ + 300ms;
+  }
+
+ private:
+  std::atomic<bool> cancel_{false};
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+TEST(Update, CancelLeavesThePairAndTheKeptCopyAsTheyWere) {
+  const TestServer server;
+  ASSERT_NE(server.port, 0) << "the test server did not start";
+  ScratchDir work;
+  UpdateRequest request;
+  request.outputDir = work.str();
+  request.cacheFolder = (work.path() / "cache").string();
+  request.caBundle = (server.folder.path() / "cert.pem").string();
+  request.stallTimeoutSeconds = 30;
+  request.url = server.Url("/MPCORB.DAT.gz");
+  struct : UpdateHooks {
+    bool AskOverwrite(const std::string&, OutputFile) override { return true; }
+  } yes;
+  ASSERT_EQ(RunUpdate(request, yes).result, UpdateResult::Converted);
+  // While the body trickles in and is converted, and while nothing comes at all.
+  for (const char* path : {"/slow.gz", "/stall"}) {
+    request.url = server.Url(path);
+    const auto before = Snapshot(work.path());
+    CancellingHooks hooks;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(RunUpdate(request, hooks).result, UpdateResult::Cancelled) << path;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 3s) << path;  // the body takes 6 s
+    EXPECT_TRUE(Snapshot(work.path()) == before) << path;
+  }
 }
 
 }  // namespace
