@@ -42,6 +42,8 @@ constexpr Words kCacheNotUsed{
     "The cache folder %1 is not used (%2); the catalogue is converted without keeping a copy."};
 constexpr Words kNotOwned{"er gehört einem anderen Benutzer", "it belongs to another user"};
 constexpr Words kOpenToOthers{"andere dürfen darin schreiben", "others may write to it"};
+constexpr Words kForeignLink{"er ist ein Verweis eines anderen Benutzers",
+                             "it is a symbolic link made by another user"};
 constexpr Words kCopyNotKept{
     "Die Dateien sind aktuell, aber der heruntergeladene Katalog konnte nicht in %1 aufbewahrt "
     "werden (%2); die nächste Aktualisierung lädt ihn erneut herunter.",
@@ -113,10 +115,11 @@ std::string NetworkFailureText(const std::string& address, const NetworkFailure&
 std::string UpdateWarningText(const UpdateWarning& warning) {
   switch (warning.kind) {
     case UpdateWarningKind::CacheNotUsable: {
-      const std::string why = warning.cacheProblem == CacheRefusal::NotOwned ? Say(kNotOwned)
-                              : warning.cacheProblem == CacheRefusal::OpenToOthers
-                                  ? Say(kOpenToOthers)
-                                  : std::strerror(warning.systemError);
+      const std::string why =
+          warning.cacheProblem == CacheRefusal::NotOwned       ? Say(kNotOwned)
+          : warning.cacheProblem == CacheRefusal::OpenToOthers ? Say(kOpenToOthers)
+          : warning.cacheProblem == CacheRefusal::ForeignLink  ? Say(kForeignLink)
+                                                               : std::strerror(warning.systemError);
       return Say(kCacheNotUsed, warning.path, why);
     }
     case UpdateWarningKind::CopyNotKept:

@@ -101,6 +101,16 @@ CacheFolder OpenCacheFolder(const std::string& path) {
   }
   folder.fd = Descriptor(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   struct stat info {};
+  if (!folder.fd && (errno == ENOTDIR || errno == ELOOP) && ::lstat(path.c_str(), &info) == 0 &&
+      S_ISLNK(info.st_mode)) {
+    // A link is followed only when the caller made it, as the kernel's
+    // protected_symlinks rule has it; its target is then checked as below.
+    if (info.st_uid != ::geteuid()) {
+      folder.problem = CacheProblem::ForeignLink;
+      return folder;
+    }
+    folder.fd = Descriptor(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  }
   if (!folder.fd || ::fstat(folder.fd.get(), &info) != 0) {
     folder.problem = CacheProblem::CannotOpen;
     folder.error = errno;

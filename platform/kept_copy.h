@@ -23,6 +23,7 @@ enum class CacheProblem {
   CannotOpen,    ///< missing and cannot be made, or not a folder; see the errno value
   NotOwned,      ///< owned by another user
   OpenToOthers,  ///< group or others may write it
+  ForeignLink,   ///< a symbolic link that another user made
 };
 
 /// The cache folder, checked once and held open.

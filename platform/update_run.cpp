@@ -419,6 +419,9 @@ UpdateOutcome Update(const UpdateRequest& request, UpdateHooks& hooks, bool mayR
       case CacheProblem::OpenToOthers:
         cacheWarning(CacheRefusal::OpenToOthers, 0);
         break;
+      case CacheProblem::ForeignLink:
+        cacheWarning(CacheRefusal::ForeignLink, 0);
+        break;
     }
   }
   if (cache && cache->fd) {

@@ -76,7 +76,7 @@ enum class UpdateWarningKind {
 };
 
 /// Why the cache folder is not used, for CacheNotUsable.
-enum class CacheRefusal { CannotOpen, NotOwned, OpenToOthers, CannotWrite };
+enum class CacheRefusal { CannotOpen, NotOwned, OpenToOthers, ForeignLink, CannotWrite };
 
 struct UpdateWarning {
   UpdateWarningKind kind = UpdateWarningKind::Conversion;
