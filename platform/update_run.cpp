@@ -588,11 +588,6 @@ bool ParseCount(const std::string& text, std::uint64_t& value) {
 
 }  // namespace
 
-std::string CatalogueUrl(const VariableReader& variable) {
-  const std::string url = variable("TARNWICK_URL");
-  return url.empty() ? kDefaultCatalogueUrl : url;
-}
-
 std::string ShownAddress(const std::string& url) {
   const std::size_t scheme = url.find("://");
   if (scheme == std::string::npos) return url;

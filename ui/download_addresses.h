@@ -2,10 +2,12 @@
 // to the system's handler; it downloads nothing itself.
 #pragma once
 
+#include "catalogue_address.h"
+
 namespace tarnwick {
 
 /// The first download button: the compressed catalogue at the Minor Planet Center.
-inline constexpr char kCatalogueUrl[] = "https://minorplanetcenter.net/iau/MPCORB/MPCORB.DAT.gz";
+inline constexpr const char* kCatalogueUrl = kDefaultCatalogueUrl;
 
 /// The second download button (German dialog only): the page of the Klet
 /// Observatory's mirror, which lists MPCORB.DAT, MPCORB.DAT.gz and MPCORB.ZIP.
