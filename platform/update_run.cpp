@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "download.h"
+#include "file_output.h"
 #include "kept_copy.h"
 #include "posix_file_system.h"
-#include "text_table.h"
 
 namespace tarnwick {
 namespace {
