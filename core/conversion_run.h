@@ -9,6 +9,12 @@
 
 namespace tarnwick {
 
+/// Which output file a question is about.
+enum class OutputFile {
+  Orbit,    ///< Asteroids4.dat
+  Summary,  ///< AsteroidInfo4.dat
+};
+
 /// The run's only way to the user. Every operation is synchronous.
 class UserPrompts {
  public:

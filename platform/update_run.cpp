@@ -279,7 +279,7 @@ class HookPrompts final : public UserPrompts {
     // The question names the file; the summary file's name is not part of the orbit file's.
     const bool info = text.find(infoPath_) != std::string::npos;
     return hooks_.AskOverwrite(info ? infoPath_ : orbitPath_,
-                               info ? OutputFile::Info : OutputFile::Orbits);
+                               info ? OutputFile::Summary : OutputFile::Orbit);
   }
   void Warn(const std::string& text, const std::string& /*caption*/) override {
     Flush();

@@ -24,9 +24,6 @@ std::string ShownAddress(const std::string& url);
 /// empty when there is no home at all.
 std::string DefaultCacheFolder(const VariableReader& variable);
 
-/// Which output an overwrite question is about.
-enum class OutputFile { Orbits, Info };
-
 /// What one update run does.
 struct UpdateRequest {
   std::string url = kDefaultCatalogueUrl;  ///< https:// only
