@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -222,6 +223,26 @@ TEST(Update, FetchesConvertsAndKeepsEverythingOnAFailure) {
   EXPECT_NE(again.out.find("Up to date"), std::string::npos) << again.out << again.err;
   for (std::size_t i = 0; i < std::size(stale); ++i)
     EXPECT_EQ(stdfs::exists(stale[i]), i >= 3) << stale[i];
+
+  // A state file that is a link or a FIFO is never read or waited for; the
+  // next state is a regular file in its place and the link's target stays.
+  const std::string state = copy + ".state";
+  const std::string outside = (work.path() / "outside.state").string();
+  stdfs::copy_file(state, outside);
+  const auto planted = ReadFile(outside);
+  for (const bool fifo : {false, true}) {
+    stdfs::remove(state);
+    if (fifo) {
+      ASSERT_EQ(::mkfifo(state.c_str(), 0600), 0);
+    } else {
+      stdfs::create_symlink(outside, state);
+    }
+    const Result r = call.Run({"update", "-o", out, "-y"});
+    EXPECT_EQ(r.status, kExitDone) << r.err;
+    EXPECT_EQ(r.out.find("Up to date"), std::string::npos) << r.out;
+    EXPECT_TRUE(stdfs::is_regular_file(stdfs::symlink_status(state)));
+  }
+  EXPECT_EQ(ReadFile(outside), planted);
 
   // A cache folder others may write is not used: the update goes on without it.
   stdfs::create_directories(work.path() / "shared/tarnwick");
