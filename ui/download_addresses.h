@@ -2,12 +2,9 @@
 // to the system's handler; it downloads nothing itself.
 #pragma once
 
-#include "catalogue_address.h"
+#include "catalogue_location.h"  // kCatalogueUrl, the first download button
 
 namespace tarnwick {
-
-/// The first download button: the compressed catalogue at the Minor Planet Center.
-inline constexpr const char* kCatalogueUrl = kDefaultCatalogueUrl;
 
 /// The second download button (German dialog only): the page of the Klet
 /// Observatory's mirror, which lists MPCORB.DAT, MPCORB.DAT.gz and MPCORB.ZIP.
