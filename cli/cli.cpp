@@ -182,6 +182,8 @@ Outcome RunCommandLine(const std::vector<std::string>& args, std::ostream& out, 
   orbitsFlag->excludes(infoFlag);
   dumpCommand->footer(Say(Message::HelpDumpKind) + "\n" + exitStatus);
   UpdateOptions update;
+  if (environment.variable)
+    update.url = CatalogueUrl([&](const char* name) { return environment.variable(name); });
   CLI::App* updateCommand = app.add_subcommand("update", Say(Message::HelpUpdate));
   updateCommand->add_option("-o,--output-dir", update.outputDir, Say(Message::HelpOutputDir))
       ->capture_default_str()

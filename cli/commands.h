@@ -6,9 +6,12 @@
 #include <memory>
 #include <string>
 
-#include "catalogue_location.h"
 #include "cli.h"
+#include "conversion_run.h"
+#include "decompressing_input.h"
+#include "messages.h"
 #include "outcome.h"
+#include "update_run.h"
 
 namespace tarnwick::cli {
 
@@ -38,8 +41,27 @@ struct ConvertOptions {
 Outcome RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& err,
                    const Environment& environment);
 
+/// Asks `text` on the terminal until the answer is yes or no; yes at once
+/// with -y (`assumeYes`); no, with `cannotAsk` told, without a terminal.
+bool AskOnConsole(const std::string& text, std::ostream& err, std::istream* terminal,
+                  bool assumeYes, Message cannotAsk);
+
+/// What the run tells on its way about `path`, in one line.
+std::string EventText(RunEvent event, const std::string& path);
+
+/// What the catalogue was: "304.5 MB" of text, or "gzip, 104.6 MB → 304.5 MB".
+std::string DescribeInput(const InputSummary& summary, char decimalPoint);
+
+/// Why a file of the run (catalogue `input`, outputs in `dir`) could not be
+/// opened, in one line with the system's reason.
+std::string OpenFailure(const ConversionOutcome& outcome, const std::string& input,
+                        const std::string& dir, const std::string& orbitPath,
+                        const std::string& infoPath, FileSystem& files);
+
+using tarnwick::kDefaultCatalogueUrl;
+
 struct UpdateOptions {
-  std::string url = kCatalogueUrl;
+  std::string url = kDefaultCatalogueUrl;  ///< TARNWICK_URL when set, unless --url names one
   std::string outputDir = ".";
   bool assumeYes = false;
 };

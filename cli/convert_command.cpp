@@ -17,8 +17,48 @@
 #include "messages.h"
 #include "posix_file_system.h"
 #include "temporary_cleanup.h"
+#include "update_messages.h"
+#include "update_run.h"
 
 namespace tarnwick::cli {
+
+bool AskOnConsole(const std::string& text, std::ostream& err, std::istream* terminal,
+                  bool assumeYes, Message cannotAsk) {
+  if (assumeYes) return true;
+  if (terminal == nullptr) {
+    err << kProgramPrefix << text << '\n' << kProgramPrefix << Say(cannotAsk) << '\n';
+    return false;
+  }
+  for (;;) {
+    err << kProgramPrefix << text << ' ' << Say(Message::YesNoHint) << ' ' << std::flush;
+    std::string typed;
+    if (!std::getline(*terminal, typed)) {
+      err << '\n';
+      return false;
+    }
+    switch (ParseAnswer(typed)) {
+      case Answer::Yes:
+        return true;
+      case Answer::No:
+        return false;
+      case Answer::Unclear:
+        break;
+    }
+  }
+}
+
+std::string EventText(RunEvent event, const std::string& path) {
+  switch (event) {
+    case RunEvent::PairRepaired:
+      return Say(Message::PairRepaired, {path});
+    case RunEvent::OwnerChanged:
+      return Say(Message::OwnerChanged, {path});
+    case RunEvent::CopyFinished:
+      return Say(Message::CopyFinished, {path});
+  }
+  return path;
+}
+
 namespace {
 
 constexpr std::string_view kStandardInputName = "-";
@@ -32,43 +72,11 @@ class ConsolePrompts final : public UserPrompts {
       : err_(err), terminal_(terminal), assumeYes_(assumeYes), cannotAsk_(cannotAsk) {}
 
   bool AskOverwrite(const std::string& path, OutputFile /*which*/) override {
-    if (assumeYes_) return true;
-    const std::string question = Say(Message::Overwrite, {path});
-    if (terminal_ == nullptr) {
-      err_ << kProgramPrefix << question << '\n' << kProgramPrefix << Say(cannotAsk_) << '\n';
-      return false;
-    }
-    for (;;) {
-      err_ << kProgramPrefix << question << ' ' << Say(Message::YesNoHint) << ' ' << std::flush;
-      std::string typed;
-      if (!std::getline(*terminal_, typed)) {
-        err_ << '\n';
-        return false;
-      }
-      switch (ParseAnswer(typed)) {
-        case Answer::Yes:
-          return true;
-        case Answer::No:
-          return false;
-        case Answer::Unclear:
-          break;
-      }
-    }
+    return AskOnConsole(Say(Message::Overwrite, {path}), err_, terminal_, assumeYes_, cannotAsk_);
   }
 
   void Notify(RunEvent event, const std::string& path) override {
-    Message text = Message::PairRepaired;
-    switch (event) {
-      case RunEvent::PairRepaired:
-        break;
-      case RunEvent::OwnerChanged:
-        text = Message::OwnerChanged;
-        break;
-      case RunEvent::CopyFinished:
-        text = Message::CopyFinished;
-        break;
-    }
-    err_ << kProgramPrefix << Say(text, {path}) << '\n';
+    err_ << kProgramPrefix << EventText(event, path) << '\n';
   }
 
  private:
@@ -174,8 +182,6 @@ std::string FormatMegabytes(double bytes, char decimalPoint) {
   return FormatFixed(bytes / 1e6, 1, decimalPoint) + " MB";
 }
 
-namespace {
-
 /// What the catalogue was: "304.5 MB" of text, or "gzip, 104.6 MB → 304.5 MB".
 std::string DescribeInput(const InputSummary& summary, char decimalPoint) {
   const auto megabytes = [&](std::uint64_t bytes) {
@@ -185,6 +191,8 @@ std::string DescribeInput(const InputSummary& summary, char decimalPoint) {
   return std::string(summary.format == InputFormat::Gzip ? "gzip, " : "ZIP, ") +
          megabytes(summary.bytesIn) + " → " + megabytes(summary.bytesOut);
 }
+
+namespace {
 
 /// That no catalogue is in the current folder, naming the folder and the
 /// names looked for; or, where one of those names is there but is no regular
@@ -200,6 +208,8 @@ std::string NoDefaultCatalogue(const std::string& input) {
   }
   return WithReason(Say(Message::NoCatalogueIn, {AbsolutePath("."), names}), ENOENT);
 }
+
+}  // namespace
 
 /// Why a file of the run could not be opened, in one line: an output folder
 /// that is missing or no folder, or the run's own text for the file with the
@@ -217,8 +227,6 @@ std::string OpenFailure(const ConversionOutcome& outcome, const std::string& inp
   if (files.SameFile(input, outcome.path)) return text + ": " + Say(Message::IsTheCatalogue);
   return text + ": " + Say(Message::SameFileAs, {orbitPath});
 }
-
-}  // namespace
 
 Outcome RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& err,
                    const Environment& environment) {
@@ -241,6 +249,14 @@ Outcome RunConvert(const ConvertOptions& options, std::ostream& out, std::ostrea
     err << kProgramPrefix << NoDefaultCatalogue(input) << '\n';
     return Outcome::CannotOpen;
   }
+  UpdateRequest limits;  // the record bound is the same for every run
+  const std::string badVariable = ConfigureFromEnvironment(
+      limits, [&](const char* name) { return environment.variable(name); });
+  if (badVariable == "TARNWICK_MAX_RECORDS") {
+    err << kProgramPrefix << BadVariableText(badVariable, environment.variable(badVariable))
+        << '\n';
+    return Outcome::UsageError;
+  }
   FileSystem& base = environment.files != nullptr ? *environment.files : SystemFileSystem();
   InputSummary read;
   StandardInputFileSystem files(base, options.stream ? options.stream : environment.standardInput,
@@ -251,10 +267,10 @@ Outcome RunConvert(const ConvertOptions& options, std::ostream& out, std::ostrea
   const auto start = std::chrono::steady_clock::now();
   ConversionOutcome stats;
   try {
-    stats = RunConversion(input, orbitPath, infoPath, prompts, files);
+    stats = RunConversion(input, orbitPath, infoPath, prompts, files, limits.maxRecords);
   } catch (const FileException& e) {
     ReportFileError(e, err);
-    return OutcomeOf(e);
+    return Outcome::FileError;
   }
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
 
@@ -267,6 +283,9 @@ Outcome RunConvert(const ConvertOptions& options, std::ostream& out, std::ostrea
     case RunStatus::NoOrbitData:
       err << kProgramPrefix << Say(Message::NoOrbitData, {stats.path}) << '\n';
       return Outcome::NoOrbitData;
+    case RunStatus::TooManyRecords:
+      err << kProgramPrefix << TooManyRecordsText(input, stats.maxRecords) << '\n';
+      return Outcome::FileError;
     case RunStatus::Declined:
       err << kProgramPrefix << Say(Message::Declined) << '\n';
       return Outcome::Declined;

@@ -251,36 +251,54 @@ constexpr std::array kMessages{
           "erstellt wurden; nichts heruntergeladen oder geschrieben.",
           "Up to date: the catalogue has not changed since the files in %1 were made from it; "
           "nothing downloaded or written."},
+    Entry{Message::CatalogueOf, " Stand des Katalogs: %1.", " The catalogue is of %1."},
     Entry{Message::DownloadFailed, "Herunterladen von %1 fehlgeschlagen: %2",
           "Download of %1 failed: %2"},
     Entry{Message::TimeLeft, "noch %1", "%1 left"},
+    Entry{Message::CacheNotUsed,
+          "Der Zwischenspeicher %1 wird nicht benutzt (%2); der Katalog wird konvertiert, ohne "
+          "eine Kopie aufzubewahren.",
+          "The cache folder %1 is not used (%2); the catalogue is converted without keeping a "
+          "copy."},
+    Entry{Message::CacheNotOwned, "er gehört einem anderen Benutzer", "it belongs to another user"},
+    Entry{Message::CacheOpenToOthers, "andere dürfen darin schreiben", "others may write to it"},
     Entry{Message::CopyNotKept,
           "Die Dateien sind aktuell, aber der heruntergeladene Katalog konnte nicht in %1 "
           "aufbewahrt werden (%2); die nächste Aktualisierung lädt ihn erneut herunter.",
           "The files are up to date, but the downloaded catalogue could not be kept in %1 "
           "(%2); the next update downloads it again."},
-    Entry{Message::CopyNotStored, "Der Download von %1 konnte nicht in %2 gespeichert werden",
-          "The download of %1 could not be stored in %2"},
+    Entry{Message::TooManyRecords,
+          "%1 enthält mehr als %2 Bahnzeilen, die Grenze gegen beschädigte oder feindliche "
+          "Dateien; nichts wurde geschrieben. TARNWICK_MAX_RECORDS hebt die Grenze an.",
+          "%1 holds more than %2 orbit lines, the limit against damaged or hostile files; nothing "
+          "was written. TARNWICK_MAX_RECORDS raises the limit."},
+    Entry{Message::BadVariable, "%1 muss eine ganze Zahl ab 1 sein, nicht \"%2\"",
+          "%1 must be a whole number from 1, not \"%2\""},
+    Entry{Message::UrlNotHttps,
+          "TARNWICK_URL: nur https://-Adressen werden abgerufen, nicht \"%1\"",
+          "TARNWICK_URL: only https:// is fetched, not \"%1\""},
+    Entry{Message::Cancelled,
+          "Abgebrochen; die Dateien und die aufbewahrte Kopie sind unverändert.",
+          "Cancelled; the files and the kept copy are as they were."},
     Entry{Message::EmptyOutputDir, "der Name des Ausgabeordners ist leer",
           "the output folder's name is empty"},
     Entry{Message::HttpsOnly, "nur https://-Adressen werden abgerufen", "only https:// is fetched"},
-    Entry{Message::NetConnection, "keine Verbindung zum Server", "no connection to the server"},
-    Entry{Message::NetInterrupted, "die Verbindung brach vor dem Ende ab",
-          "the connection broke off before the end"},
+    Entry{Message::NetConnection, "keine Verbindung zum Server (%1)",
+          "no connection to the server (%1)"},
     Entry{Message::NetTls,
-          "das Zertifikat des Servers oder die verschlüsselte Verbindung wurde abgelehnt",
-          "the server's certificate or the encrypted connection was refused"},
+          "die sichere Verbindung kam nicht zustande, das Zertifikat des Servers wurde nicht "
+          "anerkannt (%1)",
+          "no secure connection: the server's certificate was not accepted (%1)"},
     Entry{Message::NetHttpStatus, "der Server antwortete mit HTTP-Status %1",
           "the server answered with HTTP status %1"},
-    Entry{Message::NetStall, "die Übertragung stockte (weniger als ein Byte pro Sekunde)",
-          "the transfer stalled (less than one byte a second)"},
+    Entry{Message::NetStall, "%1 s lang kam nichts an", "nothing received for %1 s"},
     Entry{Message::NetSizeLimit, "die Datei ist größer als die Grenze von %1 MiB",
           "the file is larger than the limit of %1 MiB"},
     Entry{Message::NetRedirectRefused,
-          "umgeleitet auf eine Adresse, die nicht mit https:// beginnt (nur HTTPS wird "
-          "verfolgt)",
-          "redirected to an address that is not https:// (only HTTPS is followed)"},
-    Entry{Message::NetStopped, "vor dem Ende abgebrochen", "stopped before the end"},
+          "umgeleitet auf eine Adresse, die nicht https:// ist, oder zu oft (%1)",
+          "redirected to an address that is not https://, or too often (%1)"},
+    Entry{Message::NetIncomplete, "die Übertragung endete vor dem Ende des Katalogs (%1)",
+          "the transfer ended before the whole catalogue arrived (%1)"},
 };
 
 /// Every name has its entry at its own place, with a text in both languages.
@@ -291,7 +309,7 @@ constexpr bool IsComplete() {
         entry.english == nullptr || *entry.german == '\0' || *entry.english == '\0')
       return false;
   }
-  return static_cast<std::size_t>(Message::NetStopped) + 1 == kMessages.size();
+  return static_cast<std::size_t>(Message::NetIncomplete) + 1 == kMessages.size();
 }
 static_assert(IsComplete(), "one entry per Message, in the order of Message, in both languages");
 

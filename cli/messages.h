@@ -106,23 +106,30 @@ enum class Message {
   HelpUpdateCache,
 
   // update.
-  UpToDate,        ///< %1 the output folder
-  DownloadFailed,  ///< %1 the address, %2 why (one of the Net texts)
-  TimeLeft,        ///< %1 minutes:seconds
-  CopyNotKept,     ///< %1 the cache folder, %2 the system's reason
-  CopyNotStored,   ///< %1 the address, %2 the kept copy not written; the reason follows
+  UpToDate,         ///< %1 the output folder
+  CatalogueOf,      ///< %1 the catalogue's date; follows UpToDate
+  DownloadFailed,   ///< %1 the address, %2 why (one of the Net texts)
+  TimeLeft,         ///< %1 minutes:seconds
+  CacheNotUsed,     ///< %1 the cache folder, %2 why
+  CacheNotOwned,    ///< why, in CacheNotUsed
+  CacheOpenToOthers,  ///< why, in CacheNotUsed
+  CopyNotKept,      ///< %1 the cache folder, %2 the system's reason
+  TooManyRecords,   ///< %1 the catalogue, %2 the bound
+  BadVariable,      ///< %1 the variable, %2 its value
+  UrlNotHttps,      ///< %1 the address in TARNWICK_URL
+  Cancelled,
   EmptyOutputDir,  ///< why an empty -o is refused
   HttpsOnly,       ///< why an --url is refused
 
-  // Why a download failed; follows DownloadFailed.
+  // Why a download failed; follows DownloadFailed. %1 the library's detail
+  // unless said otherwise.
   NetConnection,
-  NetInterrupted,
   NetTls,
   NetHttpStatus,  ///< %1 the status
-  NetStall,
-  NetSizeLimit,  ///< %1 the limit in MiB
+  NetStall,       ///< %1 the seconds
+  NetSizeLimit,   ///< %1 the limit in MiB
   NetRedirectRefused,
-  NetStopped,
+  NetIncomplete,
 };
 
 /// The cli's language for this session, from the locale variables that

@@ -67,10 +67,6 @@ std::string ProblemText(const FileException& e) {
       return Say(Message::ZipUnsupported, {path});
     case FileProblem::ZipTooManyMembers:
       return Say(Message::ZipTooManyMembers, {path});
-    case FileProblem::TransferFailed:
-      if (const auto* download = dynamic_cast<const DownloadException*>(&e))
-        return DownloadFailureText(download->Url(), download->CopyPath(), download->Outcome());
-      break;
     case FileProblem::None:
       break;
   }
@@ -95,63 +91,10 @@ int ExitStatus(Outcome outcome) noexcept {
       return kExitNoOrbitData;
     case Outcome::NetworkFailure:
       return kExitNetwork;
+    case Outcome::Cancelled:
+      return kExitDeclined;
   }
   return kExitFileError;
-}
-
-Outcome OutcomeOf(const FileException& error) noexcept {
-  const auto* download = dynamic_cast<const DownloadException*>(&error);
-  if (download != nullptr && download->Outcome().failure != DownloadFailure::CopyNotWritten)
-    return Outcome::NetworkFailure;
-  return Outcome::FileError;
-}
-
-std::string DownloadFailureText(const std::string& url, const std::string& copyPath,
-                                const DownloadOutcome& outcome) {
-  if (outcome.failure == DownloadFailure::CopyNotWritten)
-    return WithReason(Say(Message::CopyNotStored, {url, copyPath}), outcome.copyError);
-  std::string why;
-  bool withDetail = true;  // libcurl's own words add to ours
-  switch (outcome.failure) {
-    case DownloadFailure::Connection:
-      why = Say(Message::NetConnection);
-      break;
-    case DownloadFailure::Interrupted:
-      why = Say(Message::NetInterrupted);
-      break;
-    case DownloadFailure::Tls:
-      why = Say(Message::NetTls);
-      break;
-    case DownloadFailure::HttpStatus:
-      why = Say(Message::NetHttpStatus, {std::to_string(outcome.httpStatus)});
-      withDetail = false;
-      break;
-    case DownloadFailure::Stall:
-      why = Say(Message::NetStall);
-      withDetail = false;
-      break;
-    case DownloadFailure::SizeLimit:
-      why = Say(Message::NetSizeLimit, {std::to_string(DownloadRequest().maxBytes >> 20)});
-      withDetail = false;
-      break;
-    case DownloadFailure::RedirectRefused:
-      why = Say(Message::NetRedirectRefused);
-      withDetail = false;
-      break;
-    case DownloadFailure::Stopped:
-      why = Say(Message::NetStopped);
-      break;
-    case DownloadFailure::None:
-    case DownloadFailure::CopyNotWritten:
-    case DownloadFailure::Other:
-      break;
-  }
-  if (why.empty()) {
-    why = outcome.detail;
-  } else if (withDetail && !outcome.detail.empty()) {
-    why += " (" + outcome.detail + ")";
-  }
-  return Say(Message::DownloadFailed, {url, why});
 }
 
 void ReportFileError(const FileException& error, std::ostream& err) {
@@ -164,8 +107,7 @@ void ReportFileError(const FileException& error, std::ostream& err) {
   }
   // A message that names more than the file gets the file's reason on a line of its own.
   const bool reasonInText = error.Problem() == FileProblem::TemporaryFolderFailed ||
-                            error.Problem() == FileProblem::CannotLock ||
-                            error.Problem() == FileProblem::TransferFailed;
+                            error.Problem() == FileProblem::CannotLock;
   if (error.SystemError() != 0 && !reasonInText)
     err << kProgramPrefix << WithReason(error.Path(), error.SystemError()) << '\n';
   err << kProgramPrefix << problem << '\n';

@@ -5,7 +5,6 @@
 #include <iosfwd>
 #include <string>
 
-#include "download.h"
 #include "file_layer.h"
 
 namespace tarnwick::cli {
@@ -19,20 +18,12 @@ enum class Outcome {
   FileError,       ///< a read, write, close or move failed; a damaged dump file; out of memory
   NoOrbitData,     ///< the catalogue holds no orbit line; nothing was written
   NetworkFailure,  ///< the download failed (connection, TLS, HTTP status, stall, limits)
+  Cancelled,       ///< the user ended the run; nothing changed
 };
 
 /// The exit status of `outcome`, as --help and the README list them. The
 /// one place that decides a status.
 int ExitStatus(Outcome outcome) noexcept;
-
-/// The outcome a file error ends a command with: a download that failed on
-/// the network is a network failure, anything else a file error.
-Outcome OutcomeOf(const FileException& error) noexcept;
-
-/// Why the transfer of a download failed, in one line: "Download of URL
-/// failed: why", or that its copy could not be stored, with the reason.
-std::string DownloadFailureText(const std::string& url, const std::string& copyPath,
-                                const DownloadOutcome& outcome);
 
 /// A file error on `err`, each line with the program's prefix: the cause's
 /// text with the system's reason; for a problem that names more than the

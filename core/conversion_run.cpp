@@ -10,6 +10,7 @@
 #include "asteroid_record.h"
 #include "catalogue_columns.h"
 #include "catalogue_reader.h"
+#include "own_names.h"
 
 namespace tarnwick {
 namespace {
@@ -124,17 +125,6 @@ class PendingOutput {
 
 // How long a run waits for another run's commit into the same folder.
 constexpr std::chrono::milliseconds kCommitWait{10000};
-constexpr std::string_view kBackupMark = ".previous";
-constexpr std::string_view kPartialMark = ".previous.partial";
-
-/// The name under which the previous orbit file is kept while a pair is
-/// replaced: the orbit target with the summary temporary's suffix. As long as
-/// that summary temporary exists, the summary target was not yet replaced.
-std::string BackupName(const std::string& orbitTarget, const std::string& infoTarget,
-                       const std::string& infoTemporary) {
-  return orbitTarget + infoTemporary.substr(infoTarget.size()) + std::string(kBackupMark);
-}
-
 /// Puts right what a killed run left: a previous orbit file kept under its
 /// backup name while the summary temporary still waits means the pair was
 /// half replaced, and the previous orbit file goes back (telling the user);
@@ -147,11 +137,9 @@ void RepairInterruptedCommit(FileSystem& files, const std::string& orbitTarget,
   for (const FileSystem::Leftover& left : files.Leftovers(orbitTarget)) {
     const std::string& backup = left.path;
     // A backup that was still being copied is no backup: it never replaces anything.
-    if (backup.ends_with(kPartialMark)) files.Remove(backup);
+    if (backup.ends_with(PartialName(std::string(kBackupMark)))) files.Remove(backup);
     if (!backup.ends_with(kBackupMark) || !backup.starts_with(orbitTarget)) continue;
-    const std::string infoTemporary =
-        infoTarget +
-        backup.substr(orbitTarget.size(), backup.size() - orbitTarget.size() - kBackupMark.size());
+    const std::string infoTemporary = InfoTemporaryOfBackup(backup, orbitTarget, infoTarget);
     if (files.KindOf(infoTemporary) != FileSystem::Kind::Regular) {
       files.Remove(backup);
       continue;
@@ -167,7 +155,7 @@ void RepairInterruptedCommit(FileSystem& files, const std::string& orbitTarget,
         files.CopyOver(left.path, *target);
         files.Remove(left.path);
         prompts.Notify(RunEvent::CopyFinished, *target);
-      } else if (left.ageSeconds > kStaleAgeSeconds && !left.path.ends_with(kBackupMark)) {
+      } else if (left.ageSeconds > kStaleSeconds && !left.path.ends_with(kBackupMark)) {
         files.Remove(left.path);
       }
     }
@@ -264,7 +252,8 @@ void CommitPair(FileSystem& files, Orbit& orbit, Info& info, UserPrompts& prompt
 
 /// RunConversion, except that an over-long line leaves as CatalogueReader::LineTooLong.
 ConversionOutcome Convert(const std::string& inputPath, const std::string& orbitPath,
-                          const std::string& infoPath, UserPrompts& prompts, FileSystem& files) {
+                          const std::string& infoPath, UserPrompts& prompts, FileSystem& files,
+                          std::uint64_t maxRecords) {
   ConversionOutcome stats;
   const auto declined = [&] {
     stats.status = RunStatus::Declined;
@@ -283,11 +272,11 @@ ConversionOutcome Convert(const std::string& inputPath, const std::string& orbit
     RepairInterruptedCommit(files, files.ResolveLinks(orbitPath), files.ResolveLinks(infoPath),
                             prompts);
   }
-  if (!ConfirmOverwrite(orbitPath, OutputFile::Orbit, prompts, files)) return declined();
+  if (!ConfirmOverwrite(orbitPath, OutputFile::Orbits, prompts, files)) return declined();
   PendingOutput<kAsteroidRecordSize> orbitFile(files);
   errno = 0;
   if (!orbitFile.Open(orbitPath)) return ReportOpenError(orbitPath, errno);
-  if (!ConfirmOverwrite(infoPath, OutputFile::Summary, prompts, files)) return declined();
+  if (!ConfirmOverwrite(infoPath, OutputFile::Info, prompts, files)) return declined();
   PendingOutput<kAsteroidInfoRecordSize> infoFile(files);
   // One file cannot hold both kinds of record: the second would replace the
   // first and the orbits would be lost while the run reports success.
@@ -306,6 +295,13 @@ ConversionOutcome Convert(const std::string& inputPath, const std::string& orbit
     while (reader.NextLine(line)) {
       ++stats.linesRead;
       if (!IsOrbitLine(line)) continue;
+      if (stats.recordsWritten == maxRecords) {
+        // The temporaries go with their owners; the rest is never read.
+        stats.status = RunStatus::TooManyRecords;
+        stats.path = inputPath;
+        stats.maxRecords = maxRecords;
+        return stats;
+      }
       record.number = DecodeObjectNumber(line);
       parser.ParseOrbitLine(line, record);
       EncodeAsteroidRecord(record, orbitFile.NextRecord());
@@ -356,9 +352,9 @@ ConversionOutcome ReportOpenError(const std::string& path, int systemError) {
 
 ConversionOutcome RunConversion(const std::string& inputPath, const std::string& orbitPath,
                                 const std::string& infoPath, UserPrompts& prompts,
-                                FileSystem& files) {
+                                FileSystem& files, std::uint64_t maxRecords) {
   try {
-    return Convert(inputPath, orbitPath, infoPath, prompts, files);
+    return Convert(inputPath, orbitPath, infoPath, prompts, files, maxRecords);
   } catch (const CatalogueReader::LineTooLong& e) {
     throw FileException(FileCause::Generic, inputPath, FileProblem::LineTooLong, 0, e.LineNumber());
   }

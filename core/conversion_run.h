@@ -14,8 +14,8 @@ inline constexpr char kInfoFileName[] = "AsteroidInfo4.dat";
 
 /// Which output file a question is about.
 enum class OutputFile {
-  Orbit,    ///< Asteroids4.dat
-  Summary,  ///< AsteroidInfo4.dat
+  Orbits,  ///< Asteroids4.dat
+  Info,    ///< AsteroidInfo4.dat
 };
 
 /// What a run tells the user on its way without ending; `path` names the file.
@@ -39,22 +39,30 @@ class UserPrompts {
 /// How a run ended. A file error is not among them: it leaves the run as a
 /// FileException.
 enum class RunStatus {
-  Done,         ///< both files were put in place
-  Declined,     ///< an overwrite question was answered no; nothing was written
-  CannotOpen,   ///< a file could not be opened; `path` names it
-  NoOrbitData,  ///< the catalogue, `path`, yielded no record; nothing was written
+  Done,            ///< both files were put in place
+  Declined,        ///< an overwrite question was answered no; nothing was written
+  CannotOpen,      ///< a file could not be opened; `path` names it
+  NoOrbitData,     ///< the catalogue, `path`, yielded no record; nothing was written
+  TooManyRecords,  ///< the catalogue, `path`, gave more orbit lines than the run's bound;
+                   ///< nothing was written
 };
+
+/// How many orbit lines a run takes by default: ten times today's catalogue.
+/// A decompression bomb would otherwise fill the disk with a valid-looking pair.
+inline constexpr std::uint64_t kDefaultMaxRecords = 15'000'000;
 
 /// What a run did, for the front end to tell.
 struct ConversionOutcome {
   RunStatus status = RunStatus::Done;
   std::string path;  ///< the file that could not be opened, or the catalogue without orbit data
+                     ///< or with too many
   /// CannotOpen: the errno value of the failed opening; 0 when the run refused
   /// the path itself (it names the catalogue or the other output) or the
   /// file system gave no reason.
   int systemError = 0;
   std::uint64_t linesRead = 0;       ///< catalogue lines read, empty ones included
   std::uint64_t recordsWritten = 0;  ///< records in each output file
+  std::uint64_t maxRecords = 0;      ///< TooManyRecords: the bound that was passed
 };
 
 /// True when the run may write `path`, the `which` output: nothing there can
@@ -77,10 +85,13 @@ ConversionOutcome ReportOpenError(const std::string& path, int systemError);
 /// keeps other runs' pairs out; so a run that ends early leaves the existing
 /// files untouched, and a catalogue without a single record replaces nothing.
 /// A pair that a killed run left half-replaced is put right first (PairRepaired).
+/// A catalogue with more than `maxRecords` orbit lines is refused
+/// (TooManyRecords) as soon as the next one is read, and nothing is written.
 /// Throws FileException on a read, write, close, lock or move failure, or on
-/// a line longer than 1 MiB, after every temporary file has been deleted.
+/// a line longer than 1 MiB, after every temporary file has been deleted; any
+/// other exception from the catalogue's stream leaves the same way.
 ConversionOutcome RunConversion(const std::string& inputPath, const std::string& orbitPath,
                                 const std::string& infoPath, UserPrompts& prompts,
-                                FileSystem& files);
+                                FileSystem& files, std::uint64_t maxRecords = kDefaultMaxRecords);
 
 }  // namespace tarnwick

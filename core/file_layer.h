@@ -45,7 +45,6 @@ enum class FileProblem {
   ZipWithoutCatalogue,    ///< no MPCORB.DAT and not exactly one file in the archive
   ZipUnsupported,         ///< an intact archive packed with Deflate64 or encryption
   ZipTooManyMembers,      ///< more members than the memory bound allows
-  TransferFailed,         ///< the stream's source, a download, failed; its exception says how
 };
 
 /// A read, write, close or move failure after the files are open. Carries the
@@ -78,10 +77,6 @@ class FileException : public std::runtime_error {
   std::uint64_t number_;
   std::vector<std::string> kept_;
 };
-
-/// Files this program left beside a target that are unchanged for this long
-/// were left by a killed run, never by a running one.
-inline constexpr std::int64_t kStaleAgeSeconds = std::int64_t{24} * 60 * 60;
 
 /// A file open for reading.
 class InputStream {

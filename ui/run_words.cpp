@@ -27,6 +27,10 @@ QString RunWords::Warning(const ConversionOutcome& outcome) {
       return tr("File \"%1\" couldn't be opened").arg(path);
     case RunStatus::NoOrbitData:
       return tr("File \"%1\" holds no orbit data - nothing was written").arg(path);
+    case RunStatus::TooManyRecords:
+      return tr("%1 holds more than %2 orbit lines, the limit against damaged or hostile files; "
+                "nothing was written.")
+          .arg(path, QString::number(outcome.maxRecords));
     case RunStatus::Done:
     case RunStatus::Declined:
       break;
@@ -107,7 +111,6 @@ QString RunWords::FileError(const FileException& error) {
                 "the catalogue and convert it, or take MPCORB.DAT.gz instead.")
                  .arg(path);
       break;
-    case FileProblem::TransferFailed:
     case FileProblem::None:
       break;
   }

@@ -24,7 +24,7 @@ class RunWords {
   static QString Done();
   static QString DoneCaption();
   /// The warning for a run that ended without writing: `outcome` is
-  /// CannotOpen or NoOrbitData. Empty for the other outcomes.
+  /// CannotOpen, NoOrbitData or TooManyRecords. Empty for the other outcomes.
   static QString Warning(const ConversionOutcome& outcome);
   /// What the run tells on its way about `path`.
   static QString Event(RunEvent event, const QString& path);

@@ -228,6 +228,10 @@
         <source>Stopped by an unexpected error: %1</source>
         <translation>Abgebrochen durch einen unerwarteten Fehler: %1</translation>
     </message>
+    <message>
+        <source>%1 holds more than %2 orbit lines, the limit against damaged or hostile files; nothing was written.</source>
+        <translation>%1 enthält mehr als %2 Bahnzeilen, die Grenze gegen beschädigte oder feindliche Dateien; nichts wurde geschrieben.</translation>
+    </message>
 </context>
 <context>
     <name>tarnwick::StartUp</name>
@@ -268,6 +272,30 @@ tut dasselbe ohne.
     <message>
         <source>Tarnwick: no display: %1; tarnwick-cli converts without one.</source>
         <translation>Tarnwick: keine Anzeige: %1; tarnwick-cli konvertiert auch ohne.</translation>
+    </message>
+    <message>
+        <source>DISPLAY is not set</source>
+        <translation>DISPLAY ist nicht gesetzt</translation>
+    </message>
+    <message>
+        <source>no X server answers on DISPLAY=%1</source>
+        <translation>kein X-Server antwortet auf DISPLAY=%1</translation>
+    </message>
+    <message>
+        <source>WAYLAND_DISPLAY is not set</source>
+        <translation>WAYLAND_DISPLAY ist nicht gesetzt</translation>
+    </message>
+    <message>
+        <source>%1 needs Qt&apos;s Wayland plugin (Debian: qt6-wayland)</source>
+        <translation>für %1 fehlt Qts Wayland-Plugin (Debian: qt6-wayland)</translation>
+    </message>
+    <message>
+        <source>no Wayland compositor listens on %1</source>
+        <translation>auf %1 hört kein Wayland-Compositor</translation>
+    </message>
+    <message>
+        <source>%1 (platform %2)</source>
+        <translation>%1 (Plattform %2)</translation>
     </message>
 </context>
 </TS>
