@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "catalogue_location.h"
 #include "cli.h"
 #include "conversion_run.h"
 #include "decompressing_input.h"
@@ -46,9 +47,6 @@ Outcome RunConvert(const ConvertOptions& options, std::ostream& out, std::ostrea
 bool AskOnConsole(const std::string& text, std::ostream& err, std::istream* terminal,
                   bool assumeYes, Message cannotAsk);
 
-/// What the run tells on its way about `path`, in one line.
-std::string EventText(RunEvent event, const std::string& path);
-
 /// What the catalogue was: "304.5 MB" of text, or "gzip, 104.6 MB → 304.5 MB".
 std::string DescribeInput(const InputSummary& summary, char decimalPoint);
 
@@ -58,8 +56,6 @@ std::string OpenFailure(const ConversionOutcome& outcome, const std::string& inp
                         const std::string& dir, const std::string& orbitPath,
                         const std::string& infoPath, FileSystem& files);
 
-using tarnwick::kDefaultCatalogueUrl;
-
 struct UpdateOptions {
   std::string url = kDefaultCatalogueUrl;  ///< TARNWICK_URL when set, unless --url names one
   std::string outputDir = ".";
@@ -67,7 +63,8 @@ struct UpdateOptions {
 };
 
 /// Fetches the catalogue unless the kept copy is current, and converts it
-/// through RunConvert while it arrives; NetworkFailure when the transfer fails.
+/// through the shared update run while it arrives; NetworkFailure when the
+/// transfer fails.
 Outcome RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream& err,
                   const Environment& environment);
 

@@ -47,18 +47,6 @@ bool AskOnConsole(const std::string& text, std::ostream& err, std::istream* term
   }
 }
 
-std::string EventText(RunEvent event, const std::string& path) {
-  switch (event) {
-    case RunEvent::PairRepaired:
-      return Say(Message::PairRepaired, {path});
-    case RunEvent::OwnerChanged:
-      return Say(Message::OwnerChanged, {path});
-    case RunEvent::CopyFinished:
-      return Say(Message::CopyFinished, {path});
-  }
-  return path;
-}
-
 namespace {
 
 constexpr std::string_view kStandardInputName = "-";

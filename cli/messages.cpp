@@ -270,8 +270,8 @@ constexpr std::array kMessages{
     Entry{Message::TooManyRecords,
           "%1 enthält mehr als %2 Bahnzeilen, die Grenze gegen beschädigte oder feindliche "
           "Dateien; nichts wurde geschrieben. TARNWICK_MAX_RECORDS hebt die Grenze an.",
-          "%1 holds more than %2 orbit lines, the limit against damaged or hostile files; nothing "
-          "was written. TARNWICK_MAX_RECORDS raises the limit."},
+          "%1 holds more than %2 orbit lines, the limit against damaged or hostile files; "
+          "nothing was written. TARNWICK_MAX_RECORDS raises the limit."},
     Entry{Message::BadVariable, "%1 muss eine ganze Zahl ab 1 sein, nicht \"%2\"",
           "%1 must be a whole number from 1, not \"%2\""},
     Entry{Message::UrlNotHttps,

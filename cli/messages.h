@@ -106,27 +106,26 @@ enum class Message {
   HelpUpdateCache,
 
   // update.
-  UpToDate,         ///< %1 the output folder
-  CatalogueOf,      ///< %1 the catalogue's date; follows UpToDate
-  DownloadFailed,   ///< %1 the address, %2 why (one of the Net texts)
-  TimeLeft,         ///< %1 minutes:seconds
-  CacheNotUsed,     ///< %1 the cache folder, %2 why
-  CacheNotOwned,    ///< why, in CacheNotUsed
+  UpToDate,           ///< %1 the output folder
+  CatalogueOf,        ///< follows UpToDate; %1 the catalogue's date
+  DownloadFailed,     ///< %1 the address, %2 why (one of the Net texts)
+  TimeLeft,           ///< %1 minutes:seconds
+  CacheNotUsed,       ///< %1 the cache folder, %2 why
+  CacheNotOwned,      ///< why, in CacheNotUsed
   CacheOpenToOthers,  ///< why, in CacheNotUsed
-  CopyNotKept,      ///< %1 the cache folder, %2 the system's reason
-  TooManyRecords,   ///< %1 the catalogue, %2 the bound
-  BadVariable,      ///< %1 the variable, %2 its value
-  UrlNotHttps,      ///< %1 the address in TARNWICK_URL
+  CopyNotKept,        ///< %1 the cache folder, %2 the system's reason
+  TooManyRecords,     ///< %1 the catalogue, %2 the limit
+  BadVariable,        ///< %1 the variable, %2 its value
+  UrlNotHttps,        ///< %1 the address in TARNWICK_URL
   Cancelled,
   EmptyOutputDir,  ///< why an empty -o is refused
   HttpsOnly,       ///< why an --url is refused
 
-  // Why a download failed; follows DownloadFailed. %1 the library's detail
-  // unless said otherwise.
+  // Why a download failed; follows DownloadFailed. %1 the library's detail.
   NetConnection,
   NetTls,
   NetHttpStatus,  ///< %1 the status
-  NetStall,       ///< %1 the seconds
+  NetStall,       ///< %1 the seconds without data
   NetSizeLimit,   ///< %1 the limit in MiB
   NetRedirectRefused,
   NetIncomplete,

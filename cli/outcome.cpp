@@ -91,10 +91,23 @@ int ExitStatus(Outcome outcome) noexcept {
       return kExitNoOrbitData;
     case Outcome::NetworkFailure:
       return kExitNetwork;
-    case Outcome::Cancelled:
-      return kExitDeclined;
   }
   return kExitFileError;
+}
+
+std::string EventText(RunEvent event, const std::string& path) {
+  Message text = Message::PairRepaired;
+  switch (event) {
+    case RunEvent::PairRepaired:
+      break;
+    case RunEvent::OwnerChanged:
+      text = Message::OwnerChanged;
+      break;
+    case RunEvent::CopyFinished:
+      text = Message::CopyFinished;
+      break;
+  }
+  return Say(text, {path});
 }
 
 void ReportFileError(const FileException& error, std::ostream& err) {
@@ -111,6 +124,12 @@ void ReportFileError(const FileException& error, std::ostream& err) {
   if (error.SystemError() != 0 && !reasonInText)
     err << kProgramPrefix << WithReason(error.Path(), error.SystemError()) << '\n';
   err << kProgramPrefix << problem << '\n';
+}
+
+void ReportFileError(const FileFailure& failure, std::ostream& err) {
+  ReportFileError(FileException(failure.cause, failure.path, failure.problem, failure.systemError,
+                                failure.number, failure.kept),
+                  err);
 }
 
 }  // namespace tarnwick::cli

@@ -5,7 +5,9 @@
 #include <iosfwd>
 #include <string>
 
+#include "conversion_run.h"
 #include "file_layer.h"
+#include "update_run.h"
 
 namespace tarnwick::cli {
 
@@ -18,16 +20,21 @@ enum class Outcome {
   FileError,       ///< a read, write, close or move failed; a damaged dump file; out of memory
   NoOrbitData,     ///< the catalogue holds no orbit line; nothing was written
   NetworkFailure,  ///< the download failed (connection, TLS, HTTP status, stall, limits)
-  Cancelled,       ///< the user ended the run; nothing changed
 };
 
 /// The exit status of `outcome`, as --help and the README list them. The
 /// one place that decides a status.
 int ExitStatus(Outcome outcome) noexcept;
 
+/// What a run tells on its way about `path`, in one line.
+std::string EventText(RunEvent event, const std::string& path);
+
 /// A file error on `err`, each line with the program's prefix: the cause's
 /// text with the system's reason; for a problem that names more than the
 /// cause, the file with the reason first and then what happened.
 void ReportFileError(const FileException& error, std::ostream& err);
+
+/// The same for a file error the update run kept.
+void ReportFileError(const FileFailure& failure, std::ostream& err);
 
 }  // namespace tarnwick::cli

@@ -93,7 +93,7 @@ Outcome RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream&
         << Say(Message::MoreWithHelp) << '\n';
     return Outcome::UsageError;
   }
-  request.outputDir = AbsolutePath(options.outputDir);
+  request.outputDir = AbsolutePath(options.outputDir.empty() ? "." : options.outputDir);
   request.userAgent = "Tarnwick/" TARNWICK_VERSION;
   request.files = environment.files;
   if (environment.removeTemporariesOnSignal) RemoveTemporariesOnTerminatingSignals();
@@ -112,11 +112,11 @@ Outcome RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream&
       err << kProgramPrefix << NetworkFailureText(outcome.address, outcome.network) << '\n';
       return Outcome::NetworkFailure;
     case UpdateResult::FileFailure:
-      ReportFileError(outcome.file.Exception(), err);
+      ReportFileError(outcome.file, err);
       return Outcome::FileError;
     case UpdateResult::Cancelled:
       err << kProgramPrefix << CancelledText() << '\n';
-      return Outcome::Cancelled;
+      return Outcome::Declined;
     case UpdateResult::Converted:
       break;
   }

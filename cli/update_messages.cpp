@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "commands.h"
 #include "messages.h"
+#include "outcome.h"
 
 namespace tarnwick::cli {
 

@@ -272,11 +272,11 @@ ConversionOutcome Convert(const std::string& inputPath, const std::string& orbit
     RepairInterruptedCommit(files, files.ResolveLinks(orbitPath), files.ResolveLinks(infoPath),
                             prompts);
   }
-  if (!ConfirmOverwrite(orbitPath, OutputFile::Orbits, prompts, files)) return declined();
+  if (!ConfirmOverwrite(orbitPath, OutputFile::Orbit, prompts, files)) return declined();
   PendingOutput<kAsteroidRecordSize> orbitFile(files);
   errno = 0;
   if (!orbitFile.Open(orbitPath)) return ReportOpenError(orbitPath, errno);
-  if (!ConfirmOverwrite(infoPath, OutputFile::Info, prompts, files)) return declined();
+  if (!ConfirmOverwrite(infoPath, OutputFile::Summary, prompts, files)) return declined();
   PendingOutput<kAsteroidInfoRecordSize> infoFile(files);
   // One file cannot hold both kinds of record: the second would replace the
   // first and the orbits would be lost while the run reports success.

@@ -14,8 +14,8 @@ inline constexpr char kInfoFileName[] = "AsteroidInfo4.dat";
 
 /// Which output file a question is about.
 enum class OutputFile {
-  Orbits,  ///< Asteroids4.dat
-  Info,    ///< AsteroidInfo4.dat
+  Orbit,    ///< Asteroids4.dat
+  Summary,  ///< AsteroidInfo4.dat
 };
 
 /// What a run tells the user on its way without ending; `path` names the file.
@@ -43,8 +43,8 @@ enum class RunStatus {
   Declined,        ///< an overwrite question was answered no; nothing was written
   CannotOpen,      ///< a file could not be opened; `path` names it
   NoOrbitData,     ///< the catalogue, `path`, yielded no record; nothing was written
-  TooManyRecords,  ///< the catalogue, `path`, gave more orbit lines than the run's bound;
-                   ///< nothing was written
+  TooManyRecords,  ///< the catalogue gave more orbit lines than the run's bound; nothing was
+                   ///< written
 };
 
 /// How many orbit lines a run takes by default: ten times today's catalogue.
@@ -88,8 +88,8 @@ ConversionOutcome ReportOpenError(const std::string& path, int systemError);
 /// A catalogue with more than `maxRecords` orbit lines is refused
 /// (TooManyRecords) as soon as the next one is read, and nothing is written.
 /// Throws FileException on a read, write, close, lock or move failure, or on
-/// a line longer than 1 MiB, after every temporary file has been deleted; any
-/// other exception from the catalogue's stream leaves the same way.
+/// a line longer than 1 MiB, after every temporary file has been deleted;
+/// any other exception from the catalogue's stream leaves the same way.
 ConversionOutcome RunConversion(const std::string& inputPath, const std::string& orbitPath,
                                 const std::string& infoPath, UserPrompts& prompts,
                                 FileSystem& files, std::uint64_t maxRecords = kDefaultMaxRecords);

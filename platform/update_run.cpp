@@ -245,8 +245,7 @@ class DownloadInput final : public WatchedInput {
     CheckCancel();
     if (outcome.state == DownloadState::Complete) {
       // A ZIP archive is read from its copy, which must be whole.
-      if (zipCopy_ >= 0 && outcome.copyError != 0)
-        throw FileException(CauseFromErrno(outcome.copyError), name_, outcome.copyError);
+      if (zipCopy_ >= 0 && outcome.copyError != 0) throw SystemFileError(outcome.copyError, name_);
       return;
     }
     throw TransferFailed{FailureOf(outcome, request_)};
@@ -260,7 +259,7 @@ class DownloadInput final : public WatchedInput {
   char last_ = '\n';
 };
 
-/// The run's questions and events go to the hooks.
+/// The run's questions and what it tells on its way go to the hooks.
 class HookPrompts final : public UserPrompts {
  public:
   explicit HookPrompts(UpdateHooks& hooks) : hooks_(hooks) {}
@@ -270,8 +269,8 @@ class HookPrompts final : public UserPrompts {
   void Notify(RunEvent event, const std::string& path) override {
     UpdateWarning warning;
     warning.kind = UpdateWarningKind::Conversion;
-    warning.path = path;
     warning.event = event;
+    warning.path = path;
     hooks_.Warn(warning);
   }
 
@@ -603,7 +602,7 @@ std::string ConfigureFromEnvironment(UpdateRequest& request, const VariableReade
       bad = name;
     }
   };
-  constexpr std::uint64_t kDayOfSeconds = 24 * 60 * 60;
+  constexpr std::uint64_t kDayOfSeconds = std::uint64_t{24} * 60 * 60;
   count("TARNWICK_CONNECT_TIMEOUT", request.connectTimeoutSeconds, kDayOfSeconds);
   count("TARNWICK_STALL_TIMEOUT", request.stallTimeoutSeconds, kDayOfSeconds);
   count("TARNWICK_MAX_RECORDS", request.maxRecords, UINT64_MAX);

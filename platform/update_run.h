@@ -70,7 +70,7 @@ struct UpdateProgress {
 enum class UpdateWarningKind {
   CacheNotUsable,  ///< `path` is the cache folder; `cacheProblem` or `systemError` says why
   CopyNotKept,     ///< the update is done but the download was not kept; `systemError` says why
-  Conversion,      ///< the conversion's own event about `path`, in `event`
+  Conversion,      ///< what the conversion tells on its way, `event` about `path`
 };
 
 /// Why the cache folder is not used, for CacheNotUsable.
@@ -129,17 +129,14 @@ struct NetworkFailure {
   std::string detail;       ///< the library's own words, in English, for the curious
 };
 
-/// A file error that ended the run, as the FileException told it.
+/// A FileException's data, kept after the exception is gone.
 struct FileFailure {
   FileCause cause = FileCause::Generic;
   std::string path;
   int systemError = 0;
   FileProblem problem = FileProblem::None;
-  std::uint64_t number = 0;       ///< see FileException::Number
-  std::vector<std::string> kept;  ///< see FileException::Kept
-  FileException Exception() const {
-    return FileException(cause, path, problem, systemError, number, kept);
-  }
+  std::uint64_t number = 0;       ///< FileException::Number()
+  std::vector<std::string> kept;  ///< FileException::Kept()
 };
 
 struct UpdateOutcome {

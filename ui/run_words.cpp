@@ -29,7 +29,7 @@ QString RunWords::Warning(const ConversionOutcome& outcome) {
       return tr("File \"%1\" holds no orbit data - nothing was written").arg(path);
     case RunStatus::TooManyRecords:
       return tr("%1 holds more than %2 orbit lines, the limit against damaged or hostile files; "
-                "nothing was written.")
+                "nothing was written")
           .arg(path, QString::number(outcome.maxRecords));
     case RunStatus::Done:
     case RunStatus::Declined:

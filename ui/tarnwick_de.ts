@@ -117,6 +117,10 @@
         <translation>Die Datei &quot;%1&quot; enthält keine Bahndaten - es wurde nichts geschrieben</translation>
     </message>
     <message>
+        <source>%1 holds more than %2 orbit lines, the limit against damaged or hostile files; nothing was written</source>
+        <translation>%1 enthält mehr als %2 Bahnzeilen, die Grenze gegen beschädigte oder feindliche Dateien; nichts wurde geschrieben</translation>
+    </message>
+    <message>
         <source>An interrupted conversion had already replaced %1: the previous file has been put back</source>
         <translation>Eine unterbrochene Konvertierung hatte %1 schon ersetzt: die vorige Datei ist wieder da</translation>
     </message>
@@ -227,10 +231,6 @@
     <message>
         <source>Stopped by an unexpected error: %1</source>
         <translation>Abgebrochen durch einen unerwarteten Fehler: %1</translation>
-    </message>
-    <message>
-        <source>%1 holds more than %2 orbit lines, the limit against damaged or hostile files; nothing was written.</source>
-        <translation>%1 enthält mehr als %2 Bahnzeilen, die Grenze gegen beschädigte oder feindliche Dateien; nichts wurde geschrieben.</translation>
     </message>
 </context>
 <context>

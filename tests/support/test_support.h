@@ -74,7 +74,7 @@ class RecordingPrompts final : public UserPrompts {
   std::deque<bool> answers;
 
   bool AskOverwrite(const std::string& path, OutputFile which) override {
-    events.push_back((which == OutputFile::Orbits ? "ask orbit: " : "ask summary: ") + path);
+    events.push_back((which == OutputFile::Orbit ? "ask orbit: " : "ask summary: ") + path);
     if (answers.empty()) return true;
     const bool answer = answers.front();
     answers.pop_front();
