@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "file_layer.h"
+#include "selection.h"
 
 namespace tarnwick {
 
@@ -28,10 +29,12 @@ class UserPrompts {
 /// How a run ended. A file error is not among them: it leaves the run as a
 /// FileException.
 enum class RunStatus {
-  Done,         ///< both files were put in place and the completion message shown
-  Declined,     ///< an overwrite question was answered no; nothing was written
-  CannotOpen,   ///< a file could not be opened (OpenFailed was shown); `path` names it
-  NoOrbitData,  ///< the catalogue yielded no record (NoOrbitData was shown); nothing was written
+  Done,        ///< both files were put in place and the completion message shown
+  Declined,    ///< an overwrite question was answered no; nothing was written
+  CannotOpen,  ///< a file could not be opened (OpenFailed was shown); `path` names it
+  /// the catalogue yielded no record (NoOrbitData, or NothingSelected when
+  /// the selection left every orbit out, was shown); nothing was written
+  NoOrbitData,
 };
 
 /// What a run did, for front ends that report more than the dialog does.
@@ -44,6 +47,9 @@ struct ConversionOutcome {
   int systemError = 0;
   std::uint64_t linesRead = 0;       ///< catalogue lines read, empty ones included
   std::uint64_t recordsWritten = 0;  ///< records in each output file
+  std::uint64_t leftOut = 0;         ///< orbit lines the selection did not take
+  /// NoOrbitData: the catalogue held orbit lines, but the selection took none.
+  bool nothingSelected = false;
 };
 
 /// True when the run may write `path`: nothing there can be read and no
@@ -64,11 +70,12 @@ void ReportOpenError(const std::string& path, UserPrompts& prompts);
 /// keeps other runs' pairs out; so a run that ends early leaves the existing
 /// files untouched, and a catalogue without a single record replaces nothing.
 /// A pair that a killed run left half-replaced is put right first (PairRepaired).
+/// Only the objects that `selection` takes are written, in catalogue order.
 /// Throws FileException on a read, write, close, lock or move failure, or on
 /// a line longer than 1 MiB, after the busy cursor has been removed and every
 /// temporary file deleted.
 ConversionOutcome RunConversion(const std::string& inputPath, const std::string& orbitPath,
                                 const std::string& infoPath, UserPrompts& prompts,
-                                FileSystem& files);
+                                FileSystem& files, const Selection& selection = {});
 
 }  // namespace tarnwick

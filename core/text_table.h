@@ -19,6 +19,7 @@ enum class TextId {
   Attention,              ///< the caption of questions and warnings
   OpenFailed,             ///< %1 the file that cannot be opened
   NoOrbitData,            ///< %1 the catalogue
+  NothingSelected,        ///< %1 the catalogue, whose orbits the selection all left out
   LineTooLong,            ///< %1 the line number
   CommitBusy,             ///< %1 the orbit file another run is replacing
   PairRepaired,           ///< %1 the orbit file put back
