@@ -15,6 +15,7 @@
 #include "catalogue_line.h"
 #include "commands.h"
 #include "posix_file_system.h"
+#include "selection_options.h"
 #include "text_table.h"
 
 #ifndef TARNWICK_VERSION
@@ -143,6 +144,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
   convertCommand->add_option("-o,--output-dir", convert.outputDir, LoadText(TextId::HelpOutputDir))
       ->capture_default_str();
   convertCommand->add_flag("-y,--yes", convert.assumeYes, LoadText(TextId::HelpYes));
+  AddSelectionOptions(*convertCommand, convert.selection);
   convertCommand->footer(exitStatus);
 
   DumpOptions dump;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cli.h"
+#include "selection.h"
 
 namespace tarnwick::cli {
 
@@ -26,6 +27,7 @@ struct ConvertOptions {
   std::string catalogue;  ///< empty: the newest of MPCORB.DAT, MPCORB.DAT.gz, MPCORB.ZIP here
   std::string outputDir = ".";
   bool assumeYes = false;
+  Selection selection;  ///< the objects written; every orbit line by default
   /// When set, the catalogue is this stream, named `catalogue` in messages.
   std::function<std::unique_ptr<InputStream>()> stream;
 };

@@ -14,6 +14,7 @@
 #include "conversion_run.h"
 #include "decompressing_input.h"
 #include "posix_file_system.h"
+#include "selection_options.h"
 #include "temporary_cleanup.h"
 #include "text_table.h"
 
@@ -303,7 +304,7 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
   const auto start = std::chrono::steady_clock::now();
   ConversionOutcome stats;
   try {
-    stats = RunConversion(input, orbitPath, infoPath, prompts, files);
+    stats = RunConversion(input, orbitPath, infoPath, prompts, files, options.selection);
   } catch (const FileException& e) {
     prompts.ShowHeld();
     ReportFileError(e, err);
@@ -326,10 +327,17 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
       return kExitDeclined;
   }
   const char decimalPoint = SessionDecimalPoint();
-  const std::string summary = LoadText(
-      TextId::RunSummary, {std::to_string(stats.linesRead), std::to_string(stats.recordsWritten),
-                           std::to_string(stats.linesRead - stats.recordsWritten),
-                           FormatFixed(elapsed.count(), 2, decimalPoint)});
+  const std::string seconds = FormatFixed(elapsed.count(), 2, decimalPoint);
+  const std::string skipped =
+      std::to_string(stats.linesRead - stats.recordsWritten - stats.leftOut);
+  const std::string summary =
+      options.selection.Any()
+          ? LoadText(TextId::SelectedRunSummary,
+                     {std::to_string(stats.linesRead), std::to_string(stats.recordsWritten),
+                      DescribeSelection(options.selection, decimalPoint),
+                      std::to_string(stats.leftOut), skipped, seconds})
+          : LoadText(TextId::RunSummary, {std::to_string(stats.linesRead),
+                                          std::to_string(stats.recordsWritten), skipped, seconds});
   out << input << " (" << DescribeInput(read, decimalPoint) << "): " << summary << '\n';
   return kExitDone;
 }

@@ -295,6 +295,34 @@ constexpr std::array kTexts{
               "the output folder's name is empty"},
     TextEntry{TextId::HttpsOnly, "nur https://-Adressen werden abgerufen",
               "only https:// is fetched"},
+    TextEntry{TextId::SelectedRunSummary,
+              "%1 Zeilen gelesen, %2 Datensätze geschrieben (Auswahl: %3), %4 ausgelassen, %5 "
+              "Zeilen übersprungen, %6 s",
+              "%1 lines read, %2 records written (selection: %3), %4 left out, %5 lines skipped, "
+              "%6 s"},
+    TextEntry{TextId::SelectionMaxH, "H ≤ %1", "H ≤ %1"},
+    TextEntry{TextId::SelectionBrighter, "heller als %1 in Opposition",
+              "brighter than %1 at opposition"},
+    TextEntry{TextId::SelectionClasses, "Klasse %1", "class %1"},
+    TextEntry{TextId::SelectionNumbered, "nur nummerierte", "numbered only"},
+    TextEntry{TextId::SelectionFirst, "die ersten %1", "the first %1"},
+    TextEntry{TextId::ExpectMagnitude, "erwartet eine Helligkeit wie 15 oder 12,5, nicht \"%1\"",
+              "expects a magnitude such as 15 or 12.5, not \"%1\""},
+    TextEntry{TextId::ExpectClasses, "erwartet durch Kommas getrennte Klassen aus %2, nicht \"%1\"",
+              "expects comma-separated classes out of %2, not \"%1\""},
+    TextEntry{TextId::ExpectCount, "erwartet eine ganze Zahl ab 1, nicht \"%1\"",
+              "expects a whole number of 1 or more, not \"%1\""},
+    TextEntry{TextId::HelpMaxH, "Nur Objekte mit einer absoluten Helligkeit H bis MAG",
+              "Only objects whose absolute magnitude H is at most MAG"},
+    TextEntry{TextId::HelpBrighterThan,
+              "Nur Objekte, die in Opposition im Perihel MAG oder heller erreichen können",
+              "Only objects that can reach magnitude MAG or brighter at an opposition in "
+              "perihelion"},
+    TextEntry{TextId::HelpClass, "Nur Objekte einer dieser Bahnklassen: %1",
+              "Only objects in any of these orbit classes: %1"},
+    TextEntry{TextId::HelpNumbered, "Nur nummerierte Objekte", "Only numbered objects"},
+    TextEntry{TextId::HelpFirst, "Höchstens die ersten N Objekte, die die übrigen Regeln erfüllen",
+              "At most the first N objects that pass the other rules"},
 };
 
 /// Every name has its entry at its own place, with a text in both languages.
@@ -305,7 +333,7 @@ constexpr bool IsComplete() {
         entry.english == nullptr || *entry.german == '\0' || *entry.english == '\0')
       return false;
   }
-  return static_cast<std::size_t>(TextId::HttpsOnly) + 1 == kTexts.size();
+  return static_cast<std::size_t>(TextId::HelpFirst) + 1 == kTexts.size();
 }
 static_assert(IsComplete(), "one entry per TextId, in the order of TextId, in both languages");
 

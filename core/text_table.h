@@ -117,6 +117,22 @@ enum class TextId {
   HelpUpdateCache,
   EmptyOutputDir,  ///< why an empty -o is refused
   HttpsOnly,       ///< why an --url is refused
+
+  // Choosing the objects.
+  SelectedRunSummary,  ///< RunSummary with %3 the selection and %4 left out, %5 skipped, %6 s
+  SelectionMaxH,       ///< %1 the limit of H
+  SelectionBrighter,   ///< %1 the magnitude at opposition
+  SelectionClasses,    ///< %1 the class names
+  SelectionNumbered,
+  SelectionFirst,   ///< %1 how many
+  ExpectMagnitude,  ///< %1 the value given
+  ExpectClasses,    ///< %1 the value given, %2 the class names
+  ExpectCount,      ///< %1 the value given
+  HelpMaxH,
+  HelpBrighterThan,
+  HelpClass,  ///< %1 the class names
+  HelpNumbered,
+  HelpFirst,
 };
 
 enum class Language { German, English };

@@ -1,0 +1,133 @@
+#include "selection_options.h"
+
+#include <CLI/CLI.hpp>
+#include <charconv>
+#include <cmath>
+#include <optional>
+
+#include "text_table.h"
+
+namespace tarnwick::cli {
+namespace {
+
+/// A magnitude as typed: a finite decimal number, with "." or "," as its point.
+std::optional<double> ReadMagnitude(std::string text) {
+  for (char& c : text) {
+    if (c == ',') c = '.';
+  }
+  double value = 0;
+  const char* end = text.data() + text.size();
+  const auto result = std::from_chars(text.data(), end, value, std::chars_format::fixed);
+  if (text.empty() || result.ec != std::errc{} || result.ptr != end || !std::isfinite(value)) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+/// A count of 1 or more, digits only.
+std::optional<std::uint64_t> ReadCount(const std::string& text) {
+  std::uint64_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto result = std::from_chars(text.data(), end, value);
+  if (text.empty() || result.ec != std::errc{} || result.ptr != end || value == 0) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+std::string ClassNames(std::string_view separator) {
+  std::string names;
+  for (int c = 0; c < kOrbitClassCount; ++c) {
+    if (!names.empty()) names += separator;
+    names += OrbitClassName(static_cast<OrbitClass>(c));
+  }
+  return names;
+}
+
+/// A magnitude with at least one decimal: 15 as "15.0", 12.25 as "12.25".
+std::string Magnitude(double value, char decimalPoint) {
+  char buffer[32];
+  std::string text(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+  if (text.find_first_of(".e") == std::string::npos) text += ".0";
+  for (char& c : text) {
+    if (c == '.') c = decimalPoint;
+  }
+  return text;
+}
+
+}  // namespace
+
+void AddSelectionOptions(CLI::App& command, Selection& selection) {
+  const auto magnitude = [](std::string text) {
+    return ReadMagnitude(text) ? std::string() : LoadText(TextId::ExpectMagnitude, {text});
+  };
+  command
+      .add_option_function<std::string>(
+          "--max-h",
+          [&selection](const std::string& text) { selection.maxH = ReadMagnitude(text); },
+          LoadText(TextId::HelpMaxH))
+      ->type_name("MAG")
+      ->check(magnitude)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  command
+      .add_option_function<std::string>(
+          "--brighter-than",
+          [&selection](const std::string& text) { selection.brighterThan = ReadMagnitude(text); },
+          LoadText(TextId::HelpBrighterThan))
+      ->type_name("MAG")
+      ->check(magnitude)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  command
+      .add_option_function<std::string>(
+          "--class",
+          [&selection](const std::string& text) {
+            selection.classes = ParseOrbitClassList(text).value_or(0);
+          },
+          LoadText(TextId::HelpClass, {ClassNames(", ")}))
+      ->type_name("LIST")
+      ->check([](const std::string& text) {
+        return ParseOrbitClassList(text)
+                   ? std::string()
+                   : LoadText(TextId::ExpectClasses, {text, ClassNames(", ")});
+      })
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  command.add_flag("--numbered", selection.numberedOnly, LoadText(TextId::HelpNumbered));
+  command
+      .add_option_function<std::string>(
+          "--first",
+          [&selection](const std::string& text) { selection.first = ReadCount(text).value_or(0); },
+          LoadText(TextId::HelpFirst))
+      ->type_name("N")
+      ->check([](const std::string& text) {
+        return ReadCount(text) ? std::string() : LoadText(TextId::ExpectCount, {text});
+      })
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+}
+
+std::string DescribeSelection(const Selection& selection, char decimalPoint) {
+  std::string text;
+  const auto add = [&text](const std::string& part) {
+    if (!text.empty()) text += ", ";
+    text += part;
+  };
+  if (selection.maxH)
+    add(LoadText(TextId::SelectionMaxH, {Magnitude(*selection.maxH, decimalPoint)}));
+  if (selection.brighterThan) {
+    add(LoadText(TextId::SelectionBrighter, {Magnitude(*selection.brighterThan, decimalPoint)}));
+  }
+  if (selection.classes != 0) {
+    std::string names;
+    for (int c = 0; c < kOrbitClassCount; ++c) {
+      if (!selection.Has(static_cast<OrbitClass>(c))) continue;
+      if (!names.empty()) names += ',';
+      names += OrbitClassName(static_cast<OrbitClass>(c));
+    }
+    add(LoadText(TextId::SelectionClasses, {names}));
+  }
+  if (selection.numberedOnly) add(LoadText(TextId::SelectionNumbered));
+  if (selection.first != 0)
+    add(LoadText(TextId::SelectionFirst, {std::to_string(selection.first)}));
+  return text;
+}
+
+}  // namespace tarnwick::cli
