@@ -155,6 +155,8 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
   CLI::Option* orbitsFlag = dumpCommand->add_flag("--orbits", orbits, LoadText(TextId::HelpOrbits));
   CLI::Option* infoFlag = dumpCommand->add_flag("--info", info, LoadText(TextId::HelpInfo));
   orbitsFlag->excludes(infoFlag);
+  dumpCommand->add_flag("--summary", dump.summary, LoadText(TextId::HelpSummary))
+      ->excludes(infoFlag);
   dumpCommand->footer(LoadText(TextId::HelpDumpKind) + "\n" + exitStatus);
   UpdateOptions update;
   CLI::App* updateCommand = app.add_subcommand("update", LoadText(TextId::HelpUpdate));

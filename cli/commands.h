@@ -68,6 +68,8 @@ enum class DumpKind { FromName, Orbits, Info };
 struct DumpOptions {
   std::string file;
   DumpKind kind = DumpKind::FromName;
+  /// Counts per orbit class and per band of H instead of the records.
+  bool summary = false;
 };
 
 int RunDump(const DumpOptions& options, std::ostream& out, std::ostream& err);

@@ -323,6 +323,19 @@ constexpr std::array kTexts{
     TextEntry{TextId::HelpNumbered, "Nur nummerierte Objekte", "Only numbered objects"},
     TextEntry{TextId::HelpFirst, "Höchstens die ersten N Objekte, die die übrigen Regeln erfüllen",
               "At most the first N objects that pass the other rules"},
+    TextEntry{TextId::HelpSummary,
+              "Statt der Datensätze ihre Zahl je Bahnklasse und je Band von H ausgeben",
+              "Print the count of records per orbit class and per band of H instead of the "
+              "records"},
+    TextEntry{TextId::SummaryTitle, "%1: %2 Bahndatensätze", "%1: %2 orbit records"},
+    TextEntry{TextId::SummaryClasses, "Bahnklassen:", "Orbit classes:"},
+    TextEntry{TextId::SummaryOtherClass, "andere, Hauptgürtel eingeschlossen (atira, mars-crosser, hungaria, ...)",
+              "other, main belt included (atira, mars-crosser, hungaria, ...)"},
+    TextEntry{TextId::SummaryBands, "Absolute Helligkeit H:", "Absolute magnitude H:"},
+    TextEntry{TextId::SummaryNoH, "keine", "none"},
+    TextEntry{TextId::SummaryNeedsOrbits,
+              "--summary liest eine Datei mit Bahndatensätzen (Asteroids4.dat), nicht %1",
+              "--summary reads a file of orbit records (Asteroids4.dat), not %1"},
 };
 
 /// Every name has its entry at its own place, with a text in both languages.
@@ -333,7 +346,7 @@ constexpr bool IsComplete() {
         entry.english == nullptr || *entry.german == '\0' || *entry.english == '\0')
       return false;
   }
-  return static_cast<std::size_t>(TextId::HelpFirst) + 1 == kTexts.size();
+  return static_cast<std::size_t>(TextId::SummaryNeedsOrbits) + 1 == kTexts.size();
 }
 static_assert(IsComplete(), "one entry per TextId, in the order of TextId, in both languages");
 

@@ -133,6 +133,13 @@ enum class TextId {
   HelpClass,  ///< %1 the class names
   HelpNumbered,
   HelpFirst,
+  HelpSummary,
+  SummaryTitle,        ///< %1 the file, %2 its records
+  SummaryClasses,      ///< heading of the orbit classes
+  SummaryOtherClass,   ///< the classes an orbit record does not tell apart
+  SummaryBands,        ///< heading of the H bands
+  SummaryNoH,          ///< the band of records without H
+  SummaryNeedsOrbits,  ///< %1 the file that is no orbit file
 };
 
 enum class Language { German, English };
