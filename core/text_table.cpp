@@ -209,7 +209,8 @@ constexpr std::array kTexts{
         "  4  Dateifehler: Lesen, Schreiben, Schließen oder Verschieben einer Datei schlug\n"
         "     fehl, oder die Datei eines Auszugs ist keine ganze Zahl von Datensätzen, oder\n"
         "     der Speicher ging aus\n"
-        "  5  keine Bahndaten: der Katalog enthält keine Bahnzeile, nichts wurde geschrieben\n"
+        "  5  keine Bahndaten: der Katalog enthält keine Bahnzeile, oder die Auswahl lässt\n"
+        "     keine übrig; nichts wurde geschrieben\n"
         "  6  Netzfehler (update): keine Verbindung, ein Zertifikats- oder TLS-Fehler, ein\n"
         "     HTTP-Fehlerstatus, eine Zeitüberschreitung, die Größengrenze oder eine\n"
         "     Umleitung auf einfaches http\n",
@@ -221,7 +222,8 @@ constexpr std::array kTexts{
         "opened\n"
         "  4  file error: reading, writing, closing or moving a file failed,\n"
         "     or a dump file is not a whole number of records, or memory ran out\n"
-        "  5  no orbit data: the catalogue holds no orbit line, nothing was written\n"
+        "  5  no orbit data: the catalogue holds no orbit line, or the selection leaves none;\n"
+        "     nothing was written\n"
         "  6  network failure (update): no connection, a certificate or TLS failure, an HTTP\n"
         "     error status, a timeout, the size limit or a redirect to plain http\n"},
     TextEntry{TextId::HelpConvert,
@@ -329,7 +331,8 @@ constexpr std::array kTexts{
               "records"},
     TextEntry{TextId::SummaryTitle, "%1: %2 Bahndatensätze", "%1: %2 orbit records"},
     TextEntry{TextId::SummaryClasses, "Bahnklassen:", "Orbit classes:"},
-    TextEntry{TextId::SummaryOtherClass, "andere, Hauptgürtel eingeschlossen (atira, mars-crosser, hungaria, ...)",
+    TextEntry{TextId::SummaryOtherClass,
+              "andere, Hauptgürtel eingeschlossen (atira, mars-crosser, hungaria, ...)",
               "other, main belt included (atira, mars-crosser, hungaria, ...)"},
     TextEntry{TextId::SummaryBands, "Absolute Helligkeit H:", "Absolute magnitude H:"},
     TextEntry{TextId::SummaryNoH, "keine", "none"},
