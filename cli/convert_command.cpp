@@ -17,8 +17,36 @@
 #include "selection_options.h"
 #include "temporary_cleanup.h"
 #include "text_table.h"
+#include "update_messages.h"
+#include "update_run.h"
 
 namespace tarnwick::cli {
+
+bool AskOnConsole(const std::string& text, std::ostream& err, std::istream* terminal,
+                  bool assumeYes, TextId cannotAsk) {
+  if (assumeYes) return true;
+  if (terminal == nullptr) {
+    err << kProgramPrefix << text << '\n' << kProgramPrefix << LoadText(cannotAsk) << '\n';
+    return false;
+  }
+  for (;;) {
+    err << kProgramPrefix << text << ' ' << LoadText(TextId::YesNoHint) << ' ' << std::flush;
+    std::string typed;
+    if (!std::getline(*terminal, typed)) {
+      err << '\n';
+      return false;
+    }
+    switch (ParseAnswer(typed)) {
+      case Answer::Yes:
+        return true;
+      case Answer::No:
+        return false;
+      case Answer::Unclear:
+        break;
+    }
+  }
+}
+
 namespace {
 
 constexpr std::string_view kStandardInputName = "-";
@@ -43,27 +71,7 @@ class ConsolePrompts final : public UserPrompts {
 
   bool AskYesNo(const std::string& text, const std::string& /*caption*/) override {
     ShowHeld();
-    if (assumeYes_) return true;
-    if (terminal_ == nullptr) {
-      err_ << kProgramPrefix << text << '\n' << kProgramPrefix << LoadText(cannotAsk_) << '\n';
-      return false;
-    }
-    for (;;) {
-      err_ << kProgramPrefix << text << ' ' << LoadText(TextId::YesNoHint) << ' ' << std::flush;
-      std::string typed;
-      if (!std::getline(*terminal_, typed)) {
-        err_ << '\n';
-        return false;
-      }
-      switch (ParseAnswer(typed)) {
-        case Answer::Yes:
-          return true;
-        case Answer::No:
-          return false;
-        case Answer::Unclear:
-          break;
-      }
-    }
+    return AskOnConsole(text, err_, terminal_, assumeYes_, cannotAsk_);
   }
 
   void Warn(const std::string& text, const std::string& /*caption*/) override {
@@ -214,8 +222,6 @@ std::string FormatMegabytes(double bytes, char decimalPoint) {
   return FormatFixed(bytes / 1e6, 1, decimalPoint) + " MB";
 }
 
-namespace {
-
 /// What the catalogue was: "304.5 MB" of text, or "gzip, 104.6 MB → 304.5 MB".
 std::string DescribeInput(const InputSummary& summary, char decimalPoint) {
   const auto megabytes = [&](std::uint64_t bytes) {
@@ -225,6 +231,8 @@ std::string DescribeInput(const InputSummary& summary, char decimalPoint) {
   return std::string(summary.format == InputFormat::Gzip ? "gzip, " : "ZIP, ") +
          megabytes(summary.bytesIn) + " → " + megabytes(summary.bytesOut);
 }
+
+namespace {
 
 /// That no catalogue is in the current folder, naming the folder and the
 /// names looked for; or, where one of those names is there but is no regular
@@ -240,6 +248,8 @@ std::string NoDefaultCatalogue(const std::string& input) {
   }
   return WithReason(LoadText(TextId::NoCatalogueIn, {FullPath("."), names}), ENOENT);
 }
+
+}  // namespace
 
 /// Why a file of the run could not be opened, in one line: an output folder
 /// that is missing or no folder, or the run's own text for the file with the
@@ -271,8 +281,6 @@ void ReportFileError(const FileException& e, std::ostream& err) {
   err << kProgramPrefix << e.what() << '\n';
 }
 
-}  // namespace
-
 int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& err,
                const Environment& environment) {
   const bool fromStdin = options.catalogue == kStandardInputName && !options.stream;
@@ -294,6 +302,14 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
     err << kProgramPrefix << NoDefaultCatalogue(input) << '\n';
     return kExitCannotOpen;
   }
+  UpdateRequest limits;  // the record bound is the same for every run
+  const std::string badVariable = ConfigureFromEnvironment(
+      limits, [&](const char* name) { return environment.variable(name); });
+  if (badVariable == "TARNWICK_MAX_RECORDS") {
+    err << kProgramPrefix << BadVariableText(badVariable, environment.variable(badVariable))
+        << '\n';
+    return kExitUsage;
+  }
   FileSystem& base = environment.files != nullptr ? *environment.files : SystemFileSystem();
   InputSummary read;
   StandardInputFileSystem files(base, options.stream ? options.stream : environment.standardInput,
@@ -304,7 +320,8 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
   const auto start = std::chrono::steady_clock::now();
   ConversionOutcome stats;
   try {
-    stats = RunConversion(input, orbitPath, infoPath, prompts, files, options.selection);
+    stats = RunConversion(input, orbitPath, infoPath, prompts, files, limits.maxRecords,
+                          options.selection);
   } catch (const FileException& e) {
     prompts.ShowHeld();
     ReportFileError(e, err);
@@ -322,22 +339,16 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
       return kExitCannotOpen;
     case RunStatus::NoOrbitData:
       return kExitNoOrbitData;
+    case RunStatus::TooManyRecords:
+      err << kProgramPrefix << TooManyRecordsText(input, stats.maxRecords) << '\n';
+      return kExitFileError;
     case RunStatus::Declined:
       err << kProgramPrefix << LoadText(TextId::Declined) << '\n';
       return kExitDeclined;
   }
   const char decimalPoint = SessionDecimalPoint();
-  const std::string seconds = FormatFixed(elapsed.count(), 2, decimalPoint);
-  const std::string skipped =
-      std::to_string(stats.linesRead - stats.recordsWritten - stats.leftOut);
   const std::string summary =
-      options.selection.Any()
-          ? LoadText(TextId::SelectedRunSummary,
-                     {std::to_string(stats.linesRead), std::to_string(stats.recordsWritten),
-                      DescribeSelection(options.selection, decimalPoint),
-                      std::to_string(stats.leftOut), skipped, seconds})
-          : LoadText(TextId::RunSummary, {std::to_string(stats.linesRead),
-                                          std::to_string(stats.recordsWritten), skipped, seconds});
+      RunSummaryText(stats, options.selection, elapsed.count(), decimalPoint);
   out << input << " (" << DescribeInput(read, decimalPoint) << "): " << summary << '\n';
   return kExitDone;
 }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <optional>
 
+#include "commands.h"
 #include "text_table.h"
 
 namespace tarnwick::cli {
@@ -128,6 +129,19 @@ std::string DescribeSelection(const Selection& selection, char decimalPoint) {
   if (selection.first != 0)
     add(LoadText(TextId::SelectionFirst, {std::to_string(selection.first)}));
   return text;
+}
+
+std::string RunSummaryText(const ConversionOutcome& stats, const Selection& selection,
+                           double seconds, char decimalPoint) {
+  const std::string read = std::to_string(stats.linesRead);
+  const std::string written = std::to_string(stats.recordsWritten);
+  const std::string skipped =
+      std::to_string(stats.linesRead - stats.recordsWritten - stats.leftOut);
+  const std::string time = FormatFixed(seconds, 2, decimalPoint);
+  if (!selection.Any()) return LoadText(TextId::RunSummary, {read, written, skipped, time});
+  return LoadText(TextId::SelectedRunSummary,
+                  {read, written, DescribeSelection(selection, decimalPoint),
+                   std::to_string(stats.leftOut), skipped, time});
 }
 
 }  // namespace tarnwick::cli

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "conversion_run.h"
 #include "selection.h"
 
 namespace CLI {
@@ -20,5 +21,10 @@ void AddSelectionOptions(CLI::App& command, Selection& selection);
 /// The selection for the summary line in the session's language, such as
 /// "H ≤ 15.0, class neo,pha".
 std::string DescribeSelection(const Selection& selection, char decimalPoint);
+
+/// The summary line of a finished run: lines read, records written, and
+/// with a selection what it chose and left out, lines skipped, seconds.
+std::string RunSummaryText(const ConversionOutcome& stats, const Selection& selection,
+                           double seconds, char decimalPoint);
 
 }  // namespace tarnwick::cli

@@ -40,7 +40,8 @@ _tarnwick_cli() {
         _filedir '@(DAT|dat|gz|GZ|ZIP|zip)'
       fi
       ;;
-    update) COMPREPLY=($(compgen -W '-o --output-dir --url -y --yes -h --help' -- "$cur")) ;;
+    update) COMPREPLY=($(compgen -W '-o --output-dir --url -y --yes --max-h --brighter-than
+      --class --numbered --first -h --help' -- "$cur")) ;;
     dump)
       if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '--orbits --info --summary -h --help' -- "$cur"))

@@ -174,7 +174,8 @@ class SelectedConversion : public test::RunFixture {
 
   Pair Convert(const Selection& selection) {
     Pair pair;
-    pair.outcome = RunConversion(input, orbits, infos, prompts, SystemFileSystem(), selection);
+    pair.outcome = RunConversion(input, orbits, infos, prompts, SystemFileSystem(),
+                                 kDefaultMaxRecords, selection);
     const std::string orbitBytes = test::ReadFile(orbits).value_or("");
     const std::string infoBytes = test::ReadFile(infos).value_or("");
     for (std::size_t at = 0; at + kAsteroidRecordSize <= orbitBytes.size();
@@ -251,8 +252,8 @@ TEST_F(SelectedConversion, WritesTheFullRunsRecordsThatPassTheRule) {
 TEST_F(SelectedConversion, SelectionThatLeavesNothingReplacesNothingAndSaysSo) {
   test::WriteFile(input, test::NumberedLine() + "\n" + test::ProvisionalLine() + "\n");
   test::WriteFile(orbits, "old orbits");
-  const ConversionOutcome outcome =
-      RunConversion(input, orbits, infos, prompts, SystemFileSystem(), MaxH(-5));
+  const ConversionOutcome outcome = RunConversion(input, orbits, infos, prompts, SystemFileSystem(),
+                                                  kDefaultMaxRecords, MaxH(-5));
   EXPECT_EQ(outcome.status, RunStatus::NoOrbitData);
   EXPECT_TRUE(outcome.nothingSelected);
   EXPECT_EQ(outcome.leftOut, 2u);
