@@ -67,7 +67,7 @@ TEST(Update, FetchesConvertsAndKeepsEverythingOnAFailure) {
   stdfs::remove(out / "Asteroids4.dat");
   stdfs::remove(out / "AsteroidInfo4.dat");
 
-  enum Check { Converted, Unchanged, ReplacedFirst };
+  enum Check { Converted, Unchanged, ReplacedFirst, Selected };
   struct Case {
     const char* path;
     bool trusted;
@@ -75,6 +75,7 @@ TEST(Update, FetchesConvertsAndKeepsEverythingOnAFailure) {
     const char* says;  // on standard output for status 0, else on standard error
     Check check;
     rlim_t fileLimit = RLIM_INFINITY;  // bytes a file of the run may grow to
+    const char* selection = nullptr;   // a selection option, as one argument
   };
   const Case cases[] = {
       {"/MPCORB.DAT.gz", true, kExitDone, "2000 records written", Converted},
@@ -92,6 +93,14 @@ TEST(Update, FetchesConvertsAndKeepsEverythingOnAFailure) {
       {"/elsewhere/MPCORB.DAT.gz", true, kExitDeclined, "the answer is no", Unchanged},
       // "Not modified", but the pair was replaced: made again from the kept copy.
       {"/MPCORB.DAT.gz", true, kExitDone, "/tarnwick/MPCORB.DAT.gz-", ReplacedFirst},
+      // "Not modified" is up to date only for the pair's own selection; any
+      // other is made from the kept copy, which stays whole.
+      {"/MPCORB.DAT.gz", true, kExitDone, "1175 records written (selection: H ≤ 15.0)", Selected,
+       RLIM_INFINITY, "--max-h=15"},
+      {"/MPCORB.DAT.gz", true, kExitDone, "Up to date", Unchanged, RLIM_INFINITY, "--max-h=15"},
+      {"/MPCORB.DAT.gz", true, kExitNoOrbitData, "The selection leaves no orbit", Unchanged,
+       RLIM_INFINITY, "--max-h=-1"},
+      {"/MPCORB.DAT.gz", true, kExitDone, "2000 records written", Converted},
   };
   for (const Case& c : cases) {
     const std::string url = "https://127.0.0.1:" + std::to_string(port) + c.path;
@@ -100,6 +109,7 @@ TEST(Update, FetchesConvertsAndKeepsEverythingOnAFailure) {
     if (c.trusted) call.variables["CURL_CA_BUNDLE"] = server / "cert.pem";
     std::vector<std::string> args = {"update", "-o", out, "--url", url, "-y"};
     if (c.status == kExitDeclined) args.pop_back();
+    if (c.selection != nullptr) args.push_back(c.selection);
     if (c.check == ReplacedFirst) WriteFile(out / "Asteroids4.dat", "replaced");
     const auto before = Snapshot(work.path());
     rlimit limit{};  // a full cache: writing beyond the limit fails with EFBIG
@@ -112,10 +122,16 @@ TEST(Update, FetchesConvertsAndKeepsEverythingOnAFailure) {
     ::setrlimit(RLIMIT_FSIZE, &limit);
     EXPECT_EQ(r.status, c.status) << url << '\n' << r.err;
     EXPECT_NE((r.status == 0 ? r.out : r.err).find(c.says), std::string::npos) << r.out << r.err;
-    EXPECT_TRUE(r.status < kExitFileError || r.err.find(url) != std::string::npos) << r.err;
+    // (A selection is applied to the kept copy, which the message names.)
+    EXPECT_TRUE(r.status < kExitFileError || c.selection != nullptr ||
+                r.err.find(url) != std::string::npos)
+        << r.err;
     if (c.check == Unchanged) {
       EXPECT_EQ(Snapshot(work.path()), before) << url;
       EXPECT_TRUE(r.status != kExitDone || r.out.find('\n') == r.out.size() - 1) << r.out;
+    } else if (c.check == Selected) {
+      EXPECT_EQ(ReadFile(out / "Asteroids4.dat").value_or("").size(), 1175 * 113u);
+      EXPECT_NE(r.out.find("/tarnwick/MPCORB.DAT.gz-"), std::string::npos) << "not downloaded";
     } else {
       EXPECT_EQ(Snapshot(out), converted) << url;
     }
