@@ -550,7 +550,11 @@ UpdateOutcome Update(const UpdateRequest& request, UpdateHooks& hooks, bool mayR
                                                zip ? copyFd : -1, hooks, outcome.read);
       },
       outcome);
-  if (!ran || outcome.conversion.status != RunStatus::Done) return outcome;
+  // A selection that took nothing has still read the whole catalogue: the
+  // copy is kept (whole, as always), but no pair was made from it.
+  const bool nothingSelected = ran && outcome.conversion.status == RunStatus::NoOrbitData &&
+                               outcome.conversion.nothingSelected;
+  if (!ran || (outcome.conversion.status != RunStatus::Done && !nothingSelected)) return outcome;
   // A byte 0x1A ends the catalogue before the end of the transfer, which
   // must still end well for the copy to be kept; nobody reads the rest.
   download->StopStream();
@@ -572,7 +576,7 @@ UpdateOutcome Update(const UpdateRequest& request, UpdateHooks& hooks, bool mayR
   // A server without validators cannot answer "not modified": no copy to keep.
   if (ended.etag.empty() && ended.lastModified.empty()) return outcome;
   KeptState keep{request.url, ended.etag, ended.lastModified, download->BytesReceived(), {}};
-  RememberPair(keep, MadePair(orbitPath, infoPath, request.selection));
+  if (!nothingSelected) RememberPair(keep, MadePair(orbitPath, infoPath, request.selection));
   const std::string partialPath = kept->PartialPath();
   int error = kept->KeepPartial();
   if (error == 0) {

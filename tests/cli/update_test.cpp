@@ -155,6 +155,16 @@ TEST(Update, FetchesConvertsAndKeepsEverythingOnAFailure) {
   EXPECT_EQ(call.Run({"update", "-o", out, "--url", url}).status, kExitDone);
   for (const std::string& path : stale) EXPECT_EQ(stdfs::exists(path), path != stale[0]) << path;
 
+  // A fresh download that the selection takes nothing of is kept all the
+  // same, whole: the next update makes the pair from it without a download.
+  call.variables["XDG_CACHE_HOME"] = work / "fresh-cache";
+  EXPECT_EQ(call.Run({"update", "-o", out, "--url", url, "-y", "--max-h=-1"}).status,
+            kExitNoOrbitData);
+  const Result again = call.Run({"update", "-o", out, "--url", url, "-y"});
+  EXPECT_EQ(again.status, kExitDone) << again.err;
+  EXPECT_NE(again.out.find("/fresh-cache/tarnwick/MPCORB.DAT.gz-"), std::string::npos) << again.out;
+  EXPECT_EQ(Snapshot(out), converted);
+
   // The real catalogue's address is only ever shown, never fetched here.
   EXPECT_NE(RunCli({"update", "--help"}).out.find(kDefaultCatalogueUrl), std::string::npos);
 }
