@@ -290,9 +290,11 @@ constexpr std::array kTexts{
     TextEntry{
         TextId::HelpUpdateCache,
         "Der letzte Download bleibt in $XDG_CACHE_HOME/tarnwick (~/.cache/tarnwick); meldet\n"
-        "der Server keine Änderung und stammen die Dateien daraus, geschieht nichts.\n",
+        "der Server keine Änderung und stammen die Dateien daraus (mit derselben Auswahl),\n"
+        "geschieht nichts.\n",
         "The last download is kept in $XDG_CACHE_HOME/tarnwick (~/.cache/tarnwick); when the\n"
-        "server reports no change and the files were made from it, nothing is done.\n"},
+        "server reports no change and the files were made from it (with the same selection),\n"
+        "nothing is done.\n"},
     TextEntry{TextId::EmptyOutputDir, "der Name des Ausgabeordners ist leer",
               "the output folder's name is empty"},
     TextEntry{TextId::HttpsOnly, "nur https://-Adressen werden abgerufen",
