@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "commands.h"
-#include "text_table.h"
+#include "messages.h"
 
 namespace tarnwick::cli {
 namespace {
@@ -60,13 +60,13 @@ std::string Magnitude(double value, char decimalPoint) {
 
 void AddSelectionOptions(CLI::App& command, Selection& selection) {
   const auto magnitude = [](std::string text) {
-    return ReadMagnitude(text) ? std::string() : LoadText(TextId::ExpectMagnitude, {text});
+    return ReadMagnitude(text) ? std::string() : Say(Message::ExpectMagnitude, {text});
   };
   command
       .add_option_function<std::string>(
           "--max-h",
           [&selection](const std::string& text) { selection.maxH = ReadMagnitude(text); },
-          LoadText(TextId::HelpMaxH))
+          Say(Message::HelpMaxH))
       ->type_name("MAG")
       ->check(magnitude)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
@@ -74,7 +74,7 @@ void AddSelectionOptions(CLI::App& command, Selection& selection) {
       .add_option_function<std::string>(
           "--brighter-than",
           [&selection](const std::string& text) { selection.brighterThan = ReadMagnitude(text); },
-          LoadText(TextId::HelpBrighterThan))
+          Say(Message::HelpBrighterThan))
       ->type_name("MAG")
       ->check(magnitude)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
@@ -84,23 +84,22 @@ void AddSelectionOptions(CLI::App& command, Selection& selection) {
           [&selection](const std::string& text) {
             selection.classes = ParseOrbitClassList(text).value_or(0);
           },
-          LoadText(TextId::HelpClass, {ClassNames(", ")}))
+          Say(Message::HelpClass, {ClassNames(", ")}))
       ->type_name("LIST")
       ->check([](const std::string& text) {
-        return ParseOrbitClassList(text)
-                   ? std::string()
-                   : LoadText(TextId::ExpectClasses, {text, ClassNames(", ")});
+        return ParseOrbitClassList(text) ? std::string()
+                                         : Say(Message::ExpectClasses, {text, ClassNames(", ")});
       })
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-  command.add_flag("--numbered", selection.numberedOnly, LoadText(TextId::HelpNumbered));
+  command.add_flag("--numbered", selection.numberedOnly, Say(Message::HelpNumbered));
   command
       .add_option_function<std::string>(
           "--first",
           [&selection](const std::string& text) { selection.first = ReadCount(text).value_or(0); },
-          LoadText(TextId::HelpFirst))
+          Say(Message::HelpFirst))
       ->type_name("N")
       ->check([](const std::string& text) {
-        return ReadCount(text) ? std::string() : LoadText(TextId::ExpectCount, {text});
+        return ReadCount(text) ? std::string() : Say(Message::ExpectCount, {text});
       })
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 }
@@ -111,10 +110,9 @@ std::string DescribeSelection(const Selection& selection, char decimalPoint) {
     if (!text.empty()) text += ", ";
     text += part;
   };
-  if (selection.maxH)
-    add(LoadText(TextId::SelectionMaxH, {Magnitude(*selection.maxH, decimalPoint)}));
+  if (selection.maxH) add(Say(Message::SelectionMaxH, {Magnitude(*selection.maxH, decimalPoint)}));
   if (selection.brighterThan) {
-    add(LoadText(TextId::SelectionBrighter, {Magnitude(*selection.brighterThan, decimalPoint)}));
+    add(Say(Message::SelectionBrighter, {Magnitude(*selection.brighterThan, decimalPoint)}));
   }
   if (selection.classes != 0) {
     std::string names;
@@ -123,11 +121,10 @@ std::string DescribeSelection(const Selection& selection, char decimalPoint) {
       if (!names.empty()) names += ',';
       names += OrbitClassName(static_cast<OrbitClass>(c));
     }
-    add(LoadText(TextId::SelectionClasses, {names}));
+    add(Say(Message::SelectionClasses, {names}));
   }
-  if (selection.numberedOnly) add(LoadText(TextId::SelectionNumbered));
-  if (selection.first != 0)
-    add(LoadText(TextId::SelectionFirst, {std::to_string(selection.first)}));
+  if (selection.numberedOnly) add(Say(Message::SelectionNumbered));
+  if (selection.first != 0) add(Say(Message::SelectionFirst, {std::to_string(selection.first)}));
   return text;
 }
 
@@ -138,10 +135,10 @@ std::string RunSummaryText(const ConversionOutcome& stats, const Selection& sele
   const std::string skipped =
       std::to_string(stats.linesRead - stats.recordsWritten - stats.leftOut);
   const std::string time = FormatFixed(seconds, 2, decimalPoint);
-  if (!selection.Any()) return LoadText(TextId::RunSummary, {read, written, skipped, time});
-  return LoadText(TextId::SelectedRunSummary,
-                  {read, written, DescribeSelection(selection, decimalPoint),
-                   std::to_string(stats.leftOut), skipped, time});
+  if (!selection.Any()) return Say(Message::RunSummary, {read, written, skipped, time});
+  return Say(Message::SelectedRunSummary,
+             {read, written, DescribeSelection(selection, decimalPoint),
+              std::to_string(stats.leftOut), skipped, time});
 }
 
 }  // namespace tarnwick::cli

@@ -16,6 +16,7 @@
 #include "catalogue_generator.h"
 #include "cli_harness.h"
 #include "commands.h"
+#include "messages.h"
 #include "temporary_cleanup.h"
 
 namespace tarnwick::cli::test {
@@ -193,7 +194,7 @@ TEST_F(ConvertTest, AFailureIsOneLineWithTheFileErrorStatusAndLeavesNothingBehin
     ExpectOldOutputsOnly();
     EXPECT_EQ(TrackedTemporaryCount(), tracked);
   };
-  const auto diskFull = [] { throw FileException(FileCause::DiskFull, "(stdin)", {}, ENOSPC); };
+  const auto diskFull = [] { throw FileException(FileCause::DiskFull, "(stdin)", ENOSPC); };
   struct Case {
     const char* lang;
     std::function<void()> thrown;
@@ -281,7 +282,7 @@ TEST(Language, FollowsTheUsualVariables) {
       }
       return std::string();
     };
-    EXPECT_EQ(WantsGerman(lookup), words[0] == "de") << line;
+    EXPECT_EQ(ChooseLanguage(lookup) == Language::German, words[0] == "de") << line;
   }
 }
 
