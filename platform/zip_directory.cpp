@@ -124,12 +124,20 @@ std::optional<DeflatedMember> FindDeflatedMember(int fd, std::uint64_t size,
           used += 8;
         }
       }
-      unsigned char localHeader[30];
-      if (!ReadAt(fd, localHeader, sizeof localHeader, local) ||
-          std::memcmp(localHeader, "PK\x03\x04", 4) != 0 || LittleEndian(localHeader + 8, 2) != 8)
+      // The local header must agree with the directory where it says anything
+      // (0 and all ones say nothing); libarchive reads any other member.
+      std::vector<unsigned char> localHeader(30 + nameSize);
+      if (!ReadAt(fd, localHeader.data(), localHeader.size(), local) ||
+          std::memcmp(localHeader.data(), "PK\x03\x04", 4) != 0 ||
+          LittleEndian(&localHeader[8], 2) != 8 || LittleEndian(&localHeader[26], 2) != nameSize ||
+          std::memcmp(&localHeader[30], memberName.data(), nameSize) != 0)
         return std::nullopt;
-      member.dataOffset =
-          local + 30 + LittleEndian(localHeader + 26, 2) + LittleEndian(localHeader + 28, 2);
+      const std::uint64_t stated[] = {member.crc, member.compressedSize, member.size};
+      for (int field = 0; field < 3; ++field) {
+        const std::uint64_t value = LittleEndian(&localHeader[14 + 4 * field], 4);
+        if (value != 0 && value != 0xFFFFFFFF && value != stated[field]) return std::nullopt;
+      }
+      member.dataOffset = local + 30 + nameSize + LittleEndian(&localHeader[28], 2);
       if (member.dataOffset > size || member.compressedSize > size - member.dataOffset)
         return std::nullopt;
       found = member;
