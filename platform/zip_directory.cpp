@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,31 @@ std::uint64_t CountDirectoryHeaders(int fd, std::uint64_t offset) {
   return count;
 }
 
+/// Replaces each of `values` that holds all ones by the next 64-bit value
+/// of the ZIP64 field in the extra fields `extra`; false when one is missing.
+bool ReadZip64(const unsigned char* extra, std::size_t size,
+               std::initializer_list<std::uint64_t*> values) {
+  const unsigned char* const end = extra + size;
+  const unsigned char* field = nullptr;
+  std::size_t length = 0;
+  for (const unsigned char* at = extra; at + 4 <= end;) {
+    const std::size_t fieldLength = LittleEndian(at + 2, 2);
+    if (LittleEndian(at, 2) == 1 && at + 4 + fieldLength <= end) {
+      field = at + 4;
+      length = fieldLength;
+    }
+    at += 4 + fieldLength;
+  }
+  std::size_t used = 0;
+  for (std::uint64_t* value : values) {
+    if (*value != 0xFFFFFFFF) continue;
+    if (field == nullptr || used + 8 > length) return false;
+    *value = LittleEndian(field + used, 8);
+    used += 8;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::uint64_t ZipMemberCount(int fd, std::uint64_t size) {
@@ -108,36 +134,29 @@ std::optional<DeflatedMember> FindDeflatedMember(int fd, std::uint64_t size,
       member.compressedSize = LittleEndian(header + 20, 4);
       member.size = LittleEndian(header + 24, 4);
       std::uint64_t local = LittleEndian(header + 42, 4);
-      // ZIP64: the fields at their largest value are in the extra field, in this order.
-      for (const unsigned char* extra = header + 46 + nameSize;
-           extra + 4 <= header + 46 + nameSize + extraSize;) {
-        const std::uint64_t id = LittleEndian(extra, 2);
-        const std::size_t length = LittleEndian(extra + 2, 2);
-        const unsigned char* field = extra + 4;
-        extra = field + length;
-        if (id != 1 || extra > header + 46 + nameSize + extraSize) continue;
-        std::size_t used = 0;
-        for (std::uint64_t* value : {&member.size, &member.compressedSize, &local}) {
-          if (*value != 0xFFFFFFFF) continue;
-          if (used + 8 > length) return std::nullopt;
-          *value = LittleEndian(field + used, 8);
-          used += 8;
-        }
-      }
-      // The local header must agree with the directory where it says anything
-      // (0 and all ones say nothing); libarchive reads any other member.
+      if (!ReadZip64(header + 46 + nameSize, extraSize,
+                     {&member.size, &member.compressedSize, &local}))
+        return std::nullopt;
+      // The local header must agree with the directory where it states
+      // anything, as libarchive demands; it reads any other member itself.
       std::vector<unsigned char> localHeader(30 + nameSize);
       if (!ReadAt(fd, localHeader.data(), localHeader.size(), local) ||
           std::memcmp(localHeader.data(), "PK\x03\x04", 4) != 0 ||
           LittleEndian(&localHeader[8], 2) != 8 || LittleEndian(&localHeader[26], 2) != nameSize ||
           std::memcmp(&localHeader[30], memberName.data(), nameSize) != 0)
         return std::nullopt;
-      const std::uint64_t stated[] = {member.crc, member.compressedSize, member.size};
-      for (int field = 0; field < 3; ++field) {
-        const std::uint64_t value = LittleEndian(&localHeader[14 + 4 * field], 4);
-        if (value != 0 && value != 0xFFFFFFFF && value != stated[field]) return std::nullopt;
-      }
-      member.dataOffset = local + 30 + nameSize + LittleEndian(&localHeader[28], 2);
+      const std::size_t localExtraSize = LittleEndian(&localHeader[28], 2);
+      std::vector<unsigned char> localExtra(localExtraSize);
+      std::uint64_t stated[] = {LittleEndian(&localHeader[14], 4),
+                                LittleEndian(&localHeader[18], 4),
+                                LittleEndian(&localHeader[22], 4)};
+      if (!ReadAt(fd, localExtra.data(), localExtraSize, local + 30 + nameSize) ||
+          !ReadZip64(localExtra.data(), localExtraSize, {&stated[2], &stated[1]}) ||
+          (stated[0] != 0 && stated[0] != member.crc) ||
+          (stated[1] != 0 && stated[1] != member.compressedSize) ||
+          (stated[2] != 0 && stated[2] != member.size))
+        return std::nullopt;
+      member.dataOffset = local + 30 + nameSize + localExtraSize;
       if (member.dataOffset > size || member.compressedSize > size - member.dataOffset)
         return std::nullopt;
       found = member;
