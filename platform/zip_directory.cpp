@@ -74,13 +74,12 @@ std::uint64_t CountDirectoryHeaders(int fd, std::uint64_t offset) {
 /// of the ZIP64 field in the extra fields `extra`; false when one is missing.
 bool ReadZip64(const unsigned char* extra, std::size_t size,
                std::initializer_list<std::uint64_t*> values) {
-  const unsigned char* const end = extra + size;
   const unsigned char* field = nullptr;
   std::size_t length = 0;
-  for (const unsigned char* at = extra; at + 4 <= end;) {
-    const std::size_t fieldLength = LittleEndian(at + 2, 2);
-    if (LittleEndian(at, 2) == 1 && at + 4 + fieldLength <= end) {
-      field = at + 4;
+  for (std::size_t at = 0; at + 4 <= size;) {
+    const std::size_t fieldLength = LittleEndian(extra + at + 2, 2);
+    if (LittleEndian(extra + at, 2) == 1 && fieldLength <= size - at - 4) {
+      field = extra + at + 4;
       length = fieldLength;
     }
     at += 4 + fieldLength;
