@@ -156,7 +156,9 @@ std::optional<DeflatedMember> FindDeflatedMember(int fd, std::uint64_t size,
           (stated[2] != 0 && stated[2] != member.size))
         return std::nullopt;
       member.dataOffset = local + 30 + nameSize + localExtraSize;
-      if (member.dataOffset > size || member.compressedSize > size - member.dataOffset)
+      // No deflate stream is empty: a member without data goes to libarchive too.
+      if (member.compressedSize == 0 || member.dataOffset > size ||
+          member.compressedSize > size - member.dataOffset)
         return std::nullopt;
       found = member;
     }
