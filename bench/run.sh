@@ -171,6 +171,7 @@ END {
   printf "\n%-34s %6.2f", "gzip refresh / igzip -dc (<= 1.25)", gzr
   if (before) printf " %7.2f", ratio("before-gzip", "igzip")
   printf "\n%-34s %6.2f\n", "ZIP / (bsdtar -xOf + plain)", zipr
+  printf "%-34s %6.2f\n", "ZIP / gzip refresh (<= 1.1)", ratio("zip", "gzip")
   peaks = peak("plain") < 16 && peak("replace") < 16 && peak("gzip") < 16 && peak("zip") < 16
   printf "targets     plain <= 2.0 x floor: %s; replace <= 1.3 x plain: %s; gzip <= 1.25 x igzip: %s; peak < 16 MiB: %s\n",
     (plain <= 2.0 ? "met" : "MISSED"), (replacer <= 1.3 ? "met" : "MISSED"),
