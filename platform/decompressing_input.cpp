@@ -31,7 +31,6 @@
 #include "gzip_header.h"
 #include "input_errors.h"
 #include "quiet_thread.h"
-#include "text_table.h"
 #include "zip_input.h"
 
 namespace tarnwick {
@@ -307,7 +306,7 @@ class DescriptorInput final : public DecompressingInput {
     format_ = InputFormat::Zip;
     struct stat info {};
     if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
-      throw FileException(FileCause::Generic, path_, LoadText(TextId::ZipFromPipe, {path_}));
+      throw FileException(FileCause::Generic, path_, FileProblem::ZipFromPipe);
     }
     bytesIn_ = static_cast<std::uint64_t>(info.st_size);
     zip_ = std::make_unique<ZipInput>(fd_, path_, static_cast<std::uint64_t>(info.st_size),

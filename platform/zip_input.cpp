@@ -38,8 +38,7 @@ ZipInput::ZipInput(int fd, std::string path, std::uint64_t size, std::size_t blo
       size_(size),
       blockSize_(std::max<std::size_t>(blockSize, 1)) {
   if (ZipMemberCount(fd_, size_) > kMaxZipMembers) {
-    throw FileException(FileCause::InvalidFile, path_,
-                        LoadText(TextId::ZipTooManyMembers, {path_}));
+    throw FileException(FileCause::InvalidFile, path_, FileProblem::ZipTooManyMembers);
   }
   Archive handle = OpenArchive();
   archive_entry* entry = nullptr;
@@ -60,7 +59,7 @@ ZipInput::ZipInput(int fd, std::string path, std::uint64_t size, std::size_t blo
   }
   if (rc != ARCHIVE_EOF) ThrowDamaged(path_);
   if (files != 1) {
-    throw FileException(FileCause::Generic, path_, LoadText(TextId::ZipWithoutCatalogue, {path_}));
+    throw FileException(FileCause::Generic, path_, FileProblem::ZipWithoutCatalogue);
   }
   handle.reset();
   handle = OpenArchive();  // back to the only file
