@@ -86,7 +86,7 @@ TEST(Update, FetchesConvertsAndKeepsEverythingOnAFailure) {
       {"/missing", true, kExitNetwork, "404", Unchanged},
       {"/page", true, kExitNoOrbitData, "holds no orbit data", Unchanged},
       {"/stall", true, kExitNetwork, "nothing received for 2 s", Unchanged},
-      {"/early-end", true, kExitDone, "2000 records written", Converted},
+      {"/early-end", true, kExitDone, "2000 records written", Converted},  // on a dumb terminal
       {"/cut-after-end.gz", true, kExitNetwork, "before the whole catalogue arrived", Unchanged},
       {"/MPCORB.ZIP", true, kExitDone, "ZIP, ", Converted},
       {"/elsewhere/MPCORB.DAT.gz", true, kExitDeclined, "the answer is no", Unchanged},
@@ -98,6 +98,8 @@ TEST(Update, FetchesConvertsAndKeepsEverythingOnAFailure) {
     Invocation call;
     call.variables = {{"XDG_CACHE_HOME", work / "cache"}, {"TARNWICK_STALL_TIMEOUT", "2"}};
     if (c.trusted) call.variables["CURL_CA_BUNDLE"] = server / "cert.pem";
+    call.errorIsTerminal = std::string(c.path) == "/early-end";
+    if (call.errorIsTerminal) call.variables["TERM"] = "dumb";
     std::vector<std::string> args = {"update", "-o", out, "--url", url, "-y"};
     if (c.status == kExitDeclined) args.pop_back();
     if (c.check == ReplacedFirst) WriteFile(out / "Asteroids4.dat", "replaced");
@@ -113,6 +115,8 @@ TEST(Update, FetchesConvertsAndKeepsEverythingOnAFailure) {
     EXPECT_EQ(r.status, c.status) << url << '\n' << r.err;
     EXPECT_NE((r.status == 0 ? r.out : r.err).find(c.says), std::string::npos) << r.out << r.err;
     EXPECT_TRUE(r.status < kExitFileError || r.err.find(url) != std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find('\033'), std::string::npos) << "no escape sequence without a terminal "
+                                                     << "or on a dumb one";
     if (c.check == Unchanged) {
       EXPECT_EQ(Snapshot(work.path()), before) << url;
       EXPECT_TRUE(r.status != kExitDone || r.out.find('\n') == r.out.size() - 1) << r.out;
@@ -136,7 +140,9 @@ TEST(Update, FetchesConvertsAndKeepsEverythingOnAFailure) {
   Invocation call;
   call.variables = {{"XDG_CACHE_HOME", work / "cache"}, {"CURL_CA_BUNDLE", server / "cert.pem"}};
   const std::string url = "https://127.0.0.1:" + std::to_string(port) + "/MPCORB.DAT.gz";
-  EXPECT_EQ(call.Run({"update", "-o", out, "--url", url}).status, kExitDone);
+  const Result quiet = call.Run({"update", "-o", out, "--url", url, "--quiet"});
+  EXPECT_EQ(quiet.status, kExitDone);
+  EXPECT_EQ(quiet.out + quiet.err, "") << "nothing on success with --quiet";
   for (const std::string& path : stale) EXPECT_EQ(stdfs::exists(path), path != stale[0]) << path;
 
   // The real catalogue's address is only ever shown, never fetched here.
