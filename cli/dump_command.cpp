@@ -231,7 +231,7 @@ Outcome RunDump(const DumpOptions& options, std::ostream& out, std::ostream& err
     }
   }
   if (options.summary && kind != DumpKind::Orbits) {
-    err << kProgramPrefix << Say(Message::SummaryNeedsOrbits, {options.file}) << '\n';
+    err << kProgramPrefix << Say(Message::SummaryNeedsOrbits, {path}) << '\n';
     return Outcome::UsageError;
   }
   const bool orbits = kind == DumpKind::Orbits;

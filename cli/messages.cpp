@@ -366,8 +366,8 @@ constexpr std::array kMessages{
     Entry{Message::SummaryBands, "Absolute Helligkeit H:", "Absolute magnitude H:"},
     Entry{Message::SummaryNoH, "keine", "none"},
     Entry{Message::SummaryNeedsOrbits,
-          "--summary liest eine Datei mit Bahndatensätzen (Asteroids4.dat), nicht %1",
-          "--summary reads a file of orbit records (Asteroids4.dat), not %1"},
+          "--summary liest eine Datei mit Bahndatensätzen (Asteroids4.dat), nicht \"%1\"",
+          "--summary reads a file of orbit records (Asteroids4.dat), not \"%1\""},
 };
 
 /// Every name has its entry at its own place, with a text in both languages.
