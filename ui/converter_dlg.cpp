@@ -1,20 +1,33 @@
 #include "converter_dlg.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
+#include <QMimeData>
+#include <QPainter>
+#include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QThread>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <exception>
 
 #include "about_dlg.h"
@@ -24,6 +37,7 @@
 #include "download_addresses.h"
 #include "file_layer.h"
 #include "posix_file_system.h"
+#include "run_worker.h"
 #include "text_table.h"
 
 namespace tarnwick {
@@ -44,6 +58,67 @@ QLabel* Text(const QString& text) {
   return label;
 }
 
+/// The arrow that points at the convert button. Painted, not a label, so
+/// that a screen reader does not read its dashes out.
+class Arrow final : public QWidget {
+ public:
+  Arrow() { setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed); }
+  QSize sizeHint() const override {
+    return {fontMetrics().horizontalAdvance(kText), fontMetrics().height()};
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.drawText(rect(), Qt::AlignCenter, kText);
+  }
+
+ private:
+  static inline const QString kText = QStringLiteral("------->");
+};
+
+/// Whether `path` names a catalogue by its file name, in any case.
+bool IsCatalogueName(const QString& path) {
+  const QString name = QFileInfo(path).fileName();
+  for (const char* catalogue : kCatalogueNames)
+    if (name.compare(QLatin1String(catalogue), Qt::CaseInsensitive) == 0) return true;
+  return false;
+}
+
+/// The first local catalogue file among the dropped URLs; empty when none.
+QString DroppedCatalogue(const QMimeData* data) {
+  if (!data || !data->hasUrls()) return {};
+  for (const QUrl& url : data->urls()) {
+    const QString path = url.toLocalFile();
+    if (!path.isEmpty() && IsCatalogueName(path) && QFileInfo(path).isFile()) return path;
+  }
+  return {};
+}
+
+/// Puts `prompt` above the folders of Qt's own folder dialog, where the
+/// window manager cannot cut it as it cuts a long title. A dialog of the
+/// desktop's own keeps only the title.
+void AddPrompt(QFileDialog& chooser, const QString& prompt) {
+  auto* grid = qobject_cast<QGridLayout*>(chooser.layout());
+  if (!grid) return;
+  struct Item {
+    QLayoutItem* item;
+    int row, column, rows, columns;
+  };
+  QList<Item> items;
+  for (int i = 0; i < grid->count(); ++i) {
+    Item entry{grid->itemAt(i), 0, 0, 0, 0};
+    grid->getItemPosition(i, &entry.row, &entry.column, &entry.rows, &entry.columns);
+    items << entry;
+  }
+  while (grid->count() > 0) grid->takeAt(0);
+  auto* label = Text(prompt);
+  label->setObjectName(QStringLiteral("tarnwickPrompt"));
+  grid->addWidget(label, 0, 0, 1, grid->columnCount());
+  for (const Item& entry : items)
+    grid->addItem(entry.item, entry.row + 1, entry.column, entry.rows, entry.columns);
+}
+
 }  // namespace
 
 QPushButton* CConverterDlg::Button(const QString& text, const std::function<void()>& handler) {
@@ -60,6 +135,7 @@ CConverterDlg::CConverterDlg(CSettings& settings, QWidget* parent)
   setWindowTitle(tr("Lumivale  -  Update Asteroids"));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  setAcceptDrops(true);
 
   // The controls in their tab order: the close button first, which also has
   // the focus at the start and is the default button.
@@ -67,31 +143,46 @@ CConverterDlg::CConverterDlg(CSettings& settings, QWidget* parent)
   close->setAutoDefault(true);
   close->setDefault(true);
   connect(close, &QPushButton::clicked, this, &QDialog::reject);
-  auto* download = Button(tr("Download..."), [this] { OpenAddress(kCatalogueUrl); });
-  QPushButton* mirror =
-      german ? Button(tr("Download..."), [this] { OpenAddress(kCatalogueMirrorUrl); }) : nullptr;
-  const auto pathField = [this] {
+  auto* download = Button(tr("&Download..."), [this] { OpenAddress(kCatalogueUrl); });
+  download->setAccessibleName(tr("Download the catalogue in the browser"));
+  QPushButton* mirror = nullptr;
+  if (german) {
+    mirror = Button(tr("Do&wnload..."), [this] { OpenAddress(kCatalogueMirrorUrl); });
+    mirror->setAccessibleName(tr("Open the mirror's download page in the browser"));
+  }
+  const auto pathField = [this](const QString& name) {
     auto* field = new QLineEdit(this);
     field->setReadOnly(true);
+    field->setAccessibleName(name);
+    field->installEventFilter(this);
     // Room for a path of a usual length in the user's font.
     field->setMinimumWidth(64 * field->fontMetrics().averageCharWidth());
     return field;
   };
-  m_inputField = pathField();
+  m_inputField = pathField(tr("Input file"));
+  const QString inputLabel = tr("&Input (MPCORB.DAT, .DAT.gz or .ZIP)");
   auto* browseInput = Button(QStringLiteral("..."), [this] {
-    ChooseDirectory(m_settings.pathIn,
-                    tr("Choose the directory where to find the file MPCORB.DAT"));
+    ChooseDirectory(m_settings.pathIn, tr("Choose the directory where to find the file MPCORB.DAT"),
+                    true);
   });
-  m_orbitField = pathField();
+  browseInput->setAccessibleName(tr("Choose input folder..."));
+  m_orbitField = pathField(tr("Orbit file"));
+  const QString outputLabel = tr("&Output (binary Files for Lumivale):");
   auto* browseOutput = Button(QStringLiteral("..."), [this] {
-    ChooseDirectory(m_settings.pathOut, tr("Choose the directory where the files Asteroids4.dat "
-                                           "and AsteroidInfo4.dat should be generated"));
+    ChooseDirectory(m_settings.pathOut,
+                    tr("Choose the directory where the files Asteroids4.dat "
+                       "and AsteroidInfo4.dat should be generated"),
+                    false);
   });
-  m_infoField = pathField();
-  auto* convert = Button(tr("Start Converting"), [this] { OnConvert(); });
-  for (QPushButton* browse : {browseInput, browseOutput})
+  browseOutput->setAccessibleName(tr("Choose output folder..."));
+  m_infoField = pathField(tr("Summary file"));
+  auto* convert = Button(tr("&Start Converting"), [this] { OnConvert(); });
+  for (QPushButton* browse : {browseInput, browseOutput}) {
+    browse->setToolTip(browse->accessibleName());
     browse->setMaximumWidth(browse->fontMetrics().horizontalAdvance(QStringLiteral("....")) +
                             browse->fontMetrics().height());
+  }
+  m_starters = {convert, browseInput, browseOutput};
 
   auto* layout = new QVBoxLayout(this);
   auto* downloadBox = new QGroupBox(tr("1)  Download"));
@@ -117,27 +208,57 @@ CConverterDlg::CConverterDlg(CSettings& settings, QWidget* parent)
   }
   auto* convertBox = new QGroupBox(tr("%1)  Convert MPCORB.DAT").arg(german ? 3 : 2));
   auto* convertGrid = new QGridLayout(convertBox);
-  convertGrid->addWidget(Text(tr("Input (MPCORB.DAT, .DAT.gz or .ZIP)")), 0, 0, 1, 3);
+  // The labels' letters (Alt+I, Alt+O) go to the folder buttons beside them.
+  auto* inputText = Text(inputLabel);
+  inputText->setTextFormat(Qt::AutoText);
+  inputText->setBuddy(browseInput);
+  convertGrid->addWidget(inputText, 0, 0, 1, 3);
   convertGrid->addWidget(m_inputField, 1, 0, 1, 2);
   convertGrid->addWidget(browseInput, 1, 2);
   convertGrid->addItem(new QSpacerItem(0, fontMetrics().height() / 2), 2, 0);
-  convertGrid->addWidget(Text(tr("Output (binary Files for Lumivale):")), 3, 0, 1, 3);
+  auto* outputText = Text(outputLabel);
+  outputText->setTextFormat(Qt::AutoText);
+  outputText->setBuddy(browseOutput);
+  convertGrid->addWidget(outputText, 3, 0, 1, 3);
   convertGrid->addWidget(new QLabel(QStringLiteral("a)")), 4, 0);
   convertGrid->addWidget(m_orbitField, 4, 1);
   convertGrid->addWidget(browseOutput, 4, 2);
   convertGrid->addWidget(new QLabel(QStringLiteral("b)")), 5, 0);
   convertGrid->addWidget(m_infoField, 5, 1);
+  m_dataAge = Text(QString());
+  m_dataAge->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  convertGrid->addWidget(m_dataAge, 6, 1, 1, 2);
   auto* start = new QHBoxLayout;
   start->addStretch();
-  start->addWidget(new QLabel(QStringLiteral("------->")));
+  start->addWidget(new Arrow);
   start->addWidget(convert);
-  convertGrid->addLayout(start, 6, 0, 1, 3);
+  convertGrid->addLayout(start, 7, 0, 1, 3);
   convertGrid->setColumnStretch(1, 1);
   layout->addWidget(convertBox);
+
+  // The progress of a run: hidden while none works, its room kept.
+  m_progressBar = new QProgressBar(this);
+  m_progressBar->setAccessibleName(tr("Progress"));
+  m_progressBar->setTextVisible(false);
+  m_cancel = new QPushButton(tr("C&ancel"), this);
+  m_cancel->setAutoDefault(true);
+  connect(m_cancel, &QPushButton::clicked, this, &CConverterDlg::Cancel);
+  m_progressText = Text(QString());
+  for (QWidget* widget : {static_cast<QWidget*>(m_progressBar), static_cast<QWidget*>(m_cancel)}) {
+    QSizePolicy policy = widget->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    widget->setSizePolicy(policy);
+    widget->hide();
+  }
+  auto* progressRow = new QHBoxLayout;
+  progressRow->addWidget(m_progressBar, 1);
+  progressRow->addWidget(m_cancel);
+  layout->addLayout(progressRow);
   auto* bottom = new QHBoxLayout;
-  bottom->addStretch();
-  bottom->addWidget(close);
+  bottom->addWidget(m_progressText, 1);
+  bottom->addWidget(close, 0, Qt::AlignBottom);
   layout->addLayout(bottom);
+  connect(&m_progressTimer, &QTimer::timeout, this, &CConverterDlg::ShowProgress);
 
   m_about = new QAction(tr("&About Tarnwick..."), this);
   m_about->setShortcut(QKeySequence(Qt::Key_F1));
@@ -148,7 +269,18 @@ CConverterDlg::CConverterDlg(CSettings& settings, QWidget* parent)
   addAction(m_about);
 
   ComposePaths();
+  if (!m_settings.geometry.isEmpty()) restoreGeometry(m_settings.geometry);
   close->setFocus();
+}
+
+CConverterDlg::~CConverterDlg() {
+  // Only reached with a run working when the dialog is destroyed without
+  // being closed: the run is stopped, its temporaries go.
+  if (m_thread) {
+    m_progress->cancel.store(true);
+    m_thread->wait();
+    delete m_thread;
+  }
 }
 
 void CConverterDlg::ComposePaths() {
@@ -161,12 +293,66 @@ void CConverterDlg::ComposePaths() {
   m_inputField->setText(m_inputFile);
   m_orbitField->setText(m_orbitFile);
   m_infoField->setText(m_infoFile);
+  ShowDataAge();
+}
+
+void CConverterDlg::ShowDataAge() {
+  const QFileInfo orbits(m_orbitFile);
+  const QFileInfo infos(m_infoFile);
+  if (!orbits.isFile() || !infos.isFile() || orbits.size() == 0) {
+    m_dataAge->setText(tr("No data for Lumivale in this folder yet."));
+    return;
+  }
+  const QDate made = std::min(orbits.lastModified(), infos.lastModified()).date();
+  const qint64 days = std::max<qint64>(0, made.daysTo(QDate::currentDate()));
+  const QString date = made.toString(Qt::ISODate);
+  m_dataAge->setText(days == 0   ? tr("Data from %1 (today)").arg(date)
+                     : days == 1 ? tr("Data from %1 (1 day old)").arg(date)
+                                 : tr("Data from %1 (%2 days old)").arg(date).arg(days));
 }
 
 void CConverterDlg::contextMenuEvent(QContextMenuEvent* event) {
   QMenu menu(this);
   menu.addAction(m_about);
   menu.exec(event->globalPos());
+}
+
+void CConverterDlg::dragEnterEvent(QDragEnterEvent* event) {
+  if (!Running() && !DroppedCatalogue(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void CConverterDlg::dropEvent(QDropEvent* event) {
+  const QString catalogue = DroppedCatalogue(event->mimeData());
+  if (Running() || catalogue.isEmpty()) return;
+  event->acceptProposedAction();
+  m_settings.pathIn = QFileInfo(catalogue).absolutePath();
+  ComposePaths();
+}
+
+bool CConverterDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void CConverterDlg::keyPressEvent(QKeyEvent* event) {
+  if (Running() && event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    Cancel();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+void CConverterDlg::done(int result) {
+  if (Running()) {
+    Cancel();
+    m_closeWhenDone = true;
+    return;
+  }
+  m_settings.geometry = saveGeometry();
+  QDialog::done(result);
 }
 
 void CConverterDlg::Dispatch(const std::function<void()>& handler) {
@@ -182,27 +368,190 @@ void CConverterDlg::Dispatch(const std::function<void()>& handler) {
 }
 
 void CConverterDlg::OpenAddress(const char* url) {
-  const QUrl address(QString::fromLatin1(url));
-  if (QDesktopServices::openUrl(address)) return;
-  ShowMessageBox(this, QMessageBox::Information, QCoreApplication::applicationName(),
-                 tr("No program here opens web addresses. Copy this address into your "
-                    "browser:") +
-                     QStringLiteral("\n\n") + address.toString(),
-                 QMessageBox::Ok, QMessageBox::Ok);
+  const QString address = QString::fromLatin1(url);
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+  // xdg-open says whether it found a program; Qt only whether it started it.
+  // It may wait for the browser it opens, so only its failure is awaited.
+  auto* opener = new QProcess(this);
+  connect(opener, &QProcess::errorOccurred, this, [this, opener, address](QProcess::ProcessError) {
+    if (opener->property("told").toBool()) return;
+    opener->setProperty("told", true);
+    opener->deleteLater();
+    ShowAddress(address);
+  });
+  connect(opener, &QProcess::finished, this,
+          [this, opener, address](int status, QProcess::ExitStatus how) {
+            if (opener->property("told").toBool()) return;
+            opener->setProperty("told", true);
+            opener->deleteLater();
+            if (how != QProcess::NormalExit || status != 0) ShowAddress(address);
+          });
+  opener->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  opener->start(QStringLiteral("xdg-open"), {address});
+#else
+  if (!QDesktopServices::openUrl(QUrl(address))) ShowAddress(address);
+#endif
+}
+
+void CConverterDlg::ShowAddress(const QString& url) {
+  const QString text = tr("No program here opens web addresses. Copy this address into your "
+                          "browser:") +
+                       QStringLiteral("\n\n") + url;
+  QMessageBox box(QMessageBox::Information, QCoreApplication::applicationName(), text,
+                  QMessageBox::Ok, this);
+  box.setTextFormat(Qt::PlainText);
+  box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  auto* copy = box.addButton(tr("&Copy address"), QMessageBox::ActionRole);
+  // Copying must not close the box.
+  QObject::disconnect(copy, &QAbstractButton::clicked, nullptr, nullptr);
+  connect(copy, &QPushButton::clicked, &box, [url] { QGuiApplication::clipboard()->setText(url); });
+  box.setDefaultButton(QMessageBox::Ok);
+  box.setEscapeButton(QMessageBox::Ok);
+  box.exec();
 }
 
 void CConverterDlg::OnConvert() {
   // A download may have finished while the dialog was open: the newest
   // catalogue is converted, and the field shows which.
   ComposePaths();
-  CDialogPrompts prompts(this);
-  RunConversion(Encoded(m_inputFile), Encoded(m_orbitFile), Encoded(m_infoFile), prompts,
-                SystemFileSystem());
+  StartRun(Encoded(m_inputFile),
+           [input = Encoded(m_inputFile), orbits = Encoded(m_orbitFile),
+            infos = Encoded(m_infoFile)](UserPrompts& prompts, FileSystem& files) {
+             return RunConversion(input, orbits, infos, prompts, files);
+           });
 }
 
-void CConverterDlg::ChooseDirectory(QString& directory, const QString& caption) {
-  const QString chosen = QFileDialog::getExistingDirectory(this, caption, AbsolutePath(directory));
-  if (chosen.isEmpty()) return;
+void CConverterDlg::StartRun(const std::string& catalogue, Job job) {
+  if (Running()) return;
+  m_progress = std::make_unique<RunProgress>();
+  const QFileInfo input(QFile::decodeName(catalogue.c_str()));
+  if (input.isFile()) m_progress->total.store(input.size());
+  m_prompts = std::make_unique<WorkerPrompts>(this, *m_progress);
+  m_outcome = {};
+  m_failure = nullptr;
+  m_thread = QThread::create([this, catalogue, job = std::move(job)] {
+    try {
+      WatchedFileSystem files(SystemFileSystem(), catalogue, *m_progress);
+      m_outcome = job(*m_prompts, files);
+    } catch (...) {
+      m_failure = std::current_exception();
+    }
+  });
+  connect(m_thread, &QThread::finished, this, &CConverterDlg::FinishRun);
+  SetRunning(true);
+  m_elapsed.start();
+  m_thread->start();
+}
+
+void CConverterDlg::SetRunning(bool running) {
+  for (QPushButton* button : m_starters) button->setEnabled(!running);
+  m_progressBar->setVisible(running);
+  m_cancel->setVisible(running);
+  m_cancel->setEnabled(running);
+  if (running) {
+    m_progressText->clear();
+    ShowProgress();
+    m_progressTimer.start(100);
+    m_cancel->setFocus();
+  } else {
+    m_progressTimer.stop();
+  }
+}
+
+void CConverterDlg::ShowProgress() {
+  if (!m_progress) return;
+  const QLocale locale(TextLanguage() == Language::German ? QLocale::German : QLocale::English);
+  const auto megabytes = [&](double bytes) {
+    return tr("%1 MB").arg(locale.toString(bytes / 1e6, 'f', 1));
+  };
+  const double done = static_cast<double>(m_progress->done.load());
+  const std::int64_t total = m_progress->total.load();
+  QString text;
+  if (total > 0) {
+    const int permille = static_cast<int>(std::min(1000.0, done * 1000.0 / double(total)));
+    m_progressBar->setRange(0, 1000);
+    m_progressBar->setValue(permille);
+    text = tr("%1 of %2 (%3 %)")
+               .arg(megabytes(done), megabytes(double(total)), locale.toString(permille / 10));
+  } else {
+    m_progressBar->setRange(0, 0);  // a moving bar
+    text = tr("%1 read").arg(megabytes(done));
+  }
+  const double seconds = static_cast<double>(m_elapsed.elapsed()) / 1000.0;
+  if (seconds >= 1.0 && done > 0) {
+    const double rate = done / seconds;
+    text += tr(", %1/s").arg(megabytes(rate));
+    if (total > 0) {
+      const int left = static_cast<int>((double(total) - done) / rate + 0.5);
+      text += tr(", %1:%2 left").arg(left / 60).arg(left % 60, 2, 10, QChar(u'0'));
+    }
+  }
+  if (m_progress->cancel.load()) text = tr("Cancelling...");
+  m_progressText->setText(text);
+}
+
+void CConverterDlg::Cancel() {
+  if (!m_progress || !Running()) return;
+  m_progress->cancel.store(true);
+  m_cancel->setEnabled(false);
+  ShowProgress();
+}
+
+void CConverterDlg::FinishRun() {
+  m_thread->wait();
+  delete m_thread;
+  m_thread = nullptr;
+  const bool closing = m_closeWhenDone;
+  const std::exception_ptr failure = std::exchange(m_failure, nullptr);
+  const auto completion = m_prompts->Completion();
+  SetRunning(false);
+  m_progressText->clear();
+  ComposePaths();
+  if (closing) {
+    done(QDialog::Rejected);
+    return;
+  }
+  if (failure) {
+    Dispatch([&] {
+      try {
+        std::rethrow_exception(failure);
+      } catch (const RunCancelled&) {
+        m_progressText->setText(tr("Cancelled: the files are as they were."));
+      }
+    });
+  } else if (completion) {
+    CDialogPrompts prompts(this);
+    prompts.Inform(completion->first + "\n\n" +
+                       (m_outcome.recordsWritten == 1
+                            ? tr("1 object written.")
+                            : tr("%L1 objects written.")
+                                  .arg(static_cast<qulonglong>(m_outcome.recordsWritten)))
+                           .toStdString(),
+                   completion->second);
+  }
+}
+
+void CConverterDlg::ChooseDirectory(QString& directory, const QString& prompt, bool input) {
+  QFileDialog chooser(this, prompt, AbsolutePath(directory));
+  chooser.setFileMode(QFileDialog::Directory);
+  if (input) {
+    // The catalogue files show, so that the user sees the folder is the right one.
+    chooser.setNameFilter(tr("Catalogue (MPCORB.DAT MPCORB.DAT.gz MPCORB.ZIP)"));
+  } else {
+    chooser.setOption(QFileDialog::ShowDirsOnly);
+  }
+  // Ctrl+H shows and hides hidden folders, as in the desktops' own dialogs:
+  // Lumivale's folder under Wine lies below ~/.wine.
+  auto* hidden = new QAction(&chooser);
+  hidden->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+  connect(hidden, &QAction::triggered, &chooser,
+          [&chooser] { chooser.setFilter(chooser.filter() ^ QDir::Hidden); });
+  chooser.addAction(hidden);
+  AddPrompt(chooser, prompt);
+  if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return;
+  QString chosen = chooser.selectedFiles().constFirst();
+  // A catalogue file chosen in the input chooser stands for its folder.
+  if (QFileInfo(chosen).isFile()) chosen = QFileInfo(chosen).absolutePath();
   directory = chosen;
   ComposePaths();
 }
