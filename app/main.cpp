@@ -4,18 +4,38 @@
 #include <vector>
 
 #include "desktop_app.h"
+#include "display_check.h"
 #include "start_up.h"
+#include "text_table.h"
 
 int main(int argc, char** argv) {
   // Qt would abort without a display; --help and --version need none.
   const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-  const auto early = tarnwick::CheckStartUp(arguments, [](const char* name) {
+  const auto environment = [](const char* name) {
     const char* value = std::getenv(name);
     return std::string(value != nullptr ? value : "");
-  });
+  };
+  const auto early = tarnwick::CheckStartUp(arguments, environment);
   if (early) {
     std::fputs(early->text.c_str(), early->toError ? stderr : stdout);
     return early->status;
   }
-  return tarnwick::RunDesktop(argc, argv);
+  // A display is named; Qt would abort too when it cannot be reached.
+  const tarnwick::DisplayChoice display =
+      tarnwick::ChooseDisplay(arguments, environment, tarnwick::SystemDisplayProbe(),
+                              tarnwick::SessionWantsGerman(environment));
+  if (display.failure) {
+    std::fputs(display.failure->c_str(), stderr);
+    return 1;
+  }
+  // Qt takes the platform from the command line, which, unlike the
+  // environment, the programs started from the dialog do not inherit.
+  std::vector<char*> qtArguments(argv, argv + argc);
+  std::string platformOption = "-platform";
+  std::string platform = display.platform;
+  if (!platform.empty())
+    qtArguments.insert(qtArguments.begin() + (argc > 0 ? 1 : 0),
+                       {platformOption.data(), platform.data()});
+  qtArguments.push_back(nullptr);
+  return tarnwick::RunDesktop(static_cast<int>(qtArguments.size() - 1), qtArguments.data());
 }

@@ -29,7 +29,7 @@
 
 #include "catalogue_line.h"
 #include "descriptor.h"
-#include "posix_file_system.h"
+#include "file_output.h"
 #include "quiet_thread.h"
 #include "text_table.h"
 

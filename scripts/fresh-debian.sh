@@ -149,7 +149,12 @@ package_test() {
   check "desktop-file-validate" "desktop-file-validate /usr/share/applications/*tarnwick*.desktop"
   check "appstreamcli validate --no-net" "appstreamcli validate --no-net /usr/share/metainfo/*.metainfo.xml"
   check "bash completion" "test -f /usr/share/bash-completion/completions/tarnwick-cli"
+  # Each user enables the daily timer after naming an output folder.
+  timer_links="find /etc/systemd -lname '*tarnwick*' | grep -q . && exit 1 || exit 0"
+  check "daily timer installed, enabled for nobody" \
+    "test -f /usr/lib/systemd/user/tarnwick-update.timer && $timer_links"
   check "apt remove tarnwick" "apt-get remove -y tarnwick"
+  check "no timer link left after remove" "$timer_links"
   left=$(while read -r f; do [ -d "$pkg$f" ] || [ ! -e "$pkg$f" ] || echo "$f"; done <"$log/package-files")
   check "no installed file left after remove" "test -z '$left'"
   check "apt purge tarnwick, apt autoremove --purge" "apt-get purge -y tarnwick && apt-get autoremove --purge -y"

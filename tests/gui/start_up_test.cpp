@@ -2,7 +2,14 @@
 // folders, a choice stored only when the program ends.
 #include "start_up.h"
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QProcess>
+
 #include "desktop_app.h"
+#include "display_check.h"
 #include "modal_helper.h"
 #include "settings_store.h"
 
@@ -74,6 +81,117 @@ class TestStartUp final : public QObject {
         !early ? QString() : (early->toError ? "!" : "") + QString::fromStdString(early->text);
     QCOMPARE(seen, expected);
     if (early) QCOMPARE(early->status, early->toError ? 1 : 0);
+  }
+
+  // A named display that cannot be reached: the dialog starts on what is
+  // there (Wayland without Qt's plugin falls back to X), else one line.
+  void unreachableDisplayIsToldOrAvoided_data() {
+    QTest::addColumn<QStringList>("environment");
+    QTest::addColumn<QString>("reachable");  // x, wayland, plugin
+    QTest::addColumn<QString>("expected");   // "!message", else the platform
+    const QString gone =
+        "!Tarnwick: no display: no X server answers on DISPLAY=:5; tarnwick-cli converts "
+        "without one.\n";
+    QTest::newRow("X gone") << QStringList{"DISPLAY=:5"} << "wayland plugin" << gone;
+    QTest::newRow("X there") << QStringList{"DISPLAY=:0"} << "x"
+                             << "xcb";
+    QTest::newRow("German") << QStringList{"DISPLAY=:5", "LANG=de_DE.UTF-8"} << ""
+                            << "!Tarnwick: keine Anzeige: kein X-Server antwortet auf DISPLAY=:5; "
+                               "tarnwick-cli konvertiert auch ohne.\n";
+    const QStringList wayland{"WAYLAND_DISPLAY=wl-0", "XDG_RUNTIME_DIR=/run/u",
+                              "XDG_SESSION_TYPE=wayland"};
+    QTest::newRow("no Wayland plugin, X there")
+        << (wayland + QStringList{"DISPLAY=:0"}) << "x wayland"
+        << "xcb";
+    QTest::newRow("no Wayland plugin, no X")
+        << wayland << "wayland"
+        << "!Tarnwick: no display: WAYLAND_DISPLAY=wl-0 needs Qt's Wayland plugin (Debian: "
+           "qt6-wayland) and DISPLAY is not set; tarnwick-cli converts without one.\n";
+    QTest::newRow("Wayland session") << (wayland + QStringList{"DISPLAY=:0"}) << "x wayland plugin"
+                                     << "wayland";
+    QTest::newRow("X gone, Wayland there")
+        << QStringList{"DISPLAY=:5", "WAYLAND_DISPLAY=/run/wl", "XDG_SESSION_TYPE=x11"}
+        << "wayland plugin"
+        << "wayland";
+    QTest::newRow("X session, both there")
+        << QStringList{"DISPLAY=:0", "WAYLAND_DISPLAY=/run/wl"} << "x wayland plugin"
+        << "";
+    QTest::newRow("compositor gone")
+        << QStringList{"WAYLAND_DISPLAY=wl-0", "XDG_RUNTIME_DIR=/run/u"} << "plugin"
+        << "!Tarnwick: no display: no Wayland compositor listens on WAYLAND_DISPLAY=wl-0 and "
+           "DISPLAY is not set; tarnwick-cli converts without one.\n";
+    QTest::newRow("xcb asked, X gone")
+        << QStringList{"DISPLAY=:5", "QT_QPA_PLATFORM=xcb"} << "wayland plugin"
+        << "!Tarnwick: no display: no X server answers on DISPLAY=:5 (platform xcb); "
+           "tarnwick-cli converts without one.\n";
+    QTest::newRow("list, second there")
+        << (wayland + QStringList{"DISPLAY=:0", "QT_QPA_PLATFORM=wayland;xcb"}) << "x"
+        << "";
+  }
+
+  void unreachableDisplayIsToldOrAvoided() {
+    QFETCH(QStringList, environment);
+    QFETCH(QString, reachable);
+    QFETCH(QString, expected);
+    QStringList sockets;
+    const DisplayProbe probe{
+        [&](const std::string& display) { return display == ":0" && reachable.contains("x"); },
+        [&](const std::string& socket) {
+          sockets << QString::fromStdString(socket);
+          return reachable.contains("wayland");
+        },
+        [&] { return reachable.contains("plugin"); }};
+    const auto variable = [&](const char* name) {
+      for (const QString& entry : environment)
+        if (entry.startsWith(QString::fromLatin1(name) + '='))
+          return entry.section('=', 1).toStdString();
+      return std::string();
+    };
+    const DisplayChoice choice =
+        ChooseDisplay({}, variable, probe, environment.contains("LANG=de_DE.UTF-8"));
+    QCOMPARE(choice.failure ? "!" + QString::fromStdString(*choice.failure)
+                            : QString::fromStdString(choice.platform),
+             expected);
+    for (const QString& socket : sockets)
+      QVERIFY2(socket == "/run/u/wl-0" || socket == "/run/wl", qPrintable(socket));
+  }
+
+  // The real probes and the real program: the X server these tests run on
+  // answers, a listening socket is found, and the program started on a
+  // display that is gone ends with status 1 and one line instead of Qt's
+  // abort (status 134).
+  void theProgramNeverAbortsForWantOfADisplay() {
+    const DisplayProbe probe = SystemDisplayProbe();
+    if (qgetenv("QT_QPA_PLATFORM") == "xcb")
+      QVERIFY(probe.reachX(qgetenv("DISPLAY").toStdString()));
+    const std::string socketPath = m_root.filePath("wl-test").toStdString();
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    socketPath.copy(address.sun_path, sizeof address.sun_path - 1);
+    const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    QVERIFY(::bind(listening, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0);
+    QVERIFY(::listen(listening, 1) == 0);
+    QVERIFY(probe.reachWayland(socketPath));
+    ::close(listening);
+    QVERIFY(!probe.reachWayland(socketPath));
+
+    for (const QStringList& display : {QStringList{"DISPLAY=:9999", "WAYLAND_DISPLAY="},
+                                       QStringList{"DISPLAY=", "WAYLAND_DISPLAY=tarnwick-none",
+                                                   "XDG_RUNTIME_DIR=" + m_root.path()}}) {
+      QProcess program;
+      QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+      environment.remove("QT_QPA_PLATFORM");
+      for (const QString& entry : display)
+        environment.insert(entry.section('=', 0, 0), entry.section('=', 1));
+      program.setProcessEnvironment(environment);
+      program.start(QStringLiteral(TARNWICK_DESKTOP), {});
+      QVERIFY(program.waitForFinished(20000));
+      const QString told = QString::fromUtf8(program.readAllStandardError());
+      QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+      QCOMPARE(program.exitCode(), 1);
+      QVERIFY2(told.startsWith("Tarnwick: no display: ") && told.count('\n') == 1,
+               qPrintable(told));
+    }
   }
 
   void firstStartTakesTheProgramsFolderWithACatalogueOrWhereDownloadsGo() {
