@@ -462,6 +462,8 @@ void CConverterDlg::ShowProgress() {
   if (!m_progress) return;
   const QLocale locale(TextLanguage() == Language::German ? QLocale::German : QLocale::English);
   const auto megabytes = [&](double bytes) {
+    // A slow pipe reads kilobytes a second.
+    if (bytes < 1e6) return tr("%1 kB").arg(locale.toString(bytes / 1e3, 'f', 0));
     return tr("%1 MB").arg(locale.toString(bytes / 1e6, 'f', 1));
   };
   const double done = static_cast<double>(m_progress->done.load());

@@ -189,5 +189,9 @@
         <source>%L1 objects written.</source>
         <translation>%L1 Objekte geschrieben.</translation>
     </message>
+    <message>
+        <source>%1 kB</source>
+        <translation>%1 kB</translation>
+    </message>
 </context>
 </TS>
