@@ -268,7 +268,8 @@ void CommitPair(FileSystem& files, Orbit& orbit, Info& info, UserPrompts& prompt
 
 /// RunConversion, except that an over-long line leaves as CatalogueReader::LineTooLong.
 ConversionOutcome Convert(const std::string& inputPath, const std::string& orbitPath,
-                          const std::string& infoPath, UserPrompts& prompts, FileSystem& files) {
+                          const std::string& infoPath, UserPrompts& prompts, FileSystem& files,
+                          std::uint64_t maxRecords) {
   ConversionOutcome stats;
   // Call it right after the failed opening, while errno tells why.
   const auto cannotOpen = [&](const std::string& path, int error) {
@@ -319,6 +320,13 @@ ConversionOutcome Convert(const std::string& inputPath, const std::string& orbit
     while (reader.NextLine(line)) {
       ++stats.linesRead;
       if (!IsOrbitLine(line)) continue;
+      if (stats.recordsWritten == maxRecords) {
+        // The temporaries go with their owners; the rest is never read.
+        stats.status = RunStatus::TooManyRecords;
+        stats.path = inputPath;
+        stats.maxRecords = maxRecords;
+        return stats;
+      }
       record.number = DecodeObjectNumber(line);
       parser.ParseOrbitLine(line, record);
       EncodeAsteroidRecord(record, orbitFile.NextRecord());
@@ -367,9 +375,9 @@ void ReportOpenError(const std::string& path, UserPrompts& prompts) {
 
 ConversionOutcome RunConversion(const std::string& inputPath, const std::string& orbitPath,
                                 const std::string& infoPath, UserPrompts& prompts,
-                                FileSystem& files) {
+                                FileSystem& files, std::uint64_t maxRecords) {
   try {
-    return Convert(inputPath, orbitPath, infoPath, prompts, files);
+    return Convert(inputPath, orbitPath, infoPath, prompts, files, maxRecords);
   } catch (const CatalogueReader::LineTooLong& e) {
     throw FileException(
         FileCause::Generic, inputPath,

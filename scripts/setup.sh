@@ -18,7 +18,7 @@ packages=(g++ cmake ninja-build make pkg-config locales libgtest-dev libgmock-de
 for group in "$@"; do
   case "$group" in
     fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
-    lint) packages+=(clang-tidy clang-format) ;;
+    lint) packages+=(clang-tidy clang-format mandoc groff-base) ;;  # and the man pages' checkers
     bench) packages+=(isal libarchive-tools) ;;  # igzip and bsdtar, the yardsticks
     # make deb: the Debian package and the checks of what it installs
     deb) packages+=(build-essential debhelper dpkg-dev lintian desktop-file-utils appstream) ;;
