@@ -28,6 +28,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <exception>
 
 #include "about_dlg.h"
@@ -36,9 +38,11 @@
 #include "dialog_prompts.h"
 #include "download_addresses.h"
 #include "file_layer.h"
+#include "kept_copy.h"
 #include "posix_file_system.h"
 #include "run_worker.h"
 #include "text_table.h"
+#include "update_run.h"
 
 namespace tarnwick {
 
@@ -49,6 +53,32 @@ std::string Encoded(const QString& path) { return QFile::encodeName(path).toStdS
 
 QString Join(const QString& directory, const QString& name) {
   return directory.endsWith(u'/') ? directory + name : directory + u'/' + name;
+}
+
+std::string Variable(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+/// An HTTP date ("Mon, 07 Dec 2026 06:00:00 GMT") as a date; invalid when it is none.
+QDate HttpDate(const std::string& text) {
+  return QDateTime::fromString(QString::fromStdString(text).trimmed(), Qt::RFC2822Date).date();
+}
+
+/// The Last-Modified of the kept copy of the catalogue's address when the
+/// pair is one made from it; invalid otherwise. Creates nothing: a missing
+/// cache folder is no reason to make one.
+QDate KeptCopyDate(const std::string& orbitPath, const std::string& infoPath) {
+  const std::string cache = DefaultCacheFolder(Variable);
+  if (cache.empty() || !QFileInfo(QFile::decodeName(cache.c_str())).isDir()) return {};
+  const std::string pair = PairIdentity(orbitPath, infoPath);
+  if (pair.empty()) return {};
+  const CacheFolder folder = OpenCacheFolder(cache);
+  if (folder.problem != CacheProblem::None) return {};
+  KeptCopy copy(folder, CatalogueUrl(Variable));
+  const KeptState state = copy.ReadState();
+  if (std::find(state.pairs.begin(), state.pairs.end(), pair) == state.pairs.end()) return {};
+  return HttpDate(state.lastModified);
 }
 
 QLabel* Text(const QString& text) {
@@ -145,6 +175,7 @@ CConverterDlg::CConverterDlg(CSettings& settings, QWidget* parent)
   connect(close, &QPushButton::clicked, this, &QDialog::reject);
   auto* download = Button(tr("&Download..."), [this] { OpenAddress(kCatalogueUrl); });
   download->setAccessibleName(tr("Download the catalogue in the browser"));
+  auto* update = Button(tr("Do&wnload and convert"), [this] { OnDownloadAndConvert(); });
   QPushButton* mirror = nullptr;
   if (german) {
     mirror = Button(tr("Do&wnload..."), [this] { OpenAddress(kCatalogueMirrorUrl); });
@@ -182,7 +213,7 @@ CConverterDlg::CConverterDlg(CSettings& settings, QWidget* parent)
     browse->setMaximumWidth(browse->fontMetrics().horizontalAdvance(QStringLiteral("....")) +
                             browse->fontMetrics().height());
   }
-  m_starters = {convert, browseInput, browseOutput};
+  m_starters = {update, convert, browseInput, browseOutput};
 
   auto* layout = new QVBoxLayout(this);
   auto* downloadBox = new QGroupBox(tr("1)  Download"));
@@ -196,6 +227,10 @@ CConverterDlg::CConverterDlg(CSettings& settings, QWidget* parent)
                             1, 0);
     downloadGrid->addWidget(mirror, 1, 1);
   }
+  downloadGrid->addWidget(Text(tr("Or in one step: download it and convert it into the output "
+                                  "folder:")),
+                          2, 0);
+  downloadGrid->addWidget(update, 2, 1);
   downloadGrid->setColumnStretch(0, 1);
   layout->addWidget(downloadBox);
   if (german) {
@@ -303,7 +338,10 @@ void CConverterDlg::ShowDataAge() {
     m_dataAge->setText(tr("No data for Lumivale in this folder yet."));
     return;
   }
-  const QDate made = std::min(orbits.lastModified(), infos.lastModified()).date();
+  // The catalogue's own date where the pair came from the kept copy; else
+  // the files' time, when the pair was made.
+  QDate made = KeptCopyDate(Encoded(m_orbitFile), Encoded(m_infoFile));
+  if (!made.isValid()) made = std::min(orbits.lastModified(), infos.lastModified()).date();
   const qint64 days = std::max<qint64>(0, made.daysTo(QDate::currentDate()));
   const QString date = made.toString(Qt::ISODate);
   m_dataAge->setText(days == 0   ? tr("Data from %1 (today)").arg(date)
@@ -414,25 +452,54 @@ void CConverterDlg::OnConvert() {
   // A download may have finished while the dialog was open: the newest
   // catalogue is converted, and the field shows which.
   ComposePaths();
-  StartRun(Encoded(m_inputFile),
-           [input = Encoded(m_inputFile), orbits = Encoded(m_orbitFile),
-            infos = Encoded(m_infoFile)](UserPrompts& prompts, FileSystem& files) {
-             return RunConversion(input, orbits, infos, prompts, files);
-           });
+  m_update.reset();
+  const std::string input = Encoded(m_inputFile);
+  const QFileInfo catalogue(m_inputFile);
+  Launch([this, input, orbits = Encoded(m_orbitFile), infos = Encoded(m_infoFile)] {
+    WatchedFileSystem files(SystemFileSystem(), input, *m_progress);
+    m_outcome = RunConversion(input, orbits, infos, *m_prompts, files);
+  });
+  if (catalogue.isFile()) m_progress->total.store(catalogue.size());
 }
 
-void CConverterDlg::StartRun(const std::string& catalogue, Job job) {
+void CConverterDlg::OnDownloadAndConvert() {
+  ComposePaths();
+  UpdateRequest request;
+  const std::string bad = ConfigureFromEnvironment(request, Variable);
+  if (!bad.empty()) {
+    ShowMessageBox(
+        this, QMessageBox::Warning, QCoreApplication::applicationName(),
+        tr("The environment variable %1 must be a whole number from 1, not \"%2\".")
+            .arg(QString::fromStdString(bad), QString::fromLocal8Bit(qgetenv(bad.c_str()))),
+        QMessageBox::Ok, QMessageBox::Ok);
+    return;
+  }
+  if (!QString::fromStdString(request.url).startsWith(u"https://", Qt::CaseInsensitive)) {
+    ShowMessageBox(this, QMessageBox::Warning, QCoreApplication::applicationName(),
+                   tr("TARNWICK_URL names %1, but only https:// addresses are fetched.")
+                       .arg(QString::fromStdString(ShownAddress(request.url))),
+                   QMessageBox::Ok, QMessageBox::Ok);
+    return;
+  }
+  request.outputDir = Encoded(m_settings.pathOut.isEmpty() ? QStringLiteral("/")
+                                                           : AbsolutePath(m_settings.pathOut));
+  request.userAgent = "Tarnwick/" TARNWICK_VERSION;
+  m_update = std::make_unique<UpdateOutcome>();
+  Launch([this, request] { *m_update = RunUpdate(request, *m_hooks); });
+  m_progress->downloading.store(true);
+}
+
+void CConverterDlg::Launch(std::function<void()> work) {
   if (Running()) return;
   m_progress = std::make_unique<RunProgress>();
-  const QFileInfo input(QFile::decodeName(catalogue.c_str()));
-  if (input.isFile()) m_progress->total.store(input.size());
   m_prompts = std::make_unique<WorkerPrompts>(this, *m_progress);
+  m_hooks = std::make_unique<WorkerHooks>(
+      this, *m_progress, [this](const UpdateWarning& warning) { ShowUpdateWarning(warning); });
   m_outcome = {};
   m_failure = nullptr;
-  m_thread = QThread::create([this, catalogue, job = std::move(job)] {
+  m_thread = QThread::create([this, work = std::move(work)] {
     try {
-      WatchedFileSystem files(SystemFileSystem(), catalogue, *m_progress);
-      m_outcome = job(*m_prompts, files);
+      work();
     } catch (...) {
       m_failure = std::current_exception();
     }
@@ -477,14 +544,21 @@ void CConverterDlg::ShowProgress() {
                .arg(megabytes(done), megabytes(double(total)), locale.toString(permille / 10));
   } else {
     m_progressBar->setRange(0, 0);  // a moving bar
-    text = tr("%1 read").arg(megabytes(done));
+    text = m_progress->downloading.load() ? tr("%1 downloaded").arg(megabytes(done))
+                                          : tr("%1 read").arg(megabytes(done));
   }
+  // A download tells its own rate and time left; a conversion's are worked out here.
   const double seconds = static_cast<double>(m_elapsed.elapsed()) / 1000.0;
-  if (seconds >= 1.0 && done > 0) {
-    const double rate = done / seconds;
+  double rate = m_progress->bytesPerSecond.load();
+  double secondsLeft = m_progress->secondsLeft.load();
+  if (rate <= 0 && seconds >= 1.0 && done > 0) {
+    rate = done / seconds;
+    if (total > 0) secondsLeft = (double(total) - done) / rate;
+  }
+  if (rate > 0) {
     text += tr(", %1/s").arg(megabytes(rate));
-    if (total > 0) {
-      const int left = static_cast<int>((double(total) - done) / rate + 0.5);
+    if (secondsLeft >= 0) {
+      const int left = static_cast<int>(secondsLeft + 0.5);
       text += tr(", %1:%2 left").arg(left / 60).arg(left % 60, 2, 10, QChar(u'0'));
     }
   }
@@ -513,7 +587,9 @@ void CConverterDlg::FinishRun() {
     done(QDialog::Rejected);
     return;
   }
-  if (failure) {
+  if (m_update && !failure) {
+    ShowUpdateOutcome(*std::exchange(m_update, nullptr));
+  } else if (failure) {
     Dispatch([&] {
       try {
         std::rethrow_exception(failure);
@@ -530,6 +606,152 @@ void CConverterDlg::FinishRun() {
                                   .arg(static_cast<qulonglong>(m_outcome.recordsWritten)))
                            .toStdString(),
                    completion->second);
+  }
+}
+
+void CConverterDlg::ShowUpdateWarning(const UpdateWarning& warning) {
+  QString text = QString::fromStdString(warning.text);
+  const QString path = QFile::decodeName(warning.path.c_str());
+  const QString reason = QString::fromLocal8Bit(std::strerror(warning.systemError));
+  if (warning.kind == UpdateWarningKind::CacheNotUsable) {
+    const QString why =
+        warning.cacheProblem == CacheRefusal::NotOwned       ? tr("it belongs to another user")
+        : warning.cacheProblem == CacheRefusal::OpenToOthers ? tr("others may write to it")
+                                                             : reason;
+    text = tr("The cache folder %1 is not used (%2); the catalogue is converted without keeping "
+              "a copy.")
+               .arg(path, why);
+  } else if (warning.kind == UpdateWarningKind::CopyNotKept) {
+    text = tr("The files are up to date, but the downloaded catalogue could not be kept in %1 "
+              "(%2); the next update downloads it again.")
+               .arg(path, reason);
+  }
+  ShowMessageBox(this, QMessageBox::Warning, QString::fromStdString(LoadText(TextId::Attention)),
+                 text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+void CConverterDlg::ShowUpdateOutcome(const UpdateOutcome& outcome) {
+  const QString address = QString::fromStdString(outcome.address);
+  const QString caption = QCoreApplication::applicationName();
+  const ConversionOutcome& conversion = outcome.conversion;
+  switch (outcome.result) {
+    case UpdateResult::UpToDate: {
+      const QDate date = HttpDate(outcome.lastModified);
+      const QString folder =
+          m_settings.pathOut.isEmpty() ? QStringLiteral("/") : AbsolutePath(m_settings.pathOut);
+      ShowMessageBox(
+          this, QMessageBox::Information, tr("Up to date"),
+          (date.isValid()
+               ? tr("Up to date: %1 has nothing newer than the catalogue of %2, from which the "
+                    "files in %3 were made.")
+                     .arg(address, date.toString(Qt::ISODate), folder)
+               : tr("Up to date: %1 has nothing newer than the catalogue from which the files "
+                    "in %2 were made.")
+                     .arg(address, folder)) +
+              QStringLiteral("\n\n") + tr("Nothing was downloaded or written."),
+          QMessageBox::Ok, QMessageBox::Ok);
+      return;
+    }
+    case UpdateResult::NetworkFailure: {
+      const NetworkFailure& network = outcome.network;
+      const QString detail = QString::fromStdString(network.detail);
+      QString why, tryThis;
+      switch (network.kind) {
+        case NetworkFailureKind::Connection:
+          why = tr("there is no connection to the server (%1).").arg(detail);
+          tryThis =
+              tr("Check the connection to the internet (and the proxy, if you use one), "
+                 "then try again.");
+          break;
+        case NetworkFailureKind::Tls:
+          why = tr("the server's certificate was not accepted (%1).").arg(detail);
+          tryThis =
+              tr("Check the computer's date and time. A network that looks into secure "
+                 "connections (in some companies and hotels) refuses them too: try another "
+                 "network.");
+          break;
+        case NetworkFailureKind::HttpStatus:
+          why = tr("the server answered with HTTP status %1.").arg(network.httpStatus);
+          tryThis =
+              tr("The file may have moved or the server may be busy: try again later. "
+                 "When TARNWICK_URL is set, check the address it names.");
+          break;
+        case NetworkFailureKind::Stall:
+          why = tr("nothing arrived for %1 seconds.").arg(network.limit);
+          tryThis = tr("The connection or the server is too slow just now: try again later.");
+          break;
+        case NetworkFailureKind::SizeLimit:
+          why = tr("the file is larger than %1 MiB, more than any catalogue.")
+                    .arg(network.limit >> 20);
+          tryThis =
+              tr("Check the address: it does not name the catalogue. When TARNWICK_URL is "
+                 "set, check the address it names.");
+          break;
+        case NetworkFailureKind::RedirectRefused:
+          why = tr("the server sent the request on to an address that is not https://, or too "
+                   "often (%1).")
+                    .arg(detail);
+          tryThis = tr("Check the address. When TARNWICK_URL is set, check the address it names.");
+          break;
+        case NetworkFailureKind::Incomplete:
+          why = tr("the transfer ended before the whole catalogue arrived (%1).").arg(detail);
+          tryThis = tr("Try again; a broken connection or a busy server ends transfers early.");
+          break;
+      }
+      ShowMessageBox(this, QMessageBox::Warning, tr("Download failed"),
+                     tr("The catalogue could not be downloaded from %1: %2").arg(address, why) +
+                         QStringLiteral("\n\n") + tryThis + QStringLiteral(" ") +
+                         tr("The files are as they were. You can also fetch the catalogue in "
+                            "the browser with Download... and convert it with Start "
+                            "Converting."),
+                     QMessageBox::Ok, QMessageBox::Ok);
+      return;
+    }
+    case UpdateResult::FileFailure:
+      ShowFileError(
+          this, QString::fromStdString(FileException(outcome.file.cause, outcome.file.path,
+                                                     outcome.file.message, outcome.file.systemError)
+                                           .what()));
+      return;
+    case UpdateResult::Cancelled:
+      m_progressText->setText(tr("Cancelled: the files and the kept copy are as they were."));
+      return;
+    case UpdateResult::Converted:
+      break;
+  }
+  switch (conversion.status) {
+    case RunStatus::Done:
+      ShowMessageBox(
+          this, QMessageBox::Information, QString::fromStdString(LoadText(TextId::DoneCaption)),
+          QString::fromStdString(LoadText(TextId::ConversionDone)) + QStringLiteral("\n\n") +
+              (conversion.recordsWritten == 1
+                   ? tr("1 object written.")
+                   : tr("%L1 objects written.")
+                         .arg(static_cast<qulonglong>(conversion.recordsWritten))),
+          QMessageBox::Ok, QMessageBox::Ok);
+      return;
+    case RunStatus::CannotOpen: {
+      QString text = QString::fromStdString(LoadText(TextId::OpenFailed, {conversion.path}));
+      if (conversion.systemError != 0)
+        text +=
+            QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(conversion.systemError));
+      ShowMessageBox(this, QMessageBox::Warning,
+                     QString::fromStdString(LoadText(TextId::Attention)), text, QMessageBox::Ok,
+                     QMessageBox::Ok);
+      return;
+    }
+    case RunStatus::TooManyRecords:
+      ShowMessageBox(this, QMessageBox::Warning, caption,
+                     tr("%1 holds more than %L2 orbit lines, the limit against damaged or "
+                        "hostile files; nothing was written. TARNWICK_MAX_RECORDS raises the "
+                        "limit.")
+                         .arg(QString::fromStdString(outcome.input))
+                         .arg(static_cast<qulonglong>(conversion.maxRecords)),
+                     QMessageBox::Ok, QMessageBox::Ok);
+      return;
+    case RunStatus::Declined:
+    case RunStatus::NoOrbitData:  // its warning came during the run
+      return;
   }
 }
 

@@ -24,6 +24,9 @@ class QThread;
 namespace tarnwick {
 
 struct RunProgress;
+struct UpdateOutcome;
+struct UpdateWarning;
+class WorkerHooks;
 class WorkerPrompts;
 
 class CConverterDlg final : public QDialog {
@@ -58,9 +61,6 @@ class CConverterDlg final : public QDialog {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  /// A run's work, given the prompts and the file system to use.
-  using Job = std::function<ConversionOutcome(UserPrompts&, FileSystem&)>;
-
   /// Composes the three paths from the directories and shows them: the
   /// catalogue is the newest of MPCORB.DAT, MPCORB.DAT.gz and MPCORB.ZIP in
   /// the input directory (MPCORB.DAT when there is none), the output files
@@ -75,6 +75,13 @@ class CConverterDlg final : public QDialog {
   void OpenAddress(const char* url);
   void ShowAddress(const QString& url);
   void OnConvert();
+  /// Runs what `tarnwick-cli update -o <output folder>` runs: the catalogue
+  /// from TARNWICK_URL (else the Minor Planet Center) unless the kept copy is
+  /// current, converted while it arrives.
+  void OnDownloadAndConvert();
+  /// The box that tells how an update ended.
+  void ShowUpdateOutcome(const UpdateOutcome& outcome);
+  void ShowUpdateWarning(const UpdateWarning& warning);
   /// Lets the user choose `directory` in the platform's folder dialog, with
   /// `prompt` as its title and above its folders, opened at the directory;
   /// the input chooser also shows the catalogue files. A chosen folder is
@@ -82,9 +89,9 @@ class CConverterDlg final : public QDialog {
   /// changes nothing.
   void ChooseDirectory(QString& directory, const QString& prompt, bool input);
 
-  /// Starts `job` on a worker thread reading `catalogue`; the buttons that
-  /// start runs are disabled until it ends.
-  void StartRun(const std::string& catalogue, Job job);
+  /// Starts `work` on a worker thread; the buttons that start runs are
+  /// disabled until it ends. What it throws is shown when it has ended.
+  void Launch(std::function<void()> work);
   /// Called on the GUI thread when the worker has ended: shows its outcome.
   void FinishRun();
   void ShowProgress();
@@ -114,7 +121,9 @@ class CConverterDlg final : public QDialog {
   QThread* m_thread = nullptr;
   std::unique_ptr<RunProgress> m_progress;
   std::unique_ptr<WorkerPrompts> m_prompts;
+  std::unique_ptr<WorkerHooks> m_hooks;
   ConversionOutcome m_outcome;
+  std::unique_ptr<UpdateOutcome> m_update;  // set by an update run
   std::exception_ptr m_failure;
   QElapsedTimer m_elapsed;
   QTimer m_progressTimer;

@@ -5,6 +5,7 @@
 
 #include "decompressing_input.h"
 #include "dialog_prompts.h"
+#include "text_table.h"
 
 namespace tarnwick {
 
@@ -69,6 +70,24 @@ void WorkerPrompts::Warn(const std::string& text, const std::string& caption) {
 
 void WorkerPrompts::Inform(const std::string& text, const std::string& caption) {
   m_completion.emplace(text, caption);
+}
+
+bool WorkerHooks::AskOverwrite(const std::string& path, OutputFile /*which*/) {
+  return m_prompts.AskYesNo(LoadText(TextId::Overwrite, {path}), LoadText(TextId::Attention));
+}
+
+void WorkerHooks::Progress(const UpdateProgress& progress) {
+  m_progress.downloading.store(progress.downloading);
+  m_progress.done.store(progress.bytes);
+  m_progress.total.store(progress.total);
+  m_progress.bytesPerSecond.store(progress.bytesPerSecond);
+  m_progress.secondsLeft.store(progress.secondsLeft);
+}
+
+void WorkerHooks::Warn(const UpdateWarning& warning) {
+  if (m_progress.cancel.load()) return;
+  QMetaObject::invokeMethod(
+      m_owner, [&] { m_warn(warning); }, Qt::BlockingQueuedConnection);
 }
 
 }  // namespace tarnwick

@@ -13,6 +13,7 @@
 
 #include "conversion_run.h"
 #include "file_layer.h"
+#include "update_run.h"
 
 class QWidget;
 
@@ -32,6 +33,9 @@ struct RunProgress {
   std::atomic<std::uint64_t> done{0};   ///< bytes of the input taken so far
   std::atomic<std::int64_t> total{-1};  ///< its size; -1 when not known (a pipe)
   std::atomic<bool> cancel{false};
+  std::atomic<bool> downloading{false};   ///< the bytes are those of a download
+  std::atomic<double> bytesPerSecond{0};  ///< 0: the display works it out itself
+  std::atomic<double> secondsLeft{-1};    ///< -1: not known
 
   /// Throws RunCancelled once the user has cancelled.
   void ThrowIfCancelled() const {
@@ -82,6 +86,27 @@ class WorkerPrompts final : public UserPrompts {
   QWidget* m_owner;  // outlives the run: the dialog closes only after it
   const RunProgress& m_progress;
   std::optional<std::pair<std::string, std::string>> m_completion;
+};
+
+/// The hooks of an update run on a worker: the overwrite questions are asked
+/// as a conversion asks them, by `owner`'s thread while the worker waits;
+/// progress goes into `progress`, whose cancel flag ends the run; warnings
+/// go to `warn`, called on `owner`'s thread.
+class WorkerHooks final : public UpdateHooks {
+ public:
+  WorkerHooks(QWidget* owner, RunProgress& progress, std::function<void(const UpdateWarning&)> warn)
+      : m_prompts(owner, progress), m_owner(owner), m_progress(progress), m_warn(std::move(warn)) {}
+
+  bool AskOverwrite(const std::string& path, OutputFile which) override;
+  void Progress(const UpdateProgress& progress) override;
+  bool Cancelled() const noexcept override { return m_progress.cancel.load(); }
+  void Warn(const UpdateWarning& warning) override;
+
+ private:
+  WorkerPrompts m_prompts;
+  QWidget* m_owner;
+  RunProgress& m_progress;
+  std::function<void(const UpdateWarning&)> m_warn;
 };
 
 }  // namespace tarnwick

@@ -63,16 +63,6 @@ QStringList Popup(const std::function<void()>& open, QList<Qt::Key> keys = {Qt::
   return seen;
 }
 
-// Everything in a folder: names and contents.
-QMap<QString, QByteArray> Contents(const QString& folder) {
-  QMap<QString, QByteArray> contents;
-  for (const QFileInfo& entry : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden)) {
-    QFile file(entry.filePath());
-    contents[entry.fileName()] = file.open(QIODevice::ReadOnly) ? file.readAll() : "?";
-  }
-  return contents;
-}
-
 /// Feeds the sample catalogue into a FIFO a line at a time, slowly, until
 /// stopped or the reader goes.
 class SlowWriter {
@@ -179,7 +169,7 @@ class TestConverterDialog final : public QObject {
       QFile file(out.filePath(name));
       QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray("the previous ") + name));
     }
-    const auto before = Contents(out.path());
+    const auto before = test::Contents(out.path());
     m_settings = {in.path(), out.path()};
     CConverterDlg dialog(m_settings);
     dialog.show();
@@ -201,7 +191,7 @@ class TestConverterDialog final : public QObject {
     test::Click(test::Button(&dialog, "C&ancel"));
     QTRY_VERIFY(!dialog.Running());
     QCOMPARE(answerer.Seen().size(), std::size_t{2});  // the two overwrite questions only
-    QCOMPARE(Contents(out.path()), before);
+    QCOMPARE(test::Contents(out.path()), before);
     QVERIFY(ConvertButton(dialog)->isEnabled());
     QVERIFY(!bar->isVisible());
   }
