@@ -62,7 +62,10 @@ std::string Variable(const char* name) {
 
 /// An HTTP date ("Mon, 07 Dec 2026 06:00:00 GMT") as a date; invalid when it is none.
 QDate HttpDate(const std::string& text) {
-  return QDateTime::fromString(QString::fromStdString(text).trimmed(), Qt::RFC2822Date).date();
+  QString date = QString::fromStdString(text).trimmed();
+  // HTTP writes the zone as "GMT", which Qt's RFC 2822 reading does not take.
+  if (date.endsWith(u" GMT")) date = date.chopped(4) + QStringLiteral(" +0000");
+  return QDateTime::fromString(date, Qt::RFC2822Date).date();
 }
 
 /// The Last-Modified of the kept copy of the catalogue's address when the

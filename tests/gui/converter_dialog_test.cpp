@@ -210,8 +210,9 @@ class TestConverterDialog final : public QObject {
     names.sort();
     QCOMPARE(names, QStringList({"Abbrechen", "Ausgabeordner wählen...", "Bahndatei",
                                  "Download-Seite des Mirrors im Browser öffnen", "Eingabedatei",
-                                 "Eingabeordner wählen...", "Katalog im Browser herunterladen",
-                                 "Konvertierung starten", "Schließen", "Übersichtsdatei"}));
+                                 "Eingabeordner wählen...", "Herunterladen und konvertieren",
+                                 "Katalog im Browser herunterladen", "Konvertierung starten",
+                                 "Schließen", "Übersichtsdatei"}));
     // Enter in a path field does not press the default button, Close.
     dialog.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
