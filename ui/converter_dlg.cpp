@@ -176,12 +176,15 @@ CConverterDlg::CConverterDlg(CSettings& settings, QWidget* parent)
   close->setAutoDefault(true);
   close->setDefault(true);
   connect(close, &QPushButton::clicked, this, &QDialog::reject);
-  auto* download = Button(tr("&Download..."), [this] { OpenAddress(kCatalogueUrl); });
+  // TARNWICK_URL names a mirror for the browser too.
+  auto* download = Button(tr("&Download..."),
+                          [this] { OpenAddress(QString::fromStdString(CatalogueUrl(Variable))); });
   download->setAccessibleName(tr("Download the catalogue in the browser"));
   auto* update = Button(tr("Do&wnload and convert"), [this] { OnDownloadAndConvert(); });
   QPushButton* mirror = nullptr;
   if (german) {
-    mirror = Button(tr("Do&wnload..."), [this] { OpenAddress(kCatalogueMirrorUrl); });
+    mirror = Button(tr("Do&wnload..."),
+                    [this] { OpenAddress(QString::fromLatin1(kCatalogueMirrorUrl)); });
     mirror->setAccessibleName(tr("Open the mirror's download page in the browser"));
   }
   const auto pathField = [this](const QString& name) {
@@ -408,8 +411,7 @@ void CConverterDlg::Dispatch(const std::function<void()>& handler) {
   }
 }
 
-void CConverterDlg::OpenAddress(const char* url) {
-  const QString address = QString::fromLatin1(url);
+void CConverterDlg::OpenAddress(const QString& address) {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
   // xdg-open says whether it found a program; Qt only whether it started it.
   // It may wait for the browser it opens, so only its failure is awaited.

@@ -72,7 +72,7 @@ class CConverterDlg final : public QDialog {
   void ShowDataAge();
   /// Hands `url` to the system's handler; when there is none, or it fails,
   /// shows the address in a box from which it can be copied.
-  void OpenAddress(const char* url);
+  void OpenAddress(const QString& address);
   void ShowAddress(const QString& url);
   void OnConvert();
   /// Runs what `tarnwick-cli update -o <output folder>` runs: the catalogue

@@ -1,11 +1,9 @@
-// Where the user fetches the catalogue. The program only hands these addresses
-// to the system's handler; it downloads nothing itself.
+// The mirror's page, which the German dialog's second download button hands
+// to the system's handler. The first button and Download and convert take
+// the catalogue's address from the update run (CatalogueUrl).
 #pragma once
 
 namespace tarnwick {
-
-/// The first download button: the compressed catalogue at the Minor Planet Center.
-inline constexpr char kCatalogueUrl[] = "https://minorplanetcenter.net/iau/MPCORB/MPCORB.DAT.gz";
 
 /// The second download button (German dialog only): the page of the Klet
 /// Observatory's mirror, which lists MPCORB.DAT, MPCORB.DAT.gz and MPCORB.ZIP.
