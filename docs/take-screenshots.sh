@@ -8,7 +8,7 @@
 # folder under /tmp; FONT_DPI (default 96) and SCALE (default 1) set Qt's
 # font DPI and scale factor; SHOTS names the pictures to take (default: all,
 # "dialog about finished overwrite open-failure no-orbit-data address chooser
-# chooser-output progress").
+# chooser-output update progress").
 # Writes NAME-LANG.png into the output directory (default: a new folder under
 # /tmp, printed at the end), made small with pngquant where it is installed.
 set -euo pipefail
@@ -24,7 +24,7 @@ long="$home/$(printf 'x%.0s' $(seq 200))"  # one folder name of 200 characters
 
 # shot NAME LANGUAGE PATH_IN PATH_OUT KEYS...: starts the program with the two
 # directories stored, presses the keys (xdotool names) and takes the screen.
-shots=" ${SHOTS:-dialog about finished overwrite open-failure no-orbit-data address chooser chooser-output progress} "
+shots=" ${SHOTS:-dialog about finished overwrite open-failure no-orbit-data address chooser chooser-output update progress} "
 shot() {
   local name=$1 language=$2 in=$3 outdir=$4; shift 4
   [[ $shots == *" $name "* ]] || return 0
@@ -59,7 +59,7 @@ gzip -c samples/MPCORB.DAT > "$home/Downloads/MPCORB.DAT.gz"
 touch "$long/Asteroids4.dat"
 echo '<html><body>Not found</body></html>' > "$home/html/MPCORB.DAT"
 for language in de en; do
-  tabs=(Tab Tab Tab Tab Tab Tab Tab)  # from the close button to the convert button
+  tabs=(Tab Tab Tab Tab Tab Tab Tab Tab)  # from the close button to the convert button
   [ $language = de ] && tabs+=(Tab)   # past the mirror's download button
   shot dialog $language "$home/Downloads" "$data"
   shot about $language "$home/Downloads" "$data" F1
@@ -72,6 +72,7 @@ for language in de en; do
   # The input folder's "...": the platform's folder dialog (Qt's under openbox).
   shot chooser $language "$home/Downloads" "$data" "${tabs[@]:4}" space
   shot chooser-output $language "$home/Downloads" "$data" "${tabs[@]:2}" space
+  shot update $language "$home/Downloads" "$data" Tab Tab space
   # A run at work: the catalogue trickles in through a pipe, which has no size.
   if [[ $shots == *" progress "* ]]; then
     rm -rf "$home/slow" && mkdir -p "$home/slow" && mkfifo "$home/slow/MPCORB.DAT"

@@ -84,6 +84,18 @@ QDate KeptCopyDate(const std::string& orbitPath, const std::string& infoPath) {
   return HttpDate(state.lastModified);
 }
 
+/// The locale of the dialog's language, for numbers.
+QLocale SessionLocale() {
+  return QLocale(TextLanguage() == Language::German ? QLocale::German : QLocale::English);
+}
+
+/// "N objects written." with N in the dialog's language.
+QString ObjectsWritten(std::uint64_t count) {
+  return count == 1 ? CConverterDlg::tr("1 object written.")
+                    : CConverterDlg::tr("%1 objects written.")
+                          .arg(SessionLocale().toString(static_cast<qulonglong>(count)));
+}
+
 QLabel* Text(const QString& text) {
   auto* label = new QLabel(text);
   label->setTextFormat(Qt::PlainText);
@@ -319,7 +331,9 @@ CConverterDlg::~CConverterDlg() {
   // being closed: the run is stopped, its temporaries go.
   if (m_thread) {
     m_progress->cancel.store(true);
-    m_thread->wait();
+    disconnect(m_thread, nullptr, this, nullptr);
+    // The worker may be waiting for this thread to answer a question.
+    while (!m_thread->wait(50)) QCoreApplication::processEvents();
     delete m_thread;
   }
 }
@@ -379,6 +393,18 @@ bool CConverterDlg::eventFilter(QObject* watched, QEvent* event) {
     if (key == Qt::Key_Return || key == Qt::Key_Enter) return true;
   }
   return QDialog::eventFilter(watched, event);
+}
+
+void CConverterDlg::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  // Qt sizes a new window before its wrapped texts know their width; with
+  // large fonts they would then be cut. The first showing makes room.
+  if (m_sized) return;
+  m_sized = true;
+  if (layout()->hasHeightForWidth()) {
+    const int needed = layout()->totalHeightForWidth(width());
+    if (needed > height()) resize(width(), needed);
+  }
 }
 
 void CConverterDlg::keyPressEvent(QKeyEvent* event) {
@@ -604,13 +630,9 @@ void CConverterDlg::FinishRun() {
     });
   } else if (completion) {
     CDialogPrompts prompts(this);
-    prompts.Inform(completion->first + "\n\n" +
-                       (m_outcome.recordsWritten == 1
-                            ? tr("1 object written.")
-                            : tr("%L1 objects written.")
-                                  .arg(static_cast<qulonglong>(m_outcome.recordsWritten)))
-                           .toStdString(),
-                   completion->second);
+    prompts.Inform(
+        completion->first + "\n\n" + ObjectsWritten(m_outcome.recordsWritten).toStdString(),
+        completion->second);
   }
 }
 
@@ -726,14 +748,11 @@ void CConverterDlg::ShowUpdateOutcome(const UpdateOutcome& outcome) {
   }
   switch (conversion.status) {
     case RunStatus::Done:
-      ShowMessageBox(
-          this, QMessageBox::Information, QString::fromStdString(LoadText(TextId::DoneCaption)),
-          QString::fromStdString(LoadText(TextId::ConversionDone)) + QStringLiteral("\n\n") +
-              (conversion.recordsWritten == 1
-                   ? tr("1 object written.")
-                   : tr("%L1 objects written.")
-                         .arg(static_cast<qulonglong>(conversion.recordsWritten))),
-          QMessageBox::Ok, QMessageBox::Ok);
+      ShowMessageBox(this, QMessageBox::Information,
+                     QString::fromStdString(LoadText(TextId::DoneCaption)),
+                     QString::fromStdString(LoadText(TextId::ConversionDone)) +
+                         QStringLiteral("\n\n") + ObjectsWritten(conversion.recordsWritten),
+                     QMessageBox::Ok, QMessageBox::Ok);
       return;
     case RunStatus::CannotOpen: {
       QString text = QString::fromStdString(LoadText(TextId::OpenFailed, {conversion.path}));

@@ -57,6 +57,7 @@ class CConverterDlg final : public QDialog {
   void dropEvent(QDropEvent* event) override;
   /// Enter in a read-only path field does nothing (it would press Close).
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   /// Escape while a run works cancels the run and leaves the dialog open.
   void keyPressEvent(QKeyEvent* event) override;
 
@@ -128,6 +129,7 @@ class CConverterDlg final : public QDialog {
   QElapsedTimer m_elapsed;
   QTimer m_progressTimer;
   bool m_closeWhenDone = false;
+  bool m_sized = false;  // the first showing has made room for the wrapped texts
 };
 
 }  // namespace tarnwick

@@ -186,10 +186,6 @@
         <translation>1 Objekt geschrieben.</translation>
     </message>
     <message>
-        <source>%L1 objects written.</source>
-        <translation>%L1 Objekte geschrieben.</translation>
-    </message>
-    <message>
         <source>%1 kB</source>
         <translation>%1 kB</translation>
     </message>
@@ -203,7 +199,7 @@
     </message>
     <message>
         <source>The environment variable %1 must be a whole number from 1, not &quot;%2&quot;.</source>
-        <translation>Die Umgebungsvariable %1 muss eine ganze Zahl ab 1 sein, nicht "%2".</translation>
+        <translation>Die Umgebungsvariable %1 muss eine ganze Zahl ab 1 sein, nicht &quot;%2&quot;.</translation>
     </message>
     <message>
         <source>TARNWICK_URL names %1, but only https:// addresses are fetched.</source>
@@ -320,6 +316,10 @@
     <message>
         <source>%1 holds more than %L2 orbit lines, the limit against damaged or hostile files; nothing was written. TARNWICK_MAX_RECORDS raises the limit.</source>
         <translation>%1 enthält mehr als %L2 Bahnzeilen, die Grenze gegen beschädigte oder feindliche Dateien; nichts wurde geschrieben. TARNWICK_MAX_RECORDS hebt die Grenze an.</translation>
+    </message>
+    <message>
+        <source>%1 objects written.</source>
+        <translation>%1 Objekte geschrieben.</translation>
     </message>
 </context>
 </TS>

@@ -63,6 +63,14 @@ QStringList Popup(const std::function<void()>& open, QList<Qt::Key> keys = {Qt::
   return seen;
 }
 
+struct PaintCounter : QObject {
+  int count = 0;
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++count;
+    return false;
+  }
+};
+
 /// Feeds the sample catalogue into a FIFO a line at a time, slowly, until
 /// stopped or the reader goes.
 class SlowWriter {
@@ -142,8 +150,9 @@ class TestConverterDialog final : public QObject {
     QCOMPARE(seen.size(), std::size_t{1});
     QCOMPARE(seen[0].icon, QMessageBox::Information);
     const qint64 orbits = QFileInfo(In("Asteroids4.dat")).size();
-    QCOMPARE(seen[0].caption + seen[0].text,
-             QString("Finished !Conversion finished\n\n%L1 objects written.").arg(orbits / 113));
+    QCOMPARE(seen[0].caption + seen[0].text, "Finished !Conversion finished\n\n" +
+                                                 QLocale(QLocale::English).toString(orbits / 113) +
+                                                 " objects written.");
     QCOMPARE(seen[0].owner, &dialog);
     QVERIFY(orbits > 0);
     QCOMPARE(orbits / 113, QFileInfo(In("AsteroidInfo4.dat")).size() / 45);
@@ -183,8 +192,11 @@ class TestConverterDialog final : public QObject {
     QTimer timer;
     connect(&timer, &QTimer::timeout, [&] { ++ticks; });
     timer.start(20);
+    PaintCounter paints;
+    bar->installEventFilter(&paints);
     QTest::qWait(600);
     QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));
+    QVERIFY(paints.count >= 2);
     QVERIFY(dialog.Running());
     QVERIFY(!ConvertButton(dialog)->isEnabled());
     QCOMPARE(bar->maximum(), 0);  // a pipe has no size: a moving bar
