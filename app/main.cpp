@@ -1,21 +1,24 @@
+#include <QCoreApplication>
 #include <cstdio>
-#include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "desktop_app.h"
 #include "display_check.h"
 #include "start_up.h"
-#include "text_table.h"
 
 int main(int argc, char** argv) {
-  // Qt would abort without a display; --help and --version need none.
+  // Qt would abort without a display; --help and --version need none. Their
+  // answers are translated as the dialogs are, in an application without GUI.
   const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-  const auto environment = [](const char* name) {
-    const char* value = std::getenv(name);
-    return std::string(value != nullptr ? value : "");
-  };
-  const auto early = tarnwick::CheckStartUp(arguments, environment);
+  const auto environment = tarnwick::ProcessVariable;
+  std::optional<tarnwick::EarlyExit> early;
+  {
+    const QCoreApplication plain(argc, argv);
+    tarnwick::UseLanguage(tarnwick::DesktopLanguage(environment));
+    early = tarnwick::CheckStartUp(arguments, environment);
+  }
   if (early) {
     std::fputs(early->text.c_str(), early->toError ? stderr : stdout);
     return early->status;
@@ -23,7 +26,7 @@ int main(int argc, char** argv) {
   // A display is named; Qt would abort too when it cannot be reached.
   const tarnwick::DisplayChoice display =
       tarnwick::ChooseDisplay(arguments, environment, tarnwick::SystemDisplayProbe(),
-                              tarnwick::SessionWantsGerman(environment));
+                              tarnwick::DesktopLanguage(environment) == tarnwick::Language::German);
   if (display.failure) {
     std::fputs(display.failure->c_str(), stderr);
     return 1;

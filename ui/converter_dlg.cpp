@@ -33,15 +33,17 @@
 #include <exception>
 
 #include "about_dlg.h"
+#include "absolute_path.h"
 #include "catalogue_location.h"
 #include "conversion_run.h"
+#include "dialog_language.h"
 #include "dialog_prompts.h"
 #include "download_addresses.h"
 #include "file_layer.h"
 #include "kept_copy.h"
 #include "posix_file_system.h"
+#include "run_words.h"
 #include "run_worker.h"
-#include "text_table.h"
 #include "update_run.h"
 
 namespace tarnwick {
@@ -50,6 +52,11 @@ namespace {
 
 // Paths go to the file system in its own encoding, as Qt's file classes do.
 std::string Encoded(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+// A folder made absolute by the one rule every path the user sees follows.
+QString Absolute(const QString& path) {
+  return QFile::decodeName(AbsolutePath(Encoded(path)).c_str());
+}
 
 QString Join(const QString& directory, const QString& name) {
   return directory.endsWith(u'/') ? directory + name : directory + u'/' + name;
@@ -86,7 +93,7 @@ QDate KeptCopyDate(const std::string& orbitPath, const std::string& infoPath) {
 
 /// The locale of the dialog's language, for numbers.
 QLocale SessionLocale() {
-  return QLocale(TextLanguage() == Language::German ? QLocale::German : QLocale::English);
+  return QLocale(DialogLanguage() == Language::German ? QLocale::German : QLocale::English);
 }
 
 /// "N objects written." with N in the dialog's language.
@@ -176,7 +183,8 @@ QPushButton* CConverterDlg::Button(const QString& text, const std::function<void
 
 CConverterDlg::CConverterDlg(CSettings& settings, QWidget* parent)
     : QDialog(parent), m_settings(settings) {
-  const bool german = TextLanguage() == Language::German;
+  // The German dialog has the mirror and the step that says nothing needs unpacking.
+  const bool mirrorAndUnpackStep = DialogLanguage() == Language::German;
   setWindowTitle(tr("Lumivale  -  Update Asteroids"));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -194,7 +202,7 @@ CConverterDlg::CConverterDlg(CSettings& settings, QWidget* parent)
   download->setAccessibleName(tr("Download the catalogue in the browser"));
   auto* update = Button(tr("Do&wnload and convert"), [this] { OnDownloadAndConvert(); });
   QPushButton* mirror = nullptr;
-  if (german) {
+  if (mirrorAndUnpackStep) {
     mirror = Button(tr("Do&wnload..."),
                     [this] { OpenAddress(QString::fromLatin1(kCatalogueMirrorUrl)); });
     mirror->setAccessibleName(tr("Open the mirror's download page in the browser"));
@@ -251,7 +259,7 @@ CConverterDlg::CConverterDlg(CSettings& settings, QWidget* parent)
   downloadGrid->addWidget(update, 2, 1);
   downloadGrid->setColumnStretch(0, 1);
   layout->addWidget(downloadBox);
-  if (german) {
+  if (mirrorAndUnpackStep) {
     auto* unpackBox = new QGroupBox(tr("2)  Unpack"));
     auto* unpackLayout = new QVBoxLayout(unpackBox);
     unpackLayout->addWidget(
@@ -259,7 +267,7 @@ CConverterDlg::CConverterDlg(CSettings& settings, QWidget* parent)
                 "MPCORB.ZIP directly, an unpacked MPCORB.DAT as well.")));
     layout->addWidget(unpackBox);
   }
-  auto* convertBox = new QGroupBox(tr("%1)  Convert MPCORB.DAT").arg(german ? 3 : 2));
+  auto* convertBox = new QGroupBox(tr("%1)  Convert MPCORB.DAT").arg(mirrorAndUnpackStep ? 3 : 2));
   auto* convertGrid = new QGridLayout(convertBox);
   // The labels' letters (Alt+I, Alt+O) go to the folder buttons beside them.
   auto* inputText = Text(inputLabel);
@@ -340,11 +348,11 @@ CConverterDlg::~CConverterDlg() {
 
 void CConverterDlg::ComposePaths() {
   const auto directory = [](const QString& path) {
-    return path.isEmpty() ? QStringLiteral("/") : AbsolutePath(path);
+    return path.isEmpty() ? QStringLiteral("/") : Absolute(path);
   };
   m_inputFile = QFile::decodeName(ChooseCatalogue(Encoded(directory(m_settings.pathIn))).c_str());
-  m_orbitFile = Join(directory(m_settings.pathOut), QStringLiteral("Asteroids4.dat"));
-  m_infoFile = Join(directory(m_settings.pathOut), QStringLiteral("AsteroidInfo4.dat"));
+  m_orbitFile = Join(directory(m_settings.pathOut), QString::fromLatin1(kOrbitFileName));
+  m_infoFile = Join(directory(m_settings.pathOut), QString::fromLatin1(kInfoFileName));
   m_inputField->setText(m_inputFile);
   m_orbitField->setText(m_orbitFile);
   m_infoField->setText(m_infoFile);
@@ -429,11 +437,11 @@ void CConverterDlg::Dispatch(const std::function<void()>& handler) {
   try {
     handler();
   } catch (const FileException& error) {
-    ShowFileError(this, QString::fromStdString(error.what()));
+    ShowFileError(this, RunWords::FileError(error));
   } catch (const std::exception& error) {
     // Nothing else is expected to leave a handler; should it happen, the user
     // hears of it and the dialog goes on rather than the program ending.
-    ShowFileError(this, QString::fromLocal8Bit(error.what()));
+    ShowFileError(this, RunWords::Unexpected(error));
   }
 }
 
@@ -512,8 +520,8 @@ void CConverterDlg::OnDownloadAndConvert() {
                    QMessageBox::Ok, QMessageBox::Ok);
     return;
   }
-  request.outputDir = Encoded(m_settings.pathOut.isEmpty() ? QStringLiteral("/")
-                                                           : AbsolutePath(m_settings.pathOut));
+  request.outputDir =
+      Encoded(m_settings.pathOut.isEmpty() ? QStringLiteral("/") : Absolute(m_settings.pathOut));
   request.userAgent = "Tarnwick/" TARNWICK_VERSION;
   m_update = std::make_unique<UpdateOutcome>();
   Launch([this, request] { *m_update = RunUpdate(request, *m_hooks); });
@@ -558,7 +566,7 @@ void CConverterDlg::SetRunning(bool running) {
 
 void CConverterDlg::ShowProgress() {
   if (!m_progress) return;
-  const QLocale locale(TextLanguage() == Language::German ? QLocale::German : QLocale::English);
+  const QLocale locale(DialogLanguage() == Language::German ? QLocale::German : QLocale::English);
   const auto megabytes = [&](double bytes) {
     // A slow pipe reads kilobytes a second.
     if (bytes < 1e6) return tr("%1 kB").arg(locale.toString(bytes / 1e3, 'f', 0));
@@ -610,7 +618,6 @@ void CConverterDlg::FinishRun() {
   m_thread = nullptr;
   const bool closing = m_closeWhenDone;
   const std::exception_ptr failure = std::exchange(m_failure, nullptr);
-  const auto completion = m_prompts->Completion();
   SetRunning(false);
   m_progressText->clear();
   ComposePaths();
@@ -628,18 +635,15 @@ void CConverterDlg::FinishRun() {
         m_progressText->setText(tr("Cancelled: the files are as they were."));
       }
     });
-  } else if (completion) {
-    CDialogPrompts prompts(this);
-    prompts.Inform(
-        completion->first + "\n\n" + ObjectsWritten(m_outcome.recordsWritten).toStdString(),
-        completion->second);
+  } else {
+    ReportConversion(m_outcome);
   }
 }
 
 void CConverterDlg::ShowUpdateWarning(const UpdateWarning& warning) {
-  QString text = QString::fromStdString(warning.text);
   const QString path = QFile::decodeName(warning.path.c_str());
   const QString reason = QString::fromLocal8Bit(std::strerror(warning.systemError));
+  QString text = RunWords::Event(warning.event, path);
   if (warning.kind == UpdateWarningKind::CacheNotUsable) {
     const QString why =
         warning.cacheProblem == CacheRefusal::NotOwned       ? tr("it belongs to another user")
@@ -653,19 +657,18 @@ void CConverterDlg::ShowUpdateWarning(const UpdateWarning& warning) {
               "(%2); the next update downloads it again.")
                .arg(path, reason);
   }
-  ShowMessageBox(this, QMessageBox::Warning, QString::fromStdString(LoadText(TextId::Attention)),
-                 text, QMessageBox::Ok, QMessageBox::Ok);
+  ShowMessageBox(this, QMessageBox::Warning, RunWords::Attention(), text, QMessageBox::Ok,
+                 QMessageBox::Ok);
 }
 
 void CConverterDlg::ShowUpdateOutcome(const UpdateOutcome& outcome) {
   const QString address = QString::fromStdString(outcome.address);
-  const QString caption = QCoreApplication::applicationName();
   const ConversionOutcome& conversion = outcome.conversion;
   switch (outcome.result) {
     case UpdateResult::UpToDate: {
       const QDate date = HttpDate(outcome.lastModified);
       const QString folder =
-          m_settings.pathOut.isEmpty() ? QStringLiteral("/") : AbsolutePath(m_settings.pathOut);
+          m_settings.pathOut.isEmpty() ? QStringLiteral("/") : Absolute(m_settings.pathOut);
       ShowMessageBox(
           this, QMessageBox::Information, tr("Up to date"),
           (date.isValid()
@@ -734,53 +737,35 @@ void CConverterDlg::ShowUpdateOutcome(const UpdateOutcome& outcome) {
                      QMessageBox::Ok, QMessageBox::Ok);
       return;
     }
-    case UpdateResult::FileFailure:
-      ShowFileError(
-          this, QString::fromStdString(FileException(outcome.file.cause, outcome.file.path,
-                                                     outcome.file.message, outcome.file.systemError)
-                                           .what()));
+    case UpdateResult::FileFailure: {
+      const FileFailure& file = outcome.file;
+      ShowFileError(this,
+                    RunWords::FileError(FileException(file.cause, file.path, file.problem,
+                                                      file.systemError, file.number, file.kept)));
       return;
+    }
     case UpdateResult::Cancelled:
       m_progressText->setText(tr("Cancelled: the files and the kept copy are as they were."));
       return;
     case UpdateResult::Converted:
       break;
   }
-  switch (conversion.status) {
-    case RunStatus::Done:
-      ShowMessageBox(this, QMessageBox::Information,
-                     QString::fromStdString(LoadText(TextId::DoneCaption)),
-                     QString::fromStdString(LoadText(TextId::ConversionDone)) +
-                         QStringLiteral("\n\n") + ObjectsWritten(conversion.recordsWritten),
-                     QMessageBox::Ok, QMessageBox::Ok);
-      return;
-    case RunStatus::CannotOpen: {
-      QString text = QString::fromStdString(LoadText(TextId::OpenFailed, {conversion.path}));
-      if (conversion.systemError != 0)
-        text +=
-            QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(conversion.systemError));
-      ShowMessageBox(this, QMessageBox::Warning,
-                     QString::fromStdString(LoadText(TextId::Attention)), text, QMessageBox::Ok,
-                     QMessageBox::Ok);
-      return;
-    }
-    case RunStatus::TooManyRecords:
-      ShowMessageBox(this, QMessageBox::Warning, caption,
-                     tr("%1 holds more than %L2 orbit lines, the limit against damaged or "
-                        "hostile files; nothing was written. TARNWICK_MAX_RECORDS raises the "
-                        "limit.")
-                         .arg(QString::fromStdString(outcome.input))
-                         .arg(static_cast<qulonglong>(conversion.maxRecords)),
-                     QMessageBox::Ok, QMessageBox::Ok);
-      return;
-    case RunStatus::Declined:
-    case RunStatus::NoOrbitData:  // its warning came during the run
-      return;
+  ReportConversion(conversion);
+}
+
+void CConverterDlg::ReportConversion(const ConversionOutcome& outcome) {
+  if (outcome.status == RunStatus::Done) {
+    ShowMessageBox(
+        this, QMessageBox::Information, RunWords::DoneCaption(),
+        RunWords::Done() + QStringLiteral("\n\n") + ObjectsWritten(outcome.recordsWritten),
+        QMessageBox::Ok, QMessageBox::Ok);
+  } else {
+    CDialogPrompts(this).Report(outcome);
   }
 }
 
 void CConverterDlg::ChooseDirectory(QString& directory, const QString& prompt, bool input) {
-  QFileDialog chooser(this, prompt, AbsolutePath(directory));
+  QFileDialog chooser(this, prompt, Absolute(directory));
   chooser.setFileMode(QFileDialog::Directory);
   if (input) {
     // The catalogue files show, so that the user sees the folder is the right one.

@@ -83,6 +83,9 @@ class CConverterDlg final : public QDialog {
   /// The box that tells how an update ended.
   void ShowUpdateOutcome(const UpdateOutcome& outcome);
   void ShowUpdateWarning(const UpdateWarning& warning);
+  /// The box that tells how a conversion ended: the completion message with
+  /// the number of objects written, or the warning of a run that wrote nothing.
+  void ReportConversion(const ConversionOutcome& outcome);
   /// Lets the user choose `directory` in the platform's folder dialog, with
   /// `prompt` as its title and above its folders, opened at the directory;
   /// the input chooser also shows the catalogue files. A chosen folder is

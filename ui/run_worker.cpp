@@ -5,7 +5,6 @@
 
 #include "decompressing_input.h"
 #include "dialog_prompts.h"
-#include "text_table.h"
 
 namespace tarnwick {
 
@@ -50,30 +49,26 @@ void WorkerPrompts::OnOwnerThread(const std::function<void()>& ask) {
   QMetaObject::invokeMethod(m_owner, ask, Qt::BlockingQueuedConnection);
 }
 
-bool WorkerPrompts::AskYesNo(const std::string& text, const std::string& caption) {
+bool WorkerPrompts::AskOverwrite(const std::string& path, OutputFile which) {
   if (m_progress.cancel.load()) return false;
   bool yes = false;
   OnOwnerThread([&] {
     CDialogPrompts prompts(m_owner);
-    yes = prompts.AskYesNo(text, caption);
+    yes = prompts.AskOverwrite(path, which);
   });
   return yes;
 }
 
-void WorkerPrompts::Warn(const std::string& text, const std::string& caption) {
+void WorkerPrompts::Notify(RunEvent event, const std::string& path) {
   if (m_progress.cancel.load()) return;
   OnOwnerThread([&] {
     CDialogPrompts prompts(m_owner);
-    prompts.Warn(text, caption);
+    prompts.Notify(event, path);
   });
 }
 
-void WorkerPrompts::Inform(const std::string& text, const std::string& caption) {
-  m_completion.emplace(text, caption);
-}
-
-bool WorkerHooks::AskOverwrite(const std::string& path, OutputFile /*which*/) {
-  return m_prompts.AskYesNo(LoadText(TextId::Overwrite, {path}), LoadText(TextId::Attention));
+bool WorkerHooks::AskOverwrite(const std::string& path, OutputFile which) {
+  return m_prompts.AskOverwrite(path, which);
 }
 
 void WorkerHooks::Progress(const UpdateProgress& progress) {

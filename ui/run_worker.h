@@ -59,25 +59,17 @@ class WatchedFileSystem final : public ForwardingFileSystem {
   RunProgress& m_progress;
 };
 
-/// The prompts a worker hands to the run. Questions and warnings are asked by
+/// The prompts a worker hands to the run. Questions and events are shown by
 /// `owner`'s thread, the worker waiting for the answer; once the run is
-/// cancelled, a question is answered no without being shown and a warning is
-/// dropped. The completion message is kept for the end of the run, where the
-/// dialog shows it with what the run did. No busy cursor: the window stays
-/// usable and the progress bar shows the work.
+/// cancelled, a question is answered no without being shown and an event is
+/// dropped.
 class WorkerPrompts final : public UserPrompts {
  public:
   WorkerPrompts(QWidget* owner, const RunProgress& progress)
       : m_owner(owner), m_progress(progress) {}
 
-  void BeginBusy() override {}
-  void EndBusy() override {}
-  bool AskYesNo(const std::string& text, const std::string& caption) override;
-  void Warn(const std::string& text, const std::string& caption) override;
-  void Inform(const std::string& text, const std::string& caption) override;
-
-  /// The completion message the run gave, text and caption.
-  std::optional<std::pair<std::string, std::string>> Completion() const { return m_completion; }
+  bool AskOverwrite(const std::string& path, OutputFile which) override;
+  void Notify(RunEvent event, const std::string& path) override;
 
  private:
   /// Runs `ask` on the owner's thread and waits for it to return.
@@ -85,7 +77,6 @@ class WorkerPrompts final : public UserPrompts {
 
   QWidget* m_owner;  // outlives the run: the dialog closes only after it
   const RunProgress& m_progress;
-  std::optional<std::pair<std::string, std::string>> m_completion;
 };
 
 /// The hooks of an update run on a worker: the overwrite questions are asked

@@ -71,12 +71,15 @@ class TestStartUp final : public QObject {
     QFETCH(QString, expected);
     std::vector<std::string> args;
     for (const QString& argument : arguments) args.push_back(argument.toStdString());
-    const auto early = CheckStartUp(args, [&](const char* name) {
+    const Environment variables = [&](const char* name) {
       for (const QString& entry : environment)
         if (entry.startsWith(QString::fromLatin1(name) + '='))
           return entry.section('=', 1).toStdString();
       return std::string();
-    });
+    };
+    UseLanguage(DesktopLanguage(variables));
+    const auto early = CheckStartUp(args, variables);
+    UseLanguage(Language::English);
     const QString seen =
         !early ? QString() : (early->toError ? "!" : "") + QString::fromStdString(early->text);
     QCOMPARE(seen, expected);

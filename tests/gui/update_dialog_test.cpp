@@ -3,8 +3,8 @@
 // download waits, against update's local HTTPS server.
 #include "converter_dlg.h"
 #include "desktop_app.h"
+#include "dialog_language.h"
 #include "modal_helper.h"
-#include "text_table.h"
 
 using namespace tarnwick;
 using test::SeenBox;
@@ -14,7 +14,7 @@ namespace {
 std::vector<SeenBox> Update(const CConverterDlg& dialog,
                             std::vector<QMessageBox::StandardButton> answers = {}) {
   test::BoxAnswerer answerer(std::move(answers));
-  const bool german = TextLanguage() == Language::German;
+  const bool german = DialogLanguage() == Language::German;
   test::Click(
       test::Button(&dialog, german ? "&Herunterladen und konvertieren" : "Do&wnload and convert"));
   if (!QTest::qWaitFor([&] { return !dialog.Running(); }, 60000)) qWarning("the run did not end");
