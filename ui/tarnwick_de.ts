@@ -501,5 +501,29 @@ tut dasselbe ohne.
         <source>Tarnwick: no display: %1; tarnwick-cli converts without one.</source>
         <translation>Tarnwick: keine Anzeige: %1; tarnwick-cli konvertiert auch ohne.</translation>
     </message>
+    <message>
+        <source>DISPLAY is not set</source>
+        <translation>DISPLAY ist nicht gesetzt</translation>
+    </message>
+    <message>
+        <source>no X server answers on DISPLAY=%1</source>
+        <translation>kein X-Server antwortet auf DISPLAY=%1</translation>
+    </message>
+    <message>
+        <source>WAYLAND_DISPLAY is not set</source>
+        <translation>WAYLAND_DISPLAY ist nicht gesetzt</translation>
+    </message>
+    <message>
+        <source>%1 needs Qt&apos;s Wayland plugin (Debian: qt6-wayland)</source>
+        <translation>für %1 fehlt Qts Wayland-Plugin (Debian: qt6-wayland)</translation>
+    </message>
+    <message>
+        <source>no Wayland compositor listens on %1</source>
+        <translation>auf %1 hört kein Wayland-Compositor</translation>
+    </message>
+    <message>
+        <source>%1 (platform %2)</source>
+        <translation>%1 (Plattform %2)</translation>
+    </message>
 </context>
 </TS>

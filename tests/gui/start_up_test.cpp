@@ -150,8 +150,9 @@ class TestStartUp final : public QObject {
           return entry.section('=', 1).toStdString();
       return std::string();
     };
-    const DisplayChoice choice =
-        ChooseDisplay({}, variable, probe, environment.contains("LANG=de_DE.UTF-8"));
+    UseLanguage(DesktopLanguage(variable));
+    const DisplayChoice choice = ChooseDisplay({}, variable, probe);
+    UseLanguage(Language::English);
     QCOMPARE(choice.failure ? "!" + QString::fromStdString(*choice.failure)
                             : QString::fromStdString(choice.platform),
              expected);
