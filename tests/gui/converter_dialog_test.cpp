@@ -211,6 +211,25 @@ class TestConverterDialog final : public QObject {
     QVERIFY(!bar->isVisible());
   }
 
+  void aDroppedCatalogueFileChoosesItsFolderAndNothingElseIsTaken() {
+    QTemporaryDir dropped;
+    QVERIFY(QFile::copy(TARNWICK_SAMPLE_CATALOGUE, dropped.filePath("mpcorb.dat.gz")));
+    QVERIFY(QFile(dropped.filePath("notes.txt")).open(QIODevice::WriteOnly));
+    CConverterDlg dialog(m_settings);
+    dialog.show();
+    for (const char* name : {"notes.txt", "mpcorb.dat.gz"}) {
+      QMimeData data;
+      data.setUrls({QUrl::fromLocalFile(dropped.filePath(name))});
+      QDragEnterEvent enter({5, 5}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(&dialog, &enter);
+      QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      if (enter.isAccepted()) QApplication::sendEvent(&dialog, &drop);
+      QCOMPARE(enter.isAccepted(), name != QString("notes.txt"));
+    }
+    QCOMPARE(m_settings.pathIn, dropped.path());
+    QCOMPARE(m_settings.pathOut, m_dir.path());
+  }
+
   void everyControlHasANameAndTheKeyboardCannotCloseByAccident() {
     UseLanguage(Language::German);
     CConverterDlg dialog(m_settings);
