@@ -31,7 +31,7 @@ shot() {
   mkdir -p "$home/.config/Quenneth"
   printf '[Settings]\nPath%%20In=%s\nPath%%20Out=%s\n' "$in" "$outdir" \
     > "$home/.config/Quenneth/Tarnwick.conf"
-  HOME=$home XDG_CONFIG_HOME=$home/.config LANGUAGE=$language LANG=C.UTF-8 \
+  HOME=$home XDG_CONFIG_HOME=$home/.config LANGUAGE=$language LANG=$([ "$language" = de ] && echo de_DE.UTF-8 || echo en_US.UTF-8) \
     QT_QPA_PLATFORM=xcb QT_FONT_DPI=$dpi QT_SCALE_FACTOR=$scale PATH=/usr/bin:/bin \
     xvfb-run -a -s "-screen 0 1280x1024x24 -dpi $dpi" bash -c '
       openbox >/dev/null 2>&1 &
@@ -72,7 +72,9 @@ for language in de en; do
   # The input folder's "...": the platform's folder dialog (Qt's under openbox).
   shot chooser $language "$home/Downloads" "$data" "${tabs[@]:4}" space
   shot chooser-output $language "$home/Downloads" "$data" "${tabs[@]:2}" space
-  shot update $language "$home/Downloads" "$data" Tab Tab space
+  # Download and convert: past the download buttons (the German dialog has two).
+  updateTabs=(Tab Tab); [ $language = de ] && updateTabs+=(Tab)
+  shot update $language "$home/Downloads" "$data" "${updateTabs[@]}" space
   # A run at work: the catalogue trickles in through a pipe, which has no size.
   if [[ $shots == *" progress "* ]]; then
     rm -rf "$home/slow" && mkdir -p "$home/slow" && mkfifo "$home/slow/MPCORB.DAT"
