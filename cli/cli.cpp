@@ -182,8 +182,6 @@ Outcome RunCommandLine(const std::vector<std::string>& args, std::ostream& out, 
   orbitsFlag->excludes(infoFlag);
   dumpCommand->footer(Say(Message::HelpDumpKind) + "\n" + exitStatus);
   UpdateOptions update;
-  if (environment.variable)
-    update.url = CatalogueUrl([&](const char* name) { return environment.variable(name); });
   CLI::App* updateCommand = app.add_subcommand("update", Say(Message::HelpUpdate));
   updateCommand->add_option("-o,--output-dir", update.outputDir, Say(Message::HelpOutputDir))
       ->capture_default_str()
@@ -191,11 +189,13 @@ Outcome RunCommandLine(const std::vector<std::string>& args, std::ostream& out, 
         // An unset variable in a systemd unit or a crontab gives an empty name.
         return dir.empty() ? Say(Message::EmptyOutputDir) : std::string();
       });
-  updateCommand->add_option("--url", update.url, Say(Message::HelpUrl))
-      ->capture_default_str()
-      ->check([](const std::string& url) {
-        return Lowered(url.substr(0, 8)) == "https://" ? std::string() : Say(Message::HttpsOnly);
-      });
+  CLI::Option* urlOption = updateCommand->add_option("--url", update.url, Say(Message::HelpUrl))
+                               ->capture_default_str()
+                               ->check([](const std::string& url) {
+                                 return Lowered(url.substr(0, 8)) == "https://"
+                                            ? std::string()
+                                            : Say(Message::HttpsOnly);
+                               });
   updateCommand->add_flag("-y,--yes", update.assumeYes, Say(Message::HelpYes));
   updateCommand->footer(Say(Message::HelpUpdateCache) + "\n" + exitStatus);
   LocaliseHelp(app);
@@ -231,7 +231,12 @@ Outcome RunCommandLine(const std::vector<std::string>& args, std::ostream& out, 
   }
 
   if (convertCommand->parsed()) return RunConvert(convert, out, err, environment);
-  if (updateCommand->parsed()) return RunUpdate(update, out, err, environment);
+  if (updateCommand->parsed()) {
+    // Without --url, TARNWICK_URL names the address (a mirror, a test server).
+    if (urlOption->count() == 0 && environment.variable)
+      update.url = CatalogueUrl([&](const char* name) { return environment.variable(name); });
+    return RunUpdate(update, out, err, environment);
+  }
   dump.kind = orbits ? DumpKind::Orbits : info ? DumpKind::Info : DumpKind::FromName;
   return RunDump(dump, out, err);
 }

@@ -262,6 +262,8 @@ constexpr std::array kMessages{
           "copy."},
     Entry{Message::CacheNotOwned, "er gehört einem anderen Benutzer", "it belongs to another user"},
     Entry{Message::CacheOpenToOthers, "andere dürfen darin schreiben", "others may write to it"},
+    Entry{Message::CacheForeignLink, "er ist ein Verweis eines anderen Benutzers",
+          "it is a symbolic link made by another user"},
     Entry{Message::CopyNotKept,
           "Die Dateien sind aktuell, aber der heruntergeladene Katalog konnte nicht in %1 "
           "aufbewahrt werden (%2); die nächste Aktualisierung lädt ihn erneut herunter.",

@@ -113,6 +113,7 @@ enum class Message {
   CacheNotUsed,       ///< %1 the cache folder, %2 why
   CacheNotOwned,      ///< why, in CacheNotUsed
   CacheOpenToOthers,  ///< why, in CacheNotUsed
+  CacheForeignLink,   ///< why, in CacheNotUsed
   CopyNotKept,        ///< %1 the cache folder, %2 the system's reason
   TooManyRecords,     ///< %1 the catalogue, %2 the limit
   BadVariable,        ///< %1 the variable, %2 its value

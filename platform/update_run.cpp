@@ -14,6 +14,7 @@
 #include <cstring>
 #include <optional>
 #include <stdexcept>
+#include <vector>
 
 #include "download.h"
 #include "file_output.h"
@@ -212,8 +213,11 @@ class DownloadInput final : public WatchedInput {
   }
 
  private:
+  /// Once the whole body is in, the download's progress ends, rather than
+  /// show a rate that keeps falling while the conversion catches up.
   void Report(bool finished) {
-    meter_.Report(download_.BytesReceived(), download_.BytesExpected(), finished);
+    meter_.Report(download_.BytesReceived(), download_.BytesExpected(),
+                  finished || download_.Ended());
   }
 
   /// Damage at the end of a failed transfer is that failure; damage in the
@@ -390,6 +394,9 @@ UpdateOutcome Update(const UpdateRequest& request, UpdateHooks& hooks, bool mayR
       case CacheProblem::OpenToOthers:
         cacheWarning(CacheRefusal::OpenToOthers, 0);
         break;
+      case CacheProblem::ForeignLink:
+        cacheWarning(CacheRefusal::ForeignLink, 0);
+        break;
     }
   }
   if (cache && cache->fd) {
@@ -529,7 +536,8 @@ UpdateOutcome Update(const UpdateRequest& request, UpdateHooks& hooks, bool mayR
   }
   // A server without validators cannot answer "not modified": no copy to keep.
   if (ended.etag.empty() && ended.lastModified.empty()) return outcome;
-  KeptState keep{request.url, ended.etag, ended.lastModified, download->BytesReceived(), {}};
+  KeptState keep{
+      ShownAddress(request.url), ended.etag, ended.lastModified, download->BytesReceived(), {}};
   RememberPair(keep, PairIdentity(orbitPath, infoPath));
   const std::string partialPath = kept->PartialPath();
   int error = kept->KeepPartial();
@@ -541,6 +549,27 @@ UpdateOutcome Update(const UpdateRequest& request, UpdateHooks& hooks, bool mayR
   if (error != 0) notKept(error);
   return outcome;
 }
+
+/// The front end's hooks, except that a file the user let replace is not
+/// asked about again when a broken kept copy makes the run start over.
+class RememberingHooks final : public UpdateHooks {
+ public:
+  explicit RememberingHooks(UpdateHooks& hooks) : hooks_(hooks) {}
+  bool AskOverwrite(const std::string& path, OutputFile which) override {
+    if (std::find(allowed_.begin(), allowed_.end(), path) != allowed_.end()) return true;
+    const bool yes = hooks_.AskOverwrite(path, which);
+    if (yes) allowed_.push_back(path);
+    return yes;
+  }
+  void Progress(const UpdateProgress& progress) override { hooks_.Progress(progress); }
+  bool Cancelled() const noexcept override { return hooks_.Cancelled(); }
+  void Warn(const UpdateWarning& warning) override { hooks_.Warn(warning); }
+  void Temporary(const std::string& path, bool exists) override { hooks_.Temporary(path, exists); }
+
+ private:
+  UpdateHooks& hooks_;
+  std::vector<std::string> allowed_;
+};
 
 /// A whole number from 1 in decimal digits only.
 bool ParseCount(const std::string& text, std::uint64_t& value) {
@@ -610,7 +639,8 @@ std::string ConfigureFromEnvironment(UpdateRequest& request, const VariableReade
 }
 
 UpdateOutcome RunUpdate(const UpdateRequest& request, UpdateHooks& hooks) {
-  UpdateOutcome outcome = Update(request, hooks, true);
+  RememberingHooks remembering(hooks);
+  UpdateOutcome outcome = Update(request, remembering, true);
   outcome.address = ShownAddress(request.url);
   return outcome;
 }

@@ -74,7 +74,7 @@ enum class UpdateWarningKind {
 };
 
 /// Why the cache folder is not used, for CacheNotUsable.
-enum class CacheRefusal { CannotOpen, NotOwned, OpenToOthers, CannotWrite };
+enum class CacheRefusal { CannotOpen, NotOwned, OpenToOthers, ForeignLink, CannotWrite };
 
 struct UpdateWarning {
   UpdateWarningKind kind = UpdateWarningKind::Conversion;
@@ -93,7 +93,7 @@ class UpdateHooks {
   virtual bool AskOverwrite(const std::string& path, OutputFile which) = 0;
   /// A few times a second while the run reads.
   virtual void Progress(const UpdateProgress& /*progress*/) {}
-  /// Polled every 100 ms at most, also from the transfer's thread: true ends
+  /// Polled often (at least every 100 ms), also from the transfer's thread: true ends
   /// the run with Cancelled, leaving the pair and the kept copy as they were.
   virtual bool Cancelled() const noexcept { return false; }
   virtual void Warn(const UpdateWarning& /*warning*/) {}
