@@ -17,6 +17,7 @@
 #include "messages.h"
 #include "outcome.h"
 #include "posix_file_system.h"
+#include "selection_options.h"
 
 #ifndef TARNWICK_VERSION
 #error "TARNWICK_VERSION comes from the CMake project version"
@@ -170,6 +171,7 @@ Outcome RunCommandLine(const std::vector<std::string>& args, std::ostream& out, 
   convertCommand->add_option("-o,--output-dir", convert.outputDir, Say(Message::HelpOutputDir))
       ->capture_default_str();
   convertCommand->add_flag("-y,--yes", convert.assumeYes, Say(Message::HelpYes));
+  AddSelectionOptions(*convertCommand, convert.selection);
   convertCommand->footer(exitStatus);
 
   DumpOptions dump;
@@ -180,6 +182,7 @@ Outcome RunCommandLine(const std::vector<std::string>& args, std::ostream& out, 
   CLI::Option* orbitsFlag = dumpCommand->add_flag("--orbits", orbits, Say(Message::HelpOrbits));
   CLI::Option* infoFlag = dumpCommand->add_flag("--info", info, Say(Message::HelpInfo));
   orbitsFlag->excludes(infoFlag);
+  dumpCommand->add_flag("--summary", dump.summary, Say(Message::HelpSummary))->excludes(infoFlag);
   dumpCommand->footer(Say(Message::HelpDumpKind) + "\n" + exitStatus);
   UpdateOptions update;
   CLI::App* updateCommand = app.add_subcommand("update", Say(Message::HelpUpdate));
@@ -197,6 +200,7 @@ Outcome RunCommandLine(const std::vector<std::string>& args, std::ostream& out, 
                                             : Say(Message::HttpsOnly);
                                });
   updateCommand->add_flag("-y,--yes", update.assumeYes, Say(Message::HelpYes));
+  AddSelectionOptions(*updateCommand, update.selection);
   updateCommand->footer(Say(Message::HelpUpdateCache) + "\n" + exitStatus);
   LocaliseHelp(app);
 

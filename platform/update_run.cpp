@@ -130,6 +130,17 @@ class WatchedInput : public InputStream {
   InputSummary& read_;
 };
 
+/// The pair's identity as the state file remembers it: PairIdentity, and
+/// for a pair made with a selection that selection as well, so that "not
+/// modified" holds only for a pair made with the same one. Empty when the
+/// pair is not there.
+std::string MadePair(const std::string& orbitPath, const std::string& infoPath,
+                     const Selection& selection) {
+  std::string identity = PairIdentity(orbitPath, infoPath);
+  if (!identity.empty() && selection.Any()) identity += " selection " + SelectionKey(selection);
+  return identity;
+}
+
 /// The kept copy, converted again without a download.
 class KeptCopyInput final : public WatchedInput {
  public:
@@ -334,8 +345,8 @@ bool Convert(const UpdateRequest& request, UpdateHooks& hooks, const std::string
   UpdateFileSystem files(base, name, std::move(open), hooks);
   outcome.input = name;
   try {
-    outcome.conversion =
-        RunConversion(name, orbitPath, infoPath, prompts, files, request.maxRecords);
+    outcome.conversion = RunConversion(name, orbitPath, infoPath, prompts, files,
+                                       request.maxRecords, request.selection);
   } catch (const TransferFailed& e) {
     outcome.result = UpdateResult::NetworkFailure;
     outcome.network = e.failure;
@@ -457,7 +468,7 @@ UpdateOutcome Update(const UpdateRequest& request, UpdateHooks& hooks, bool mayR
     // Not modified: nothing to do if the pair came from the kept copy,
     // else the pair is made from it again.
     outcome.lastModified = state.lastModified;
-    const std::string pair = PairIdentity(orbitPath, infoPath);
+    const std::string pair = MadePair(orbitPath, infoPath, request.selection);
     if (!pair.empty() &&
         std::find(state.pairs.begin(), state.pairs.end(), pair) != state.pairs.end()) {
       outcome.result = UpdateResult::UpToDate;
@@ -476,7 +487,7 @@ UpdateOutcome Update(const UpdateRequest& request, UpdateHooks& hooks, bool mayR
                                      outcome);
     const RunStatus status = outcome.conversion.status;
     if (ran && status == RunStatus::Done) {
-      RememberPair(state, PairIdentity(orbitPath, infoPath));
+      RememberPair(state, MadePair(orbitPath, infoPath, request.selection));
       kept->WriteState(state);
       return outcome;
     }
@@ -487,7 +498,8 @@ UpdateOutcome Update(const UpdateRequest& request, UpdateHooks& hooks, bool mayR
             ? true
             : (outcome.result == UpdateResult::FileFailure && outcome.file.path == copyPath) ||
                   (ran &&
-                   (status == RunStatus::NoOrbitData || status == RunStatus::TooManyRecords ||
+                   ((status == RunStatus::NoOrbitData && !outcome.conversion.nothingSelected) ||
+                    status == RunStatus::TooManyRecords ||
                     (status == RunStatus::CannotOpen && outcome.conversion.path == copyPath)));
     if (!copyBroken || !mayRetry) return outcome;
     download.reset();
@@ -515,7 +527,11 @@ UpdateOutcome Update(const UpdateRequest& request, UpdateHooks& hooks, bool mayR
                                                zip ? copyFd : -1, hooks, outcome.read);
       },
       outcome);
-  if (!ran || outcome.conversion.status != RunStatus::Done) return outcome;
+  // A selection that took nothing has still read the whole catalogue: the
+  // copy is kept (whole, as always), but no pair was made from it.
+  const bool nothingSelected = ran && outcome.conversion.status == RunStatus::NoOrbitData &&
+                               outcome.conversion.nothingSelected;
+  if (!ran || (outcome.conversion.status != RunStatus::Done && !nothingSelected)) return outcome;
   // A byte 0x1A ends the catalogue before the end of the transfer, which
   // must still end well for the copy to be kept; nobody reads the rest.
   download->StopStream();
@@ -538,7 +554,7 @@ UpdateOutcome Update(const UpdateRequest& request, UpdateHooks& hooks, bool mayR
   if (ended.etag.empty() && ended.lastModified.empty()) return outcome;
   KeptState keep{
       ShownAddress(request.url), ended.etag, ended.lastModified, download->BytesReceived(), {}};
-  RememberPair(keep, PairIdentity(orbitPath, infoPath));
+  if (!nothingSelected) RememberPair(keep, MadePair(orbitPath, infoPath, request.selection));
   const std::string partialPath = kept->PartialPath();
   int error = kept->KeepPartial();
   if (error == 0) {

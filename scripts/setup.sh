@@ -19,7 +19,7 @@ for group in "$@"; do
   case "$group" in
     fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
     lint) packages+=(clang-tidy clang-format mandoc groff-base) ;;  # and the man pages' checkers
-    bench) packages+=(isal libarchive-tools) ;;  # igzip and bsdtar, the yardsticks
+    bench) packages+=(isal libarchive-tools curl) ;;  # igzip, bsdtar and curl, the yardsticks
     # make deb: the Debian package and the checks of what it installs
     deb) packages+=(build-essential debhelper dpkg-dev lintian desktop-file-utils appstream) ;;
     icons) packages+=(librsvg2-bin) ;;  # rsvg-convert for dist/icons/render.sh

@@ -187,6 +187,43 @@ TEST(Update, FetchesConvertsAndKeepsEverythingOnAFailure) {
     }
   }
 
+  // "Not modified" is up to date only for the pair's own selection; any other
+  // is made from the kept copy, which stays whole, also when the selection
+  // takes nothing of it, and also when that copy was just downloaded.
+  {
+    Invocation call;
+    call.variables = {{"XDG_CACHE_HOME", work / "cache"}, {"CURL_CA_BUNDLE", certificate}};
+    const std::string url = server.Url("/MPCORB.DAT.gz");
+    const auto update = [&](std::vector<std::string> more) {
+      std::vector<std::string> args = {"update", "-o", out, "--url", url, "-y"};
+      args.insert(args.end(), more.begin(), more.end());
+      return call.Run(args);
+    };
+    Result r = update({"--max-h=15"});
+    EXPECT_EQ(r.status, kExitDone) << r.err;
+    EXPECT_NE(r.out.find("1175 records written (selection: H ≤ 15.0)"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("/tarnwick/MPCORB.DAT.gz-"), std::string::npos) << "not from the copy";
+    EXPECT_EQ(ReadFile(out / "Asteroids4.dat").value_or("").size(), 1175 * 113u);
+    auto before = Snapshot(work.path());
+    EXPECT_NE(update({"--max-h=15"}).out.find("Up to date"), std::string::npos);
+    r = update({"--max-h=-1"});
+    EXPECT_EQ(r.status, kExitNoOrbitData);
+    EXPECT_NE(r.err.find("The selection leaves no orbit"), std::string::npos) << r.err;
+    EXPECT_EQ(Snapshot(work.path()), before);
+
+    call.variables["XDG_CACHE_HOME"] = work / "fresh-cache";
+    EXPECT_EQ(update({"--max-h=-1"}).status, kExitNoOrbitData);
+    r = update({});
+    EXPECT_EQ(r.status, kExitDone) << r.err;
+    EXPECT_NE(r.out.find("/fresh-cache/tarnwick/MPCORB.DAT.gz-"), std::string::npos) << r.out;
+    EXPECT_EQ(Snapshot(out), converted);
+
+    call.variables["XDG_CACHE_HOME"] = work / "cache";
+    r = update({});
+    EXPECT_NE(r.out.find("/cache/tarnwick/MPCORB.DAT.gz-"), std::string::npos) << r.out;
+    EXPECT_EQ(Snapshot(out), converted);
+  }
+
   // The cache is private: the folder 0700, state files 0600, no user
   // information, no control character, no name longer than needed.
   const stdfs::path cache = work.path() / "cache/tarnwick";
