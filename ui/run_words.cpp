@@ -26,6 +26,10 @@ QString RunWords::Warning(const ConversionOutcome& outcome) {
     case RunStatus::CannotOpen:
       return tr("File \"%1\" couldn't be opened").arg(path);
     case RunStatus::NoOrbitData:
+      if (outcome.nothingSelected)
+        return tr("The selection of objects leaves no orbit of \"%1\" - nothing was written. "
+                  "Choose more objects under Objects.")
+            .arg(path);
       return tr("File \"%1\" holds no orbit data - nothing was written").arg(path);
     case RunStatus::TooManyRecords:
       return tr("%1 holds more than %2 orbit lines, the limit against damaged or hostile files; "
