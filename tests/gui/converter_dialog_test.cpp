@@ -256,14 +256,13 @@ class TestConverterDialog final : public QObject {
         names << name;
     }
     names.sort();
-    QCOMPARE(
-        names,
-        QStringList({"Abbrechen", "Alle Objekte", "Ausgabeordner wählen...", "Bahndatei",
-                     "Download-Seite des Mirrors im Browser öffnen", "Eingabedatei",
-                     "Eingabeordner wählen...", "Grenzgrößenklasse",
-                     "Herunterladen und konvertieren", "Katalog im Browser herunterladen",
-                     "Konvertierung starten", "Nur erdnahe Objekte", "Nur nummerierte Objekte",
-                     "Nur Objekte heller als eine Größenklasse", "Schließen", "Übersichtsdatei"}));
+    QCOMPARE(names, QStringList({"Abbrechen", "Alle Objekte", "Ausgabeordner wählen...",
+                                 "Bahndatei", "Download-Seite des Mirrors im Browser öffnen",
+                                 "Eingabedatei", "Eingabeordner wählen...", "Grenzgrößenklasse",
+                                 "Herunterladen und konvertieren",
+                                 "Katalog im Browser herunterladen", "Konvertierung starten",
+                                 "Nur Objekte heller als eine Größenklasse", "Nur erdnahe Objekte",
+                                 "Nur nummerierte Objekte", "Schließen", "Übersichtsdatei"}));
     // Enter in a path field does not press the default button, Close.
     dialog.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
