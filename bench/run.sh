@@ -236,6 +236,7 @@ END {
   if (before) printf " %7.2f", ratio_max("before-gzip", "igzip", "rfloor")
   printf "\n%-44s %6.2f", "replace / plain", ratio("replace", "plain")
   printf "\n%-44s %6.2f", "ZIP / (bsdtar -xOf + plain)", zipr
+  printf "\n%-44s %6.2f", "ZIP / gzip refresh (<= 1.1)", ratio("zip", "gzip")
   printf "\n%-44s %6.2f", "--max-h 15 / replace (<= 1.05)", maxhr
   printf "\n%-44s %6.2f", "--class neo / replace (<= 1.05)", neor
   printf "\n%-44s %6.2f", "update over loopback / gzip (<= 1.15)", updr

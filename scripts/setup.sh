@@ -10,11 +10,12 @@ set -euo pipefail
 # ISA-L, found by pkg-config; ZIP through libarchive), the download (libcurl),
 # the desktop program (libxcb: can its X server be reached before Qt starts),
 # its German texts (Qt's LinguistTools) and Qt's own translations, and the X
-# server its tests run on (xvfb-run needs xauth).
+# server its tests run on (xvfb-run needs xauth), and zlib, against which the
+# tests check the decompressing input.
 # The README's list of needs is this one.
 packages=(g++ cmake ninja-build make pkg-config locales libgtest-dev libgmock-dev libcli11-dev
   libisal-dev libarchive-dev libcurl4-openssl-dev python3 openssl qt6-base-dev libgl-dev
-  libxcb1-dev qt6-translations-l10n qt6-tools-dev qt6-l10n-tools xvfb xauth)
+  libxcb1-dev qt6-translations-l10n qt6-tools-dev qt6-l10n-tools xvfb xauth zlib1g-dev)
 for group in "$@"; do
   case "$group" in
     fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
