@@ -373,6 +373,18 @@
         <translation>Die Auswahl der Objekte lässt keine Bahn aus &quot;%1&quot; übrig - es wurde nichts geschrieben. Wählen Sie unter Objekte mehr Objekte.</translation>
     </message>
     <message>
+        <source>The way to %1 leads through another user&apos;s link in a folder that others can write. Tarnwick does not follow such a link.</source>
+        <translation>Der Weg zu %1 führt über eine Verknüpfung eines anderen Benutzers in einem Verzeichnis, in das andere schreiben dürfen. Tarnwick folgt einer solchen Verknüpfung nicht.</translation>
+    </message>
+    <message>
+        <source>%1 is a device, a FIFO or a socket. Tarnwick writes only files.</source>
+        <translation>%1 ist ein Gerät, eine FIFO oder ein Socket. Tarnwick schreibt nur Dateien.</translation>
+    </message>
+    <message>
+        <source>%1 belongs to another user, and its folder (sticky bit) lets only its owner replace it.</source>
+        <translation>Die Datei %1 gehört einem anderen Benutzer, und ihr Verzeichnis (Sticky-Bit) lässt sie nur von ihrem Besitzer ersetzen.</translation>
+    </message>
+    <message>
         <source>Attention</source>
         <translation>Achtung</translation>
     </message>
@@ -437,8 +449,8 @@
         <translation>Im temporären Verzeichnis %1 (TMPDIR) kann keine Datei angelegt werden</translation>
     </message>
     <message>
-        <source>%1 cannot be replaced safely: its folder cannot be locked against other conversions (it must be readable)</source>
-        <translation>%1 kann nicht sicher ersetzt werden: sein Verzeichnis lässt sich nicht gegen andere Konvertierungen sperren (es muss lesbar sein)</translation>
+        <source>The lock file %1 that keeps other conversions out cannot be made or locked</source>
+        <translation>Die Sperrdatei %1, die andere Konvertierungen fernhält, lässt sich nicht anlegen oder sperren</translation>
     </message>
     <message>
         <source>The compressed catalogue %1 is damaged or incomplete. Please download it again.</source>

@@ -2,6 +2,8 @@
 // with its message boxes readable on the screen, file errors, the folder
 // dialog, the about box, the address box, the choice of objects and the
 // German texts.
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <QAccessible>
@@ -300,26 +302,57 @@ class TestConverterDialog final : public QObject {
     }
   }
 
+  // A FIFO planted as an output is refused before anything is written: the
+  // warning says that it cannot be opened, and why, in German too.
+  void refusedOutputIsExplained() {
+    QTemporaryDir out;
+    QVERIFY(::mkfifo(QFile::encodeName(out.filePath("AsteroidInfo4.dat")).constData(), 0600) == 0);
+    m_settings.pathOut = out.path();
+    UseLanguage(Language::German);
+    CConverterDlg dialog(m_settings);
+    dialog.show();
+    const auto seen = Convert(dialog);
+    QCOMPARE(seen.size(), std::size_t{1});
+    QCOMPARE(seen[0].text, "Datei \"" + out.filePath("AsteroidInfo4.dat") +
+                               "\" konnte nicht geöffnet werden\n\n" +
+                               out.filePath("AsteroidInfo4.dat") +
+                               " ist ein Gerät, eine FIFO oder ein Socket. Tarnwick schreibt nur "
+                               "Dateien.");
+    QCOMPARE(QDir(out.path()).entryList(QDir::Files | QDir::System),
+             QStringList{"AsteroidInfo4.dat"});
+  }
+
   // The file-error box speaks the session's language: German as it always
-  // has, English in English sessions, each with the system's reason.
+  // has, English in English sessions, each with the system's reason. The
+  // write fails as on a full disk: files of this process may hold no whole
+  // record.
   void writeErrorShowsTheFileErrorBoxAndTheDialogGoesOn() {
     QTemporaryDir out;
-    QVERIFY(QFile::link("/dev/full", out.filePath("Asteroids4.dat")));
+    QFile previous(out.filePath("Asteroids4.dat"));
+    QVERIFY(previous.open(QIODevice::WriteOnly));
+    previous.close();
     m_settings.pathOut = out.path();
-    const QString reason = QString::fromLocal8Bit(std::strerror(ENOSPC));
+    const QString orbits = out.filePath("Asteroids4.dat");
+    const QString reason = QString::fromLocal8Bit(std::strerror(EFBIG));
     for (const auto& [language, text] :
-         {std::pair{Language::German,
-                    "Beim Zugriff auf /dev/full wurde ein voller Datenträger "
-                    "gemeldet.\n\nDas System meldet: " +
-                        reason},
-          std::pair{Language::English,
-                    "A full disk was reported while accessing /dev/full.\n\n"
-                    "The system reports: " +
-                        reason}}) {
+         {std::pair{Language::German, "Beim Zugriff auf " + orbits +
+                                          " wurde ein voller Datenträger gemeldet.\n\nDas "
+                                          "System meldet: " +
+                                          reason},
+          std::pair{Language::English, "A full disk was reported while accessing " + orbits +
+                                           ".\n\nThe system reports: " + reason}}) {
       UseLanguage(language);
       CConverterDlg dialog(m_settings);
       dialog.show();
+      rlimit limit{};
+      QCOMPARE(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+      const rlimit before = limit;
+      limit.rlim_cur = 100;
+      const auto previousHandler = ::signal(SIGXFSZ, SIG_IGN);
+      QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
       const auto seen = Convert(dialog, {QMessageBox::Yes});
+      ::setrlimit(RLIMIT_FSIZE, &before);
+      ::signal(SIGXFSZ, previousHandler);
       QCOMPARE(seen.size(), std::size_t{2});
       QCOMPARE(seen[0].buttonTexts, language == Language::German ? QStringList({"&Ja", "&Nein"})
                                                                  : QStringList({"&Yes", "&No"}));
