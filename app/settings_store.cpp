@@ -18,6 +18,8 @@ namespace {
 constexpr char kGroup[] = "Settings";
 constexpr char kPathInEntry[] = "Path In";
 constexpr char kPathOutEntry[] = "Path Out";
+// Which objects a run writes, as SelectionKey gives it; empty for all.
+constexpr char kSelectionEntry[] = "Selection";
 // The window's size and place, in a group of their own beside the folders.
 constexpr char kWindowGroup[] = "Window";
 constexpr char kGeometryEntry[] = "Geometry";
@@ -113,6 +115,10 @@ void LoadSettingsFrom(CSettings& settings, QSettings& store, const QString& exec
   store.beginGroup(QString::fromLatin1(kGroup));
   settings.pathIn = store.value(QString::fromLatin1(kPathInEntry)).toString();
   settings.pathOut = store.value(QString::fromLatin1(kPathOutEntry)).toString();
+  // A key this version cannot read (a hand-edited or a later one) means all.
+  settings.selection =
+      ParseSelectionKey(store.value(QString::fromLatin1(kSelectionEntry)).toString().toStdString())
+          .value_or(Selection{});
   store.endGroup();
   settings.geometry =
       store.value(QString::fromLatin1(kWindowGroup) + u'/' + QString::fromLatin1(kGeometryEntry))
@@ -130,6 +136,8 @@ void SaveSettingsTo(const CSettings& settings, QSettings& store) {
   store.beginGroup(QString::fromLatin1(kGroup));
   store.setValue(QString::fromLatin1(kPathInEntry), settings.pathIn);
   store.setValue(QString::fromLatin1(kPathOutEntry), settings.pathOut);
+  store.setValue(QString::fromLatin1(kSelectionEntry),
+                 QString::fromStdString(SelectionKey(settings.selection)));
   store.endGroup();
   store.setValue(QString::fromLatin1(kWindowGroup) + u'/' + QString::fromLatin1(kGeometryEntry),
                  settings.geometry);

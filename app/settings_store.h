@@ -29,7 +29,8 @@ QString WinePrefix();
 QString FindLumivaleFolder(const QString& prefix, std::chrono::milliseconds budget);
 
 /// The loading rules on a given store and executable path: "Path In" and
-/// "Path Out" are read (missing entries read as empty), and the window's
+/// "Path Out" are read (missing entries read as empty), the selection from
+/// "Selection" beside them (a missing or unreadable one selects all), and the window's
 /// geometry from "Window/Geometry". When "Path In" is
 /// empty and `executablePath` is not, both directories become the
 /// executable's directory (ExecutableDirectory), replacing what was read for
@@ -41,8 +42,8 @@ QString FindLumivaleFolder(const QString& prefix, std::chrono::milliseconds budg
 /// output folder where there is one.
 void LoadSettingsFrom(CSettings& settings, QSettings& store, const QString& executablePath);
 
-/// Writes "Path In" and "Path Out" under "Settings", whatever they hold
-/// (empty ones as empty strings), and the window's geometry, and flushes
+/// Writes "Path In", "Path Out" and "Selection" under "Settings", whatever
+/// they hold (empty ones as empty strings), and the window's geometry, and flushes
 /// the store; failures are ignored.
 void SaveSettingsTo(const CSettings& settings, QSettings& store);
 

@@ -7,8 +7,8 @@
 # pngquant for small files). Each picture runs the program once, with a made-up home
 # folder under /tmp; FONT_DPI (default 96) and SCALE (default 1) set Qt's
 # font DPI and scale factor; SHOTS names the pictures to take (default: all,
-# "dialog about finished overwrite open-failure no-orbit-data address chooser
-# chooser-output update progress").
+# "dialog about finished objects overwrite open-failure no-orbit-data address
+# chooser chooser-output update progress").
 # Writes NAME-LANG.png into the output directory (default: a new folder under
 # /tmp, printed at the end), made small with pngquant where it is installed.
 set -euo pipefail
@@ -24,7 +24,7 @@ long="$home/$(printf 'x%.0s' $(seq 200))"  # one folder name of 200 characters
 
 # shot NAME LANGUAGE PATH_IN PATH_OUT KEYS...: starts the program with the two
 # directories stored, presses the keys (xdotool names) and takes the screen.
-shots=" ${SHOTS:-dialog about finished overwrite open-failure no-orbit-data address chooser chooser-output update progress} "
+shots=" ${SHOTS:-dialog about finished objects overwrite open-failure no-orbit-data address chooser chooser-output update progress} "
 shot() {
   local name=$1 language=$2 in=$3 outdir=$4; shift 4
   [[ $shots == *" $name "* ]] || return 0
@@ -59,15 +59,19 @@ gzip -c samples/MPCORB.DAT > "$home/Downloads/MPCORB.DAT.gz"
 touch "$long/Asteroids4.dat"
 echo '<html><body>Not found</body></html>' > "$home/html/MPCORB.DAT"
 for language in de en; do
-  tabs=(Tab Tab Tab Tab Tab Tab Tab Tab)  # from the close button to the convert button
+  tabs=(Tab Tab Tab Tab Tab Tab Tab Tab)  # from the close button to the first box of Objects
   [ $language = de ] && tabs+=(Tab)   # past the mirror's download button
+  start=("${tabs[@]}" Tab Tab Tab Tab)  # past the four boxes of Objects to the convert button
   shot dialog $language "$home/Downloads" "$data"
   shot about $language "$home/Downloads" "$data" F1
-  shot finished $language "$home/Downloads" "$home/empty" "${tabs[@]}" space
+  shot finished $language "$home/Downloads" "$home/empty" "${start[@]}" space
   rm -f "$home/empty/"*
-  shot overwrite $language "$home/Downloads" "$long" "${tabs[@]}" space
-  shot open-failure $language "$home/nowhere" "$data" "${tabs[@]}" space
-  shot no-orbit-data $language "$home/html" "$home/empty" "${tabs[@]}" space
+  # Near-Earth objects only: the end box tells how many the choice left out.
+  shot objects $language "$home/Downloads" "$home/empty" "${tabs[@]}" Tab Tab space Tab Tab space
+  rm -f "$home/empty/"*
+  shot overwrite $language "$home/Downloads" "$long" "${start[@]}" space
+  shot open-failure $language "$home/nowhere" "$data" "${start[@]}" space
+  shot no-orbit-data $language "$home/html" "$home/empty" "${start[@]}" space
   shot address $language "$home/Downloads" "$data" Tab space
   # The input folder's "...": the platform's folder dialog (Qt's under openbox).
   shot chooser $language "$home/Downloads" "$data" "${tabs[@]:4}" space
@@ -80,7 +84,7 @@ for language in de en; do
     rm -rf "$home/slow" && mkdir -p "$home/slow" && mkfifo "$home/slow/MPCORB.DAT"
     (while IFS= read -r line; do printf '%s\n' "$line"; sleep 0.004; done \
       < samples/MPCORB.DAT > "$home/slow/MPCORB.DAT" 2>/dev/null || true) &
-    SETTLE=3 shot progress $language "$home/slow" "$home/empty" "${tabs[@]}" space
+    SETTLE=3 shot progress $language "$home/slow" "$home/empty" "${start[@]}" space
     wait || true
     rm -f "$home/empty/"*
   fi

@@ -2,11 +2,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDesktopServices>
+#include <QDoubleSpinBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -34,6 +36,7 @@
 
 #include "about_dlg.h"
 #include "absolute_path.h"
+#include "asteroid_record.h"
 #include "catalogue_location.h"
 #include "conversion_run.h"
 #include "dialog_language.h"
@@ -101,6 +104,12 @@ QString ObjectsWritten(std::uint64_t count) {
   return count == 1 ? CConverterDlg::tr("1 object written.")
                     : CConverterDlg::tr("%1 objects written.")
                           .arg(SessionLocale().toString(static_cast<qulonglong>(count)));
+}
+
+/// What the end box adds for a selection: how many objects it left out.
+QString LeftOut(std::uint64_t count) {
+  return CConverterDlg::tr("Left out by the selection: %1.")
+      .arg(SessionLocale().toString(static_cast<qulonglong>(count)));
 }
 
 QLabel* Text(const QString& text) {
@@ -233,6 +242,7 @@ CConverterDlg::CConverterDlg(CSettings& settings, QWidget* parent)
   });
   browseOutput->setAccessibleName(tr("Choose output folder..."));
   m_infoField = pathField(tr("Summary file"));
+  m_objectsBox = ObjectsGroup();
   auto* convert = Button(tr("&Start Converting"), [this] { OnConvert(); });
   for (QPushButton* browse : {browseInput, browseOutput}) {
     browse->setToolTip(browse->accessibleName());
@@ -289,11 +299,12 @@ CConverterDlg::CConverterDlg(CSettings& settings, QWidget* parent)
   m_dataAge = Text(QString());
   m_dataAge->setTextInteractionFlags(Qt::TextSelectableByMouse);
   convertGrid->addWidget(m_dataAge, 6, 1, 1, 2);
+  convertGrid->addWidget(m_objectsBox, 7, 0, 1, 3);
   auto* start = new QHBoxLayout;
   start->addStretch();
   start->addWidget(new Arrow);
   start->addWidget(convert);
-  convertGrid->addLayout(start, 7, 0, 1, 3);
+  convertGrid->addLayout(start, 8, 0, 1, 3);
   convertGrid->setColumnStretch(1, 1);
   layout->addWidget(convertBox);
 
@@ -329,9 +340,79 @@ CConverterDlg::CConverterDlg(CSettings& settings, QWidget* parent)
   });
   addAction(m_about);
 
+  // The objects are chosen after the output and before the start.
+  QWidget* previous = m_infoField;
+  for (QWidget* next : std::initializer_list<QWidget*>{m_allObjects, m_brighter, m_magnitude,
+                                                       m_nearEarth, m_numbered, convert}) {
+    setTabOrder(previous, next);
+    previous = next;
+  }
+
   ComposePaths();
   if (!m_settings.geometry.isEmpty()) restoreGeometry(m_settings.geometry);
   close->setFocus();
+}
+
+QGroupBox* CConverterDlg::ObjectsGroup() {
+  auto* box = new QGroupBox(tr("Objects"));
+  m_allObjects = new QCheckBox(tr("A&ll"), this);
+  m_allObjects->setAccessibleName(tr("All objects"));
+  m_brighter = new QCheckBox(tr("&Brighter than magnitude"), this);
+  m_brighter->setAccessibleName(tr("Only objects brighter than a magnitude"));
+  m_magnitude = new QDoubleSpinBox(this);
+  m_magnitude->setAccessibleName(tr("Magnitude limit"));
+  m_magnitude->setLocale(SessionLocale());
+  // From the brightest asteroids to far beyond any telescope's reach.
+  m_magnitude->setRange(0.0, 30.0);
+  m_magnitude->setDecimals(1);
+  m_magnitude->setSingleStep(0.5);
+  m_magnitude->setValue(12.0);
+  m_nearEarth = new QCheckBox(tr("&Near-Earth objects only"), this);
+  m_nearEarth->setAccessibleName(tr("Near-Earth objects only"));
+  m_numbered = new QCheckBox(tr("N&umbered only"), this);
+  m_numbered->setAccessibleName(tr("Numbered objects only"));
+
+  const Selection& stored = m_settings.selection;
+  m_brighter->setChecked(stored.brighterThan.has_value());
+  if (stored.brighterThan) m_magnitude->setValue(*stored.brighterThan);
+  m_nearEarth->setChecked(stored.Has(OrbitClass::Neo));
+  m_numbered->setChecked(stored.numberedOnly);
+  for (QCheckBox* check : {m_allObjects, m_brighter, m_nearEarth, m_numbered})
+    connect(check, &QCheckBox::clicked, this, [this, check] { ChooseObjects(check); });
+  connect(m_magnitude, &QDoubleSpinBox::valueChanged, this,
+          [this] { m_settings.selection = ChosenSelection(); });
+  ChooseObjects(nullptr);
+
+  auto* grid = new QGridLayout(box);
+  grid->addWidget(m_allObjects, 0, 0);
+  auto* brighter = new QHBoxLayout;
+  brighter->addWidget(m_brighter);
+  brighter->addWidget(m_magnitude);
+  brighter->addStretch();
+  grid->addLayout(brighter, 1, 0);
+  grid->addWidget(m_nearEarth, 0, 1);
+  grid->addWidget(m_numbered, 1, 1);
+  grid->setColumnStretch(0, 1);
+  grid->setColumnStretch(1, 1);
+  return box;
+}
+
+void CConverterDlg::ChooseObjects(QCheckBox* clicked) {
+  if (clicked == m_allObjects) {
+    for (QCheckBox* check : {m_brighter, m_nearEarth, m_numbered}) check->setChecked(false);
+  }
+  m_allObjects->setChecked(!m_brighter->isChecked() && !m_nearEarth->isChecked() &&
+                           !m_numbered->isChecked());
+  m_magnitude->setEnabled(m_brighter->isChecked());
+  m_settings.selection = ChosenSelection();
+}
+
+Selection CConverterDlg::ChosenSelection() const {
+  Selection selection;
+  if (m_brighter->isChecked()) selection.brighterThan = m_magnitude->value();
+  if (m_nearEarth->isChecked()) selection.Add(OrbitClass::Neo);
+  selection.numberedOnly = m_numbered->isChecked();
+  return selection;
 }
 
 CConverterDlg::~CConverterDlg() {
@@ -362,6 +443,11 @@ void CConverterDlg::ComposePaths() {
 void CConverterDlg::ShowDataAge() {
   const QFileInfo orbits(m_orbitFile);
   const QFileInfo infos(m_infoFile);
+  // The objects the pair in the output folder holds: what "All" writes.
+  const qint64 records =
+      orbits.isFile() ? orbits.size() / static_cast<qint64>(kAsteroidRecordSize) : 0;
+  m_allObjects->setText(records > 0 ? tr("A&ll (%1)").arg(SessionLocale().toString(records))
+                                    : tr("A&ll"));
   if (!orbits.isFile() || !infos.isFile() || orbits.size() == 0) {
     m_dataAge->setText(tr("No data for Lumivale in this folder yet."));
     return;
@@ -496,7 +582,8 @@ void CConverterDlg::OnConvert() {
   const QFileInfo catalogue(m_inputFile);
   Launch([this, input, orbits = Encoded(m_orbitFile), infos = Encoded(m_infoFile)] {
     WatchedFileSystem files(SystemFileSystem(), input, *m_progress);
-    m_outcome = RunConversion(input, orbits, infos, *m_prompts, files);
+    m_outcome = RunConversion(input, orbits, infos, *m_prompts, files, kDefaultMaxRecords,
+                              m_settings.selection);
   });
   if (catalogue.isFile()) m_progress->total.store(catalogue.size());
 }
@@ -523,6 +610,7 @@ void CConverterDlg::OnDownloadAndConvert() {
   request.outputDir =
       Encoded(m_settings.pathOut.isEmpty() ? QStringLiteral("/") : Absolute(m_settings.pathOut));
   request.userAgent = "Tarnwick/" TARNWICK_VERSION;
+  request.selection = m_settings.selection;
   m_update = std::make_unique<UpdateOutcome>();
   Launch([this, request] { *m_update = RunUpdate(request, *m_hooks); });
   m_progress->downloading.store(true);
@@ -551,6 +639,8 @@ void CConverterDlg::Launch(std::function<void()> work) {
 
 void CConverterDlg::SetRunning(bool running) {
   for (QPushButton* button : m_starters) button->setEnabled(!running);
+  // The run's selection is the one its end box tells of.
+  m_objectsBox->setEnabled(!running);
   m_progressBar->setVisible(running);
   m_cancel->setVisible(running);
   m_cancel->setEnabled(running);
@@ -755,10 +845,11 @@ void CConverterDlg::ShowUpdateOutcome(const UpdateOutcome& outcome) {
 
 void CConverterDlg::ReportConversion(const ConversionOutcome& outcome) {
   if (outcome.status == RunStatus::Done) {
-    ShowMessageBox(
-        this, QMessageBox::Information, RunWords::DoneCaption(),
-        RunWords::Done() + QStringLiteral("\n\n") + ObjectsWritten(outcome.recordsWritten),
-        QMessageBox::Ok, QMessageBox::Ok);
+    QString text =
+        RunWords::Done() + QStringLiteral("\n\n") + ObjectsWritten(outcome.recordsWritten);
+    if (m_settings.selection.Any()) text += QStringLiteral(" ") + LeftOut(outcome.leftOut);
+    ShowMessageBox(this, QMessageBox::Information, RunWords::DoneCaption(), text, QMessageBox::Ok,
+                   QMessageBox::Ok);
   } else {
     CDialogPrompts(this).Report(outcome);
   }

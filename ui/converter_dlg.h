@@ -15,6 +15,9 @@
 #include "settings.h"
 
 class QAction;
+class QCheckBox;
+class QDoubleSpinBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -71,6 +74,15 @@ class CConverterDlg final : public QDialog {
   void ComposePaths();
   /// The line under the output fields: the date of the pair's data and its age.
   void ShowDataAge();
+  /// The "Objects" group: all objects, or those brighter than a magnitude,
+  /// the near-Earth ones, the numbered ones. Shows the stored selection as
+  /// far as these controls tell it; the rest of it is dropped.
+  QGroupBox* ObjectsGroup();
+  /// Takes a click on one of the group's boxes: "All" clears the others, and
+  /// "All" is checked exactly while none of them is. Stores the selection.
+  void ChooseObjects(QCheckBox* clicked);
+  /// The selection the group shows.
+  Selection ChosenSelection() const;
   /// Hands `url` to the system's handler; when there is none, or it fails,
   /// shows the address in a box from which it can be copied.
   void OpenAddress(const QString& address);
@@ -115,6 +127,12 @@ class CConverterDlg final : public QDialog {
   QLineEdit* m_orbitField = nullptr;
   QLineEdit* m_infoField = nullptr;
   QLabel* m_dataAge = nullptr;
+  QGroupBox* m_objectsBox = nullptr;
+  QCheckBox* m_allObjects = nullptr;  // "All (N)": N the records of the pair in the folder
+  QCheckBox* m_brighter = nullptr;
+  QDoubleSpinBox* m_magnitude = nullptr;
+  QCheckBox* m_nearEarth = nullptr;
+  QCheckBox* m_numbered = nullptr;
   QList<QPushButton*> m_starters;  // the buttons that start a run or change its folders
   QProgressBar* m_progressBar = nullptr;
   QLabel* m_progressText = nullptr;

@@ -49,6 +49,10 @@ QString RunWords::Warning(const ConversionOutcome& outcome) {
       return why.isEmpty() ? text : text + QStringLiteral("\n\n") + why;
     }
     case RunStatus::NoOrbitData:
+      if (outcome.nothingSelected)
+        return tr("The selection of objects leaves no orbit of \"%1\" - nothing was written. "
+                  "Choose more objects under Objects.")
+            .arg(path);
       return tr("File \"%1\" holds no orbit data - nothing was written").arg(path);
     case RunStatus::TooManyRecords:
       return tr("%1 holds more than %2 orbit lines, the limit against damaged or hostile files; "

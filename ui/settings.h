@@ -1,8 +1,10 @@
-// The two directories the desktop program works with.
+// The two directories the desktop program works with, and which objects it writes.
 #pragma once
 
 #include <QByteArray>
 #include <QString>
+
+#include "selection.h"
 
 namespace tarnwick {
 
@@ -14,6 +16,7 @@ struct CSettings {
   QString pathIn;
   QString pathOut;
   QByteArray geometry = {};  ///< the main window's size and place; empty: Qt's choice
+  Selection selection = {};  ///< the objects a run writes; a default one: all
 };
 
 }  // namespace tarnwick

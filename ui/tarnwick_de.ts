@@ -317,9 +317,61 @@
         <source>%1 objects written.</source>
         <translation>%1 Objekte geschrieben.</translation>
     </message>
+    <message>
+        <source>Objects</source>
+        <translation>Objekte</translation>
+    </message>
+    <message>
+        <source>A&amp;ll</source>
+        <translation>A&amp;lle</translation>
+    </message>
+    <message>
+        <source>A&amp;ll (%1)</source>
+        <translation>A&amp;lle (%1)</translation>
+    </message>
+    <message>
+        <source>All objects</source>
+        <translation>Alle Objekte</translation>
+    </message>
+    <message>
+        <source>&amp;Brighter than magnitude</source>
+        <translation>Heller als &amp;Größenklasse</translation>
+    </message>
+    <message>
+        <source>Only objects brighter than a magnitude</source>
+        <translation>Nur Objekte heller als eine Größenklasse</translation>
+    </message>
+    <message>
+        <source>Magnitude limit</source>
+        <translation>Grenzgrößenklasse</translation>
+    </message>
+    <message>
+        <source>&amp;Near-Earth objects only</source>
+        <translation>Nur &amp;erdnahe Objekte</translation>
+    </message>
+    <message>
+        <source>Near-Earth objects only</source>
+        <translation>Nur erdnahe Objekte</translation>
+    </message>
+    <message>
+        <source>N&amp;umbered only</source>
+        <translation>Nur n&amp;ummerierte Objekte</translation>
+    </message>
+    <message>
+        <source>Numbered objects only</source>
+        <translation>Nur nummerierte Objekte</translation>
+    </message>
+    <message>
+        <source>Left out by the selection: %1.</source>
+        <translation>Von der Auswahl ausgelassen: %1.</translation>
+    </message>
 </context>
 <context>
     <name>tarnwick::RunWords</name>
+    <message>
+        <source>The selection of objects leaves no orbit of &quot;%1&quot; - nothing was written. Choose more objects under Objects.</source>
+        <translation>Die Auswahl der Objekte lässt keine Bahn aus &quot;%1&quot; übrig - es wurde nichts geschrieben. Wählen Sie unter Objekte mehr Objekte.</translation>
+    </message>
     <message>
         <source>The way to %1 leads through another user&apos;s link in a folder that others can write. Tarnwick does not follow such a link.</source>
         <translation>Der Weg zu %1 führt über eine Verknüpfung eines anderen Benutzers in einem Verzeichnis, in das andere schreiben dürfen. Tarnwick folgt einer solchen Verknüpfung nicht.</translation>

@@ -1,11 +1,13 @@
 // The main dialog at work: the paths it shows, a conversion from the button
 // with its message boxes readable on the screen, file errors, the folder
-// dialog, the about box, the address box and the German texts.
+// dialog, the about box, the address box, the choice of objects and the
+// German texts.
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <QAccessible>
+#include <QCheckBox>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -18,6 +20,7 @@
 #include "dialog_language.h"
 #include "modal_helper.h"
 #include "run_words.h"
+#include "settings_store.h"
 
 using namespace tarnwick;
 using test::SeenBox;
@@ -43,6 +46,12 @@ std::vector<SeenBox> Convert(const CConverterDlg& dialog,
   for (const SeenBox& box : answerer.Seen())
     if (!box.unreadable.isEmpty()) QTest::qFail(qPrintable(box.unreadable), __FILE__, __LINE__);
   return answerer.Seen();
+}
+
+QCheckBox* CheckBox(const QWidget* window, const QString& text) {
+  for (auto* box : window->findChildren<QCheckBox*>())
+    if (box->text() == text) return box;
+  return nullptr;
 }
 
 void Touch(const QString& path, int secondsAgo) {
@@ -241,14 +250,21 @@ class TestConverterDialog final : public QObject {
       QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
       const QString name = accessible ? accessible->text(QAccessible::Name) : QString();
       QVERIFY2(!name.contains("--"), "the arrow is read out");
-      if (qobject_cast<QAbstractButton*>(widget) || qobject_cast<QLineEdit*>(widget)) names << name;
+      // A spin box is read out as one control, its text field within it is not.
+      const bool field =
+          qobject_cast<QLineEdit*>(widget) && !qobject_cast<QAbstractSpinBox*>(widget->parent());
+      if (qobject_cast<QAbstractButton*>(widget) || qobject_cast<QAbstractSpinBox*>(widget) ||
+          field)
+        names << name;
     }
     names.sort();
-    QCOMPARE(names, QStringList({"Abbrechen", "Ausgabeordner wählen...", "Bahndatei",
-                                 "Download-Seite des Mirrors im Browser öffnen", "Eingabedatei",
-                                 "Eingabeordner wählen...", "Herunterladen und konvertieren",
+    QCOMPARE(names, QStringList({"Abbrechen", "Alle Objekte", "Ausgabeordner wählen...",
+                                 "Bahndatei", "Download-Seite des Mirrors im Browser öffnen",
+                                 "Eingabedatei", "Eingabeordner wählen...", "Grenzgrößenklasse",
+                                 "Herunterladen und konvertieren",
                                  "Katalog im Browser herunterladen", "Konvertierung starten",
-                                 "Schließen", "Übersichtsdatei"}));
+                                 "Nur Objekte heller als eine Größenklasse", "Nur erdnahe Objekte",
+                                 "Nur nummerierte Objekte", "Schließen", "Übersichtsdatei"}));
     // Enter in a path field does not press the default button, Close.
     dialog.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
@@ -436,6 +452,40 @@ class TestConverterDialog final : public QObject {
     test::WhenModal([](QWidget* chooser) { QTest::keyClick(chooser, Qt::Key_Escape); }, &dialog);
     test::Click(test::Button(&dialog, "...", 1));
     QCOMPARE(settings.pathOut, In("out"));
+  }
+
+  void objectsChoiceSurvivesARestartAndTheEndBoxCountsWhatItLeftOut() {
+    QTemporaryDir out;
+    m_settings = {m_dir.path(), out.path()};
+    const auto records = [&] { return QFileInfo(out.filePath("Asteroids4.dat")).size() / 113; };
+    const QLocale english(QLocale::English);
+    QSettings store(out.filePath("settings.ini"), QSettings::IniFormat);
+    {
+      CConverterDlg dialog(m_settings);
+      dialog.show();
+      QVERIFY(!Convert(dialog).back().text.contains("selection"));
+      const auto* all = dialog.findChild<QCheckBox*>();
+      QCOMPARE(all->text(), "A&ll (" + english.toString(records()) + ")");
+      test::Click(CheckBox(&dialog, "&Near-Earth objects only"));
+      QVERIFY(!all->isChecked());
+      SaveSettingsTo(m_settings, store);
+    }
+    const qint64 everything = records();
+    CSettings restarted;
+    LoadSettingsFrom(restarted, store, "");
+    CConverterDlg dialog(restarted);
+    dialog.show();
+    QVERIFY(CheckBox(&dialog, "&Near-Earth objects only")->isChecked());
+    const auto seen = Convert(dialog, {QMessageBox::Yes, QMessageBox::Yes});
+    QVERIFY(records() > 0 && records() < everything);
+    QCOMPARE(seen.back().text,
+             QStringLiteral("Conversion finished\n\n%1 objects written. Left out by the "
+                            "selection: %2.")
+                 .arg(english.toString(records()), english.toString(everything - records())));
+    // A stored choice that cannot be read means all objects.
+    store.setValue("Settings/Selection", "class=comet");
+    LoadSettingsFrom(restarted, store, "");
+    QVERIFY(!restarted.selection.Any());
   }
 
   void germanTextsComeFromTheTranslations() {

@@ -252,8 +252,8 @@ class TestStartUp final : public QObject {
     RunMainDialog();
     QCOMPARE(storedDuringRun, m_root.path());
     QSettings store = ProfileStore();
-    QCOMPARE(store.allKeys(),
-             QStringList({"Settings/Path In", "Settings/Path Out", "Window/Geometry"}));
+    QCOMPARE(store.allKeys(), QStringList({"Settings/Path In", "Settings/Path Out",
+                                           "Settings/Selection", "Window/Geometry"}));
     QVERIFY(!store.value("Window/Geometry").toByteArray().isEmpty());
     QCOMPARE(store.value("Settings/Path In").toString(), m_root.filePath("config/Quenneth"));
     QCOMPARE(store.value("Settings/Path Out").toString(), QString());
