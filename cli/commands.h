@@ -66,6 +66,24 @@ std::string OpenFailure(const ConversionOutcome& outcome, const std::string& inp
                         const std::string& dir, const std::string& orbitPath,
                         const std::string& infoPath, FileSystem& files);
 
+/// A conversion that has run, as the command line reports it.
+struct FinishedRun {
+  const ConversionOutcome& stats;
+  const std::string& input;      ///< the catalogue as named in messages
+  const std::string& dir;        ///< the output folder
+  const std::string& orbitPath;  ///< the two outputs in it
+  const std::string& infoPath;
+  const InputSummary& read;  ///< what the catalogue was
+  const Selection& selection;
+  bool quiet = false;    ///< -q: no summary
+  double seconds = 0.0;  ///< how long the run took
+};
+
+/// Tells how `run` ended: its failure on `err` with its outcome, or the
+/// summary line on `out` (nothing with -q).
+Outcome ReportFinishedRun(const FinishedRun& run, FileSystem& files, std::ostream& out,
+                          std::ostream& err);
+
 struct UpdateOptions {
   std::string url = kDefaultCatalogueUrl;  ///< TARNWICK_URL when set, unless --url names one
   std::string outputDir = ".";

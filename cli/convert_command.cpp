@@ -246,6 +246,37 @@ std::string OpenFailure(const ConversionOutcome& outcome, const std::string& /*i
   return WithReason(text, error);
 }
 
+Outcome ReportFinishedRun(const FinishedRun& run, FileSystem& files, std::ostream& out,
+                          std::ostream& err) {
+  const ConversionOutcome& stats = run.stats;
+  switch (stats.status) {
+    case RunStatus::Done:
+      break;
+    case RunStatus::CannotOpen:
+      err << kProgramPrefix
+          << OpenFailure(stats, run.input, run.dir, run.orbitPath, run.infoPath, files) << '\n';
+      return Outcome::CannotOpen;
+    case RunStatus::NoOrbitData:
+      err << kProgramPrefix
+          << Say(stats.nothingSelected ? Message::NothingSelected : Message::NoOrbitData,
+                 {stats.path})
+          << '\n';
+      return Outcome::NoOrbitData;
+    case RunStatus::TooManyRecords:
+      err << kProgramPrefix << TooManyRecordsText(run.input, stats.maxRecords) << '\n';
+      return Outcome::FileError;
+    case RunStatus::Declined:
+      err << kProgramPrefix << Say(Message::Declined) << '\n';
+      return Outcome::Declined;
+  }
+  if (run.quiet) return Outcome::Done;
+  const char decimalPoint = SessionDecimalPoint();
+  const std::string summary = RunSummaryText(stats, run.selection, run.seconds, decimalPoint);
+  return WriteSummary(
+      "\"" + Escaped(run.input) + "\" (" + DescribeInput(run.read, decimalPoint) + "): " + summary,
+      out, err);
+}
+
 Outcome RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& err,
                    const Environment& environment) {
   const bool fromStdin = options.catalogue == kStandardInputName && !options.stream;
@@ -299,32 +330,9 @@ Outcome RunConvert(const ConvertOptions& options, std::ostream& out, std::ostrea
   }
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
 
-  switch (stats.status) {
-    case RunStatus::Done:
-      break;
-    case RunStatus::CannotOpen:
-      err << kProgramPrefix << OpenFailure(stats, input, dir, orbitPath, infoPath, files) << '\n';
-      return Outcome::CannotOpen;
-    case RunStatus::NoOrbitData:
-      err << kProgramPrefix
-          << Say(stats.nothingSelected ? Message::NothingSelected : Message::NoOrbitData,
-                 {stats.path})
-          << '\n';
-      return Outcome::NoOrbitData;
-    case RunStatus::TooManyRecords:
-      err << kProgramPrefix << TooManyRecordsText(input, stats.maxRecords) << '\n';
-      return Outcome::FileError;
-    case RunStatus::Declined:
-      err << kProgramPrefix << Say(Message::Declined) << '\n';
-      return Outcome::Declined;
-  }
-  const char decimalPoint = SessionDecimalPoint();
-  const std::string summary =
-      RunSummaryText(stats, options.selection, elapsed.count(), decimalPoint);
-  if (options.quiet) return Outcome::Done;
-  return WriteSummary(
-      "\"" + Escaped(input) + "\" (" + DescribeInput(read, decimalPoint) + "): " + summary, out,
-      err);
+  return ReportFinishedRun({stats, input, dir, orbitPath, infoPath, read, options.selection,
+                            options.quiet, elapsed.count()},
+                           files, out, err);
 }
 
 }  // namespace tarnwick::cli

@@ -137,36 +137,10 @@ Outcome RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream&
   const ConversionOutcome& stats = outcome.conversion;
   const std::string orbitPath = request.outputDir + "/" + kOrbitFileName;
   const std::string infoPath = request.outputDir + "/" + kInfoFileName;
-  switch (stats.status) {
-    case RunStatus::Done:
-      break;
-    case RunStatus::CannotOpen: {
-      FileSystem& files = environment.files != nullptr ? *environment.files : SystemFileSystem();
-      err << kProgramPrefix
-          << OpenFailure(stats, outcome.input, request.outputDir, orbitPath, infoPath, files)
-          << '\n';
-      return Outcome::CannotOpen;
-    }
-    case RunStatus::NoOrbitData:
-      err << kProgramPrefix
-          << Say(stats.nothingSelected ? Message::NothingSelected : Message::NoOrbitData,
-                 {stats.path})
-          << '\n';
-      return Outcome::NoOrbitData;
-    case RunStatus::TooManyRecords:
-      err << kProgramPrefix << TooManyRecordsText(outcome.input, stats.maxRecords) << '\n';
-      return Outcome::FileError;
-    case RunStatus::Declined:
-      err << kProgramPrefix << Say(Message::Declined) << '\n';
-      return Outcome::Declined;
-  }
-  const char decimalPoint = SessionDecimalPoint();
-  const std::string summary =
-      RunSummaryText(stats, options.selection, elapsed.count(), decimalPoint);
-  if (options.quiet) return Outcome::Done;
-  return WriteSummary("\"" + Escaped(outcome.input) + "\" (" +
-                          DescribeInput(outcome.read, decimalPoint) + "): " + summary,
-                      out, err);
+  FileSystem& files = environment.files != nullptr ? *environment.files : SystemFileSystem();
+  return ReportFinishedRun({stats, outcome.input, request.outputDir, orbitPath, infoPath,
+                            outcome.read, options.selection, options.quiet, elapsed.count()},
+                           files, out, err);
 }
 
 }  // namespace tarnwick::cli
