@@ -1,9 +1,8 @@
 // The profile store that keeps the two directories between runs.
 #pragma once
 
-#include <QString>
-
 #include <QSettings>
+#include <QString>
 
 #include "settings.h"
 
