@@ -4,7 +4,7 @@ BUILD ?= build
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: all setup configure build run test bench fuzz format format-check lint asan deb clean
+.PHONY: all setup configure build run test bench fuzz format format-check lint asan tsan deb clean
 
 # Every build made through this Makefile stops on a compiler warning, so that
 # `make run` and `make test` share one build and developers and CI see every
@@ -35,6 +35,16 @@ asan: setup
 	  -DTARNWICK_SANITIZE=address,undefined $(CMAKE_FLAGS)
 	cmake --build $(BUILD)-asan -j $(JOBS)
 	cd $(BUILD)-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
+
+# The tests whose threads share data (the decompressing ring, the download)
+# under ThreadSanitizer: the platform tests and update's.
+tsan: setup
+	cmake -S . -B $(BUILD)-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARNWICK_BENCH=OFF \
+	  -DTARNWICK_GUI=OFF -DTARNWICK_SANITIZE=thread $(CMAKE_FLAGS)
+	cmake --build $(BUILD)-tsan -j $(JOBS) --target platform_tests cli_tests
+	cd $(BUILD)-tsan && export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 && \
+	  ctest --output-on-failure -j $(JOBS) -L platform && \
+	  ctest --output-on-failure -j $(JOBS) -R '^Update\.'
 
 bench: build
 	@scripts/setup.sh bench
@@ -75,4 +85,4 @@ deb:
 	@scripts/make-deb.sh $(BUILD)-deb
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-fuzz $(BUILD)-release $(BUILD)-deb
+	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan $(BUILD)-fuzz $(BUILD)-release $(BUILD)-deb

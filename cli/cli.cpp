@@ -155,6 +155,8 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
   orbitsFlag->excludes(infoFlag);
   dumpCommand->footer(LoadText(TextId::HelpDumpKind) + "\n" + exitStatus);
   UpdateOptions update;
+  if (environment.variable)
+    update.url = CatalogueUrl([&](const char* name) { return environment.variable(name); });
   CLI::App* updateCommand = app.add_subcommand("update", LoadText(TextId::HelpUpdate));
   updateCommand->add_option("-o,--output-dir", update.outputDir, LoadText(TextId::HelpOutputDir))
       ->capture_default_str()

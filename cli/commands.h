@@ -7,6 +7,10 @@
 #include <string>
 
 #include "cli.h"
+#include "conversion_run.h"
+#include "decompressing_input.h"
+#include "text_table.h"
+#include "update_run.h"
 
 namespace tarnwick::cli {
 
@@ -33,12 +37,28 @@ struct ConvertOptions {
 int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& err,
                const Environment& environment);
 
-/// The catalogue's address that update fetches when no --url is given.
-inline constexpr const char* kDefaultCatalogueUrl =
-    "https://minorplanetcenter.net/iau/MPCORB/MPCORB.DAT.gz";
+/// Asks `text` on the terminal until the answer is yes or no; yes at once
+/// with -y (`assumeYes`); no, with `cannotAsk` told, without a terminal.
+bool AskOnConsole(const std::string& text, std::ostream& err, std::istream* terminal,
+                  bool assumeYes, TextId cannotAsk);
+
+/// What the catalogue was: "304.5 MB" of text, or "gzip, 104.6 MB → 304.5 MB".
+std::string DescribeInput(const InputSummary& summary, char decimalPoint);
+
+/// Why a file of the run (catalogue `input`, outputs in `dir`) could not be
+/// opened, in one line with the system's reason.
+std::string OpenFailure(const ConversionOutcome& outcome, const std::string& input,
+                        const std::string& dir, const std::string& orbitPath,
+                        const std::string& infoPath, FileSystem& files);
+
+/// A file error in one line (two for a message of the run's own), with the
+/// system's reason.
+void ReportFileError(const FileException& e, std::ostream& err);
+
+using tarnwick::kDefaultCatalogueUrl;
 
 struct UpdateOptions {
-  std::string url = kDefaultCatalogueUrl;
+  std::string url = kDefaultCatalogueUrl;  ///< TARNWICK_URL when set, unless --url names one
   std::string outputDir = ".";
   bool assumeYes = false;
 };

@@ -16,8 +16,36 @@
 #include "posix_file_system.h"
 #include "temporary_cleanup.h"
 #include "text_table.h"
+#include "update_messages.h"
+#include "update_run.h"
 
 namespace tarnwick::cli {
+
+bool AskOnConsole(const std::string& text, std::ostream& err, std::istream* terminal,
+                  bool assumeYes, TextId cannotAsk) {
+  if (assumeYes) return true;
+  if (terminal == nullptr) {
+    err << kProgramPrefix << text << '\n' << kProgramPrefix << LoadText(cannotAsk) << '\n';
+    return false;
+  }
+  for (;;) {
+    err << kProgramPrefix << text << ' ' << LoadText(TextId::YesNoHint) << ' ' << std::flush;
+    std::string typed;
+    if (!std::getline(*terminal, typed)) {
+      err << '\n';
+      return false;
+    }
+    switch (ParseAnswer(typed)) {
+      case Answer::Yes:
+        return true;
+      case Answer::No:
+        return false;
+      case Answer::Unclear:
+        break;
+    }
+  }
+}
+
 namespace {
 
 constexpr std::string_view kStandardInputName = "-";
@@ -42,27 +70,7 @@ class ConsolePrompts final : public UserPrompts {
 
   bool AskYesNo(const std::string& text, const std::string& /*caption*/) override {
     ShowHeld();
-    if (assumeYes_) return true;
-    if (terminal_ == nullptr) {
-      err_ << kProgramPrefix << text << '\n' << kProgramPrefix << LoadText(cannotAsk_) << '\n';
-      return false;
-    }
-    for (;;) {
-      err_ << kProgramPrefix << text << ' ' << LoadText(TextId::YesNoHint) << ' ' << std::flush;
-      std::string typed;
-      if (!std::getline(*terminal_, typed)) {
-        err_ << '\n';
-        return false;
-      }
-      switch (ParseAnswer(typed)) {
-        case Answer::Yes:
-          return true;
-        case Answer::No:
-          return false;
-        case Answer::Unclear:
-          break;
-      }
-    }
+    return AskOnConsole(text, err_, terminal_, assumeYes_, cannotAsk_);
   }
 
   void Warn(const std::string& text, const std::string& /*caption*/) override {
@@ -213,8 +221,6 @@ std::string FormatMegabytes(double bytes, char decimalPoint) {
   return FormatFixed(bytes / 1e6, 1, decimalPoint) + " MB";
 }
 
-namespace {
-
 /// What the catalogue was: "304.5 MB" of text, or "gzip, 104.6 MB → 304.5 MB".
 std::string DescribeInput(const InputSummary& summary, char decimalPoint) {
   const auto megabytes = [&](std::uint64_t bytes) {
@@ -224,6 +230,8 @@ std::string DescribeInput(const InputSummary& summary, char decimalPoint) {
   return std::string(summary.format == InputFormat::Gzip ? "gzip, " : "ZIP, ") +
          megabytes(summary.bytesIn) + " → " + megabytes(summary.bytesOut);
 }
+
+namespace {
 
 /// That no catalogue is in the current folder, naming the folder and the
 /// names looked for; or, where one of those names is there but is no regular
@@ -239,6 +247,8 @@ std::string NoDefaultCatalogue(const std::string& input) {
   }
   return WithReason(LoadText(TextId::NoCatalogueIn, {FullPath("."), names}), ENOENT);
 }
+
+}  // namespace
 
 /// Why a file of the run could not be opened, in one line: an output folder
 /// that is missing or no folder, or the run's own text for the file with the
@@ -270,8 +280,6 @@ void ReportFileError(const FileException& e, std::ostream& err) {
   err << kProgramPrefix << e.what() << '\n';
 }
 
-}  // namespace
-
 int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& err,
                const Environment& environment) {
   const bool fromStdin = options.catalogue == kStandardInputName && !options.stream;
@@ -293,6 +301,14 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
     err << kProgramPrefix << NoDefaultCatalogue(input) << '\n';
     return kExitCannotOpen;
   }
+  UpdateRequest limits;  // the record bound is the same for every run
+  const std::string badVariable = ConfigureFromEnvironment(
+      limits, [&](const char* name) { return environment.variable(name); });
+  if (badVariable == "TARNWICK_MAX_RECORDS") {
+    err << kProgramPrefix << BadVariableText(badVariable, environment.variable(badVariable))
+        << '\n';
+    return kExitUsage;
+  }
   FileSystem& base = environment.files != nullptr ? *environment.files : SystemFileSystem();
   InputSummary read;
   StandardInputFileSystem files(base, options.stream ? options.stream : environment.standardInput,
@@ -303,7 +319,7 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
   const auto start = std::chrono::steady_clock::now();
   ConversionOutcome stats;
   try {
-    stats = RunConversion(input, orbitPath, infoPath, prompts, files);
+    stats = RunConversion(input, orbitPath, infoPath, prompts, files, limits.maxRecords);
   } catch (const FileException& e) {
     prompts.ShowHeld();
     ReportFileError(e, err);
@@ -321,6 +337,9 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
       return kExitCannotOpen;
     case RunStatus::NoOrbitData:
       return kExitNoOrbitData;
+    case RunStatus::TooManyRecords:
+      err << kProgramPrefix << TooManyRecordsText(input, stats.maxRecords) << '\n';
+      return kExitFileError;
     case RunStatus::Declined:
       err << kProgramPrefix << LoadText(TextId::Declined) << '\n';
       return kExitDeclined;

@@ -10,6 +10,7 @@
 #include "asteroid_record.h"
 #include "catalogue_columns.h"
 #include "catalogue_reader.h"
+#include "own_names.h"
 #include "text_table.h"
 
 namespace tarnwick {
@@ -137,19 +138,6 @@ class PendingOutput {
 
 // How long a run waits for another run's commit into the same folder.
 constexpr std::chrono::milliseconds kCommitWait{10000};
-// Temporaries of this age are left by a killed run, not made by a running one.
-constexpr std::int64_t kStaleSeconds = std::int64_t{24} * 60 * 60;
-constexpr std::string_view kBackupMark = ".previous";
-constexpr std::string_view kPartialMark = ".previous.partial";
-
-/// The name under which the previous orbit file is kept while a pair is
-/// replaced: the orbit target with the summary temporary's suffix. As long as
-/// that summary temporary exists, the summary target was not yet replaced.
-std::string BackupName(const std::string& orbitTarget, const std::string& infoTarget,
-                       const std::string& infoTemporary) {
-  return orbitTarget + infoTemporary.substr(infoTarget.size()) + std::string(kBackupMark);
-}
-
 /// Puts right what a killed run left: a previous orbit file kept under its
 /// backup name while the summary temporary still waits means the pair was
 /// half replaced, and the previous orbit file goes back (telling the user);
@@ -162,11 +150,9 @@ void RepairInterruptedCommit(FileSystem& files, const std::string& orbitTarget,
   for (const FileSystem::Leftover& left : files.Leftovers(orbitTarget)) {
     const std::string& backup = left.path;
     // A backup that was still being copied is no backup: it never replaces anything.
-    if (backup.ends_with(kPartialMark)) files.Remove(backup);
+    if (backup.ends_with(PartialName(std::string(kBackupMark)))) files.Remove(backup);
     if (!backup.ends_with(kBackupMark) || !backup.starts_with(orbitTarget)) continue;
-    const std::string infoTemporary =
-        infoTarget +
-        backup.substr(orbitTarget.size(), backup.size() - orbitTarget.size() - kBackupMark.size());
+    const std::string infoTemporary = InfoTemporaryOfBackup(backup, orbitTarget, infoTarget);
     if (files.KindOf(infoTemporary) != FileSystem::Kind::Regular) {
       files.Remove(backup);
       continue;
@@ -282,7 +268,8 @@ void CommitPair(FileSystem& files, Orbit& orbit, Info& info, UserPrompts& prompt
 
 /// RunConversion, except that an over-long line leaves as CatalogueReader::LineTooLong.
 ConversionOutcome Convert(const std::string& inputPath, const std::string& orbitPath,
-                          const std::string& infoPath, UserPrompts& prompts, FileSystem& files) {
+                          const std::string& infoPath, UserPrompts& prompts, FileSystem& files,
+                          std::uint64_t maxRecords) {
   ConversionOutcome stats;
   // Call it right after the failed opening, while errno tells why.
   const auto cannotOpen = [&](const std::string& path, int error) {
@@ -333,6 +320,13 @@ ConversionOutcome Convert(const std::string& inputPath, const std::string& orbit
     while (reader.NextLine(line)) {
       ++stats.linesRead;
       if (!IsOrbitLine(line)) continue;
+      if (stats.recordsWritten == maxRecords) {
+        // The temporaries go with their owners; the rest is never read.
+        stats.status = RunStatus::TooManyRecords;
+        stats.path = inputPath;
+        stats.maxRecords = maxRecords;
+        return stats;
+      }
       record.number = DecodeObjectNumber(line);
       parser.ParseOrbitLine(line, record);
       EncodeAsteroidRecord(record, orbitFile.NextRecord());
@@ -381,9 +375,9 @@ void ReportOpenError(const std::string& path, UserPrompts& prompts) {
 
 ConversionOutcome RunConversion(const std::string& inputPath, const std::string& orbitPath,
                                 const std::string& infoPath, UserPrompts& prompts,
-                                FileSystem& files) {
+                                FileSystem& files, std::uint64_t maxRecords) {
   try {
-    return Convert(inputPath, orbitPath, infoPath, prompts, files);
+    return Convert(inputPath, orbitPath, infoPath, prompts, files, maxRecords);
   } catch (const CatalogueReader::LineTooLong& e) {
     throw FileException(
         FileCause::Generic, inputPath,

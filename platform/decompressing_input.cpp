@@ -22,16 +22,20 @@
 #include <cstring>
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <thread>
 #include <vector>
 
+#include "block_ring.h"
 #include "catalogue_line.h"
 #include "descriptor.h"
-#include "posix_file_system.h"
+#include "file_output.h"
+#include "gzip_header.h"
 #include "quiet_thread.h"
 #include "text_table.h"
+#include "zip_directory.h"
 
 namespace tarnwick {
 namespace {
@@ -55,162 +59,8 @@ constexpr std::string_view kCatalogueName = "MPCORB.DAT";
       FileErrorText(CauseFromErrno(error), path) + " (" + std::strerror(error) + ")", error);
 }
 
-// A ZIP archive's central directory is read whole when the archive is opened,
-// so its size is what the memory grows with: the catalogue's archive holds one
-// member, archives with more than this are refused before they are opened.
-constexpr std::uint64_t kMaxZipMembers = 10000;
-
-std::uint64_t LittleEndian(const unsigned char* bytes, int size) {
-  std::uint64_t value = 0;
-  for (int i = size - 1; i >= 0; --i) value = value << 8 | bytes[i];
-  return value;
-}
-
-/// The number of central directory headers one after another from `offset`,
-/// counted up to one more than the limit.
-std::uint64_t CountDirectoryHeaders(int fd, std::uint64_t offset) {
-  std::uint64_t count = 0;
-  unsigned char header[46];
-  while (count <= kMaxZipMembers &&
-         ::pread(fd, header, sizeof header, static_cast<off_t>(offset)) ==
-             static_cast<ssize_t>(sizeof header) &&
-         std::memcmp(header, "PK\x01\x02", 4) == 0) {
-    ++count;
-    offset += sizeof header + LittleEndian(header + 28, 2) + LittleEndian(header + 30, 2) +
-              LittleEndian(header + 32, 2);
-  }
-  return count;
-}
-
-/// The number of members of the ZIP file `fd` of `size` bytes, up to one more
-/// than the limit: the most of what its end record states and the headers
-/// counted where the central directory starts by that record's offset and by
-/// its size (libarchive does not trust the record's count). 0 when there is
-/// no end record, which libarchive then reports as damage.
-std::uint64_t ZipMemberCount(int fd, std::uint64_t size) {
-  constexpr std::size_t kEndRecord = 22;
-  constexpr std::size_t kTail = kEndRecord + 0xFFFF;  // the record and the longest comment
-  const std::size_t tailSize = static_cast<std::size_t>(std::min<std::uint64_t>(size, kTail));
-  std::vector<unsigned char> tail(tailSize);
-  const std::uint64_t tailStart = size - tailSize;
-  if (tailSize < kEndRecord || ::pread(fd, tail.data(), tailSize, static_cast<off_t>(tailStart)) !=
-                                   static_cast<ssize_t>(tailSize))
-    return 0;
-  for (std::size_t at = tailSize - kEndRecord + 1; at-- > 0;) {
-    const unsigned char* end = tail.data() + at;
-    if (std::memcmp(end, "PK\x05\x06", 4) != 0) continue;
-    std::uint64_t members = LittleEndian(end + 10, 2);
-    std::uint64_t directory = LittleEndian(end + 12, 4);
-    std::uint64_t offset = LittleEndian(end + 16, 4);
-    if (at >= 20 && std::memcmp(end - 20, "PK\x06\x07", 4) == 0) {
-      unsigned char zip64[56];
-      if (::pread(fd, zip64, sizeof zip64, static_cast<off_t>(LittleEndian(end - 12, 8))) ==
-              static_cast<ssize_t>(sizeof zip64) &&
-          std::memcmp(zip64, "PK\x06\x06", 4) == 0) {
-        members = LittleEndian(zip64 + 32, 8);
-        directory = LittleEndian(zip64 + 40, 8);
-        offset = LittleEndian(zip64 + 48, 8);
-      }
-    }
-    const std::uint64_t endOffset = tailStart + at;
-    std::uint64_t counted = CountDirectoryHeaders(fd, offset);
-    if (directory <= endOffset)
-      counted = std::max(counted, CountDirectoryHeaders(fd, endOffset - directory));
-    return std::max(members, counted);
-  }
-  return 0;
-}
-
 /// Thrown inside the decompressing thread when the reader has gone.
 struct Stopped {};
-
-/// Decompressed bytes on their way from the decompressing thread to the
-/// reader: a fixed ring of blocks, each filled whole by the producer before
-/// the consumer sees it. The producer's failure reaches the consumer after
-/// the blocks filled before it.
-class BlockRing {
- public:
-  BlockRing(std::size_t blockSize, std::size_t blocks)
-      : blockSize_(std::max<std::size_t>(blockSize, 1)),
-        storage_(blockSize_ * std::max<std::size_t>(blocks, 1)),
-        sizes_(std::max<std::size_t>(blocks, 1)) {}
-
-  std::size_t BlockSize() const noexcept { return blockSize_; }
-
-  /// Producer: the next block to fill, nullptr once the consumer has stopped.
-  char* Free() {
-    std::unique_lock lock(mutex_);
-    freed_.wait(lock, [&] { return filled_ < sizes_.size() || stopped_; });
-    return stopped_ ? nullptr : storage_.data() + tail_ * blockSize_;
-  }
-
-  /// Producer: the block from Free holds `size` bytes; `last`: nothing follows.
-  void Publish(std::size_t size, bool last) {
-    {
-      const std::lock_guard lock(mutex_);
-      if (size > 0) {
-        sizes_[tail_] = size;
-        tail_ = (tail_ + 1) % sizes_.size();
-        ++filled_;
-      }
-      ended_ = last;
-    }
-    filledCv_.notify_one();
-  }
-
-  /// Producer: ends the stream with an error.
-  void Fail(std::exception_ptr error) {
-    {
-      const std::lock_guard lock(mutex_);
-      error_ = std::move(error);
-      ended_ = true;
-    }
-    filledCv_.notify_one();
-  }
-
-  /// Consumer: hands back the block it held and waits for the next; empty at
-  /// the end of the stream. Rethrows the producer's failure.
-  std::span<const char> Take() {
-    std::unique_lock lock(mutex_);
-    if (holding_) {
-      holding_ = false;
-      head_ = (head_ + 1) % sizes_.size();
-      --filled_;
-      freed_.notify_one();
-    }
-    filledCv_.wait(lock, [&] { return filled_ > 0 || ended_; });
-    if (filled_ == 0) {
-      if (error_) std::rethrow_exception(error_);
-      return {};
-    }
-    holding_ = true;
-    return {storage_.data() + head_ * blockSize_, sizes_[head_]};
-  }
-
-  /// Consumer: takes nothing more; the producer's next Free returns nullptr.
-  void Stop() {
-    {
-      const std::lock_guard lock(mutex_);
-      stopped_ = true;
-    }
-    freed_.notify_one();
-  }
-
- private:
-  std::size_t blockSize_;
-  std::vector<char> storage_;
-  std::vector<std::size_t> sizes_;
-  std::mutex mutex_;
-  std::condition_variable freed_;
-  std::condition_variable filledCv_;
-  std::size_t head_ = 0;    // the consumer's block
-  std::size_t tail_ = 0;    // the producer's next block
-  std::size_t filled_ = 0;  // published blocks, the one held by the consumer among them
-  bool holding_ = false;
-  bool ended_ = false;
-  bool stopped_ = false;
-  std::exception_ptr error_;
-};
 
 /// True when the last component of a ZIP member's path is MPCORB.DAT in any case.
 bool IsCatalogueName(const char* memberPath) {
@@ -384,8 +234,9 @@ class DescriptorInput final : public DecompressingInput {
   }
 
   std::size_t Decode(char* buffer, std::size_t size) {
-    return state_ == State::Gzip ? ReadGzip(reinterpret_cast<std::uint8_t*>(buffer), size)
-                                 : ReadZip(buffer, size);
+    if (state_ == State::Gzip) return ReadGzip(reinterpret_cast<std::uint8_t*>(buffer), size);
+    if (deflated_) return ReadDeflatedMember(reinterpret_cast<std::uint8_t*>(buffer), size);
+    return ReadZip(buffer, size);
   }
 
   /// The reader's side: copies from the block it holds, taking the next
@@ -402,18 +253,49 @@ class DescriptorInput final : public DecompressingInput {
     return n;
   }
 
+  /// The first member's header is read on the decompressing thread like
+  /// every later one's.
   void StartGzip() {
     format_ = InputFormat::Gzip;
     compressed_.resize(std::max<std::size_t>(shape_.compressedBlock, kHeadSize));
     std::memcpy(compressed_.data(), head_, headSize_);
-    const std::size_t got =
-        headSize_ + ReadRaw(compressed_.data() + headSize_, compressed_.size() - headSize_);
     inflate_ = std::make_unique<inflate_state>();
     isal_inflate_init(inflate_.get());
-    inflate_->crc_flag = ISAL_GZIP;  // parse the header, verify CRC and length
     inflate_->next_in = compressed_.data();
-    inflate_->avail_in = static_cast<std::uint32_t>(got);
+    inflate_->avail_in = static_cast<std::uint32_t>(headSize_);
+    memberDone_ = true;
     state_ = State::Gzip;
+  }
+
+  /// Reads the header of the member that begins at the next input byte,
+  /// reading on until it is whole, and sets the inflater to the deflate data
+  /// behind it (its trailer's CRC and length verified).
+  void StartMember() {
+    // A header longer than this (a name or comment without end) is damage.
+    constexpr std::size_t kMaxHeader = std::size_t{1} << 20;
+    inflate_state& inflate = *inflate_;
+    for (;;) {
+      const GzipHeaderScan header = ScanGzipHeader({inflate.next_in, inflate.avail_in});
+      if (header.state == GzipHeaderState::Invalid) ThrowDamaged(path_);
+      if (header.state == GzipHeaderState::Complete) {
+        std::uint8_t* const next = inflate.next_in + header.size;
+        const auto available = static_cast<std::uint32_t>(inflate.avail_in - header.size);
+        isal_inflate_reset(&inflate);
+        inflate.crc_flag = ISAL_GZIP_NO_HDR_VER;
+        inflate.next_in = next;
+        inflate.avail_in = available;
+        return;
+      }
+      const std::size_t have = inflate.avail_in;
+      if (have >= kMaxHeader) ThrowDamaged(path_);
+      std::memmove(compressed_.data(), inflate.next_in, have);
+      const std::size_t block = std::max<std::size_t>(shape_.compressedBlock, kHeadSize);
+      if (compressed_.size() < have + block) compressed_.resize(have + block);
+      const std::size_t got = ReadRaw(compressed_.data() + have, compressed_.size() - have);
+      if (got == 0) ThrowDamaged(path_);  // the file ends inside a header
+      inflate.next_in = compressed_.data();
+      inflate.avail_in = static_cast<std::uint32_t>(have + got);
+    }
   }
 
   /// Refills the compressed input; false at the end of the file.
@@ -442,12 +324,7 @@ class DescriptorInput final : public DecompressingInput {
           if (!FillCompressed()) return 0;
           continue;
         }
-        std::uint8_t* const next = inflate.next_in;
-        const std::uint32_t available = inflate.avail_in;
-        isal_inflate_reset(&inflate);
-        inflate.crc_flag = ISAL_GZIP;
-        inflate.next_in = next;
-        inflate.avail_in = available;
+        StartMember();
         inflate.next_out = buffer;
         inflate.avail_out = room;
         memberDone_ = false;
@@ -485,11 +362,59 @@ class DescriptorInput final : public DecompressingInput {
     return handle;
   }
 
-  /// Takes `entry` of `handle` as the catalogue; an encrypted one cannot be read.
+  /// Takes `entry` of `handle` as the catalogue; an encrypted one cannot be
+  /// read. A member stored with deflate is inflated by ISA-L straight from
+  /// the file, as fast as gzip; any other goes through libarchive.
   void UseMember(Archive handle, archive_entry* entry) {
     if (archive_entry_is_encrypted(entry) != 0) ThrowUnsupportedZip(path_);
-    archive_ = std::move(handle);
     state_ = State::Zip;
+    const char* name = archive_entry_pathname(entry);
+    deflated_ = name == nullptr ? std::nullopt : FindDeflatedMember(fd_, bytesIn_, name);
+    if (!deflated_) {
+      archive_ = std::move(handle);
+      return;
+    }
+    compressed_.resize(std::max<std::size_t>(shape_.compressedBlock, 1));
+    inflate_ = std::make_unique<inflate_state>();
+    isal_inflate_init(inflate_.get());
+    inflate_->crc_flag = ISAL_GZIP_NO_HDR;  // raw deflate; the CRC-32 is computed on the way
+  }
+
+  /// Inflates the deflated member: the CRC-32 and the size its directory
+  /// entry states must match.
+  std::size_t ReadDeflatedMember(std::uint8_t* buffer, std::size_t size) {
+    inflate_state& inflate = *inflate_;
+    DeflatedMember& member = *deflated_;
+    const auto room = static_cast<std::uint32_t>(std::min<std::size_t>(size, 1u << 30));
+    inflate.next_out = buffer;
+    inflate.avail_out = room;
+    while (inflate.avail_out == room && !memberDone_) {
+      bool inputEnded = false;
+      if (inflate.avail_in == 0) {
+        const auto want = static_cast<std::size_t>(
+            std::min<std::uint64_t>(compressed_.size(), member.compressedSize));
+        const ssize_t got = want == 0 ? 0
+                                      : ::pread(fd_, compressed_.data(), want,
+                                                static_cast<off_t>(member.dataOffset));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) ThrowReadError(errno, path_);
+        inputEnded = got == 0;
+        member.dataOffset += static_cast<std::uint64_t>(got);
+        member.compressedSize -= static_cast<std::uint64_t>(got);
+        inflate.next_in = compressed_.data();
+        inflate.avail_in = static_cast<std::uint32_t>(got);
+      }
+      if (isal_inflate(&inflate) < 0) ThrowDamaged(path_);
+      if (inflate.block_state == ISAL_BLOCK_FINISH) {
+        memberDone_ = true;
+        if (inflate.crc != member.crc ||
+            inflate.total_out != static_cast<std::uint32_t>(member.size))
+          ThrowDamaged(path_);
+      } else if (inputEnded && inflate.avail_out == room) {
+        ThrowDamaged(path_);  // the member ends inside its deflate data
+      }
+    }
+    return room - inflate.avail_out;
   }
 
   /// Finds the member to read: MPCORB.DAT in any case, else the only file.
@@ -549,6 +474,7 @@ class DescriptorInput final : public DecompressingInput {
   std::unique_ptr<inflate_state> inflate_;
   bool memberDone_ = false;
   Archive archive_;
+  std::optional<DeflatedMember> deflated_;  // the rest of the member ISA-L inflates
   // The hand-over between the two threads:
   std::unique_ptr<BlockRing> ring_;
   Descriptor wake_;  // an eventfd that ends a wait for a pipe; only for pipes

@@ -25,6 +25,9 @@ constexpr std::size_t kFeedBlock = std::size_t{1} << 16;
 struct CurlFree {
   void operator()(CURL* handle) const noexcept { curl_easy_cleanup(handle); }
 };
+struct MultiFree {
+  void operator()(CURLM* handle) const noexcept { curl_multi_cleanup(handle); }
+};
 struct ListFree {
   void operator()(curl_slist* list) const noexcept { curl_slist_free_all(list); }
 };
@@ -46,9 +49,45 @@ std::string SizeLimitText(std::uint64_t maxBytes) {
   return "the file is larger than the limit of " + std::to_string(maxBytes >> 20) + " MiB";
 }
 
+/// The kind of failure that libcurl's result `rc` tells.
+DownloadFailure FailureOf(CURLcode rc) noexcept {
+  switch (rc) {
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_SSL_INVALIDCERTSTATUS:
+    case CURLE_USE_SSL_FAILED:
+      return DownloadFailure::Tls;
+    case CURLE_HTTP_RETURNED_ERROR:
+      return DownloadFailure::HttpStatus;
+    case CURLE_FILESIZE_EXCEEDED:  // announced by the server beforehand
+      return DownloadFailure::SizeLimit;
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_TOO_MANY_REDIRECTS:
+      return DownloadFailure::RedirectRefused;
+    case CURLE_PARTIAL_FILE:
+      return DownloadFailure::Incomplete;
+    default:
+      return DownloadFailure::Connection;
+  }
+}
+
 }  // namespace
 
-Download::Download(DownloadRequest request, int copy) : request_(std::move(request)), copy_(copy) {
+bool IsCleanValidator(const std::string& value) noexcept {
+  if (value.empty() || value.size() > 512) return false;
+  return std::none_of(value.begin(), value.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F;
+  });
+}
+
+Download::Download(DownloadRequest request, int copy)
+    : request_(std::move(request)), copy_(copy), direct_(copy < 0) {
   static std::once_flag global;
   std::call_once(global, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
   int ends[2];
@@ -71,15 +110,40 @@ bool Download::WaitForBody() {
   return bodyStarted_ || outcome_.state == DownloadState::Complete;
 }
 
+bool Download::WaitForBytes(std::uint64_t bytes, std::chrono::milliseconds timeout) {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, timeout,
+                           [&] { return received_.load() >= bytes || ended_.load(); });
+}
+
+bool Download::Stopping() noexcept {
+  if (!abort_.load() && request_.cancelled && request_.cancelled()) abort_.store(true);
+  return abort_.load();
+}
+
+bool Download::Send(const char* data, std::size_t size) noexcept {
+  for (std::size_t sent = 0; sent < size;) {
+    const ssize_t n = ::send(writer_.get(), data + sent, size - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n > 0) {
+      sent += static_cast<std::size_t>(n);
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      if (streamStopped_.load()) return true;
+      pollfd wait{writer_.get(), POLLOUT, 0};
+      ::poll(&wait, 1, 100);
+      if (Stopping()) return false;
+    } else {
+      abort_.store(true);  // the reader has gone
+      return false;
+    }
+  }
+  return true;
+}
+
 const DownloadOutcome& Download::Finish() {
   if (thread_.joinable()) thread_.join();
   return outcome_;
-}
-
-void Download::SetBodyStarted() noexcept {
-  std::lock_guard lock(mutex_);
-  bodyStarted_ = true;
-  changed_.notify_all();
 }
 
 bool Download::Feed(bool untilDone) noexcept {
@@ -94,31 +158,24 @@ bool Download::Feed(bool untilDone) noexcept {
     if (got <= 0) {
       if (got < 0 && errno == EINTR) continue;
       failure_ = "the downloaded data could not be read back from the disk";
+      failureKind_ = DownloadFailure::Local;
       return false;
     }
-    std::size_t sent = 0;
-    while (sent < static_cast<std::size_t>(got)) {
-      const ssize_t n = ::send(writer_.get(), block + sent, static_cast<std::size_t>(got) - sent,
-                               MSG_NOSIGNAL | MSG_DONTWAIT);
-      if (n > 0) {
-        sent += static_cast<std::size_t>(n);
-      } else if (n < 0 && errno == EINTR) {
-        continue;
-      } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-        if (!untilDone) {
-          fed_ += sent;
-          return true;
-        }
-        pollfd wait{writer_.get(), POLLOUT, 0};
-        ::poll(&wait, 1, 100);
-        if (abort_.load()) return false;
-        if (streamStopped_.load()) break;
-      } else {
-        abort_.store(true);  // the reader has gone
-        return false;
-      }
+    const auto size = static_cast<std::size_t>(got);
+    const ssize_t n =
+        untilDone ? 0 : ::send(writer_.get(), block, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n > 0) {
+      fed_ += static_cast<std::uint64_t>(n);
+      continue;
     }
-    fed_ += sent;
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+      abort_.store(true);  // the reader has gone
+      return false;
+    }
+    if (!untilDone) return true;  // the reader is busy; the rest follows later
+    if (!Send(block, size)) return false;
+    fed_ += size;
   }
   return true;
 }
@@ -126,44 +183,64 @@ bool Download::Feed(bool untilDone) noexcept {
 std::size_t Download::OnBody(char* data, std::size_t size, std::size_t count, void* self) {
   auto& d = *static_cast<Download*>(self);
   const std::size_t bytes = size * count;
-  if (d.abort_.load()) return 0;
+  if (d.Stopping()) return 0;
   if (d.received_.load() + bytes > d.request_.maxBytes) {
     d.failure_ = SizeLimitText(d.request_.maxBytes);
+    d.failureKind_ = DownloadFailure::SizeLimit;
     return 0;
   }
-  for (std::size_t done = 0; done < bytes;) {
+  for (std::size_t done = 0; !d.direct_ && done < bytes;) {
     const ssize_t n = ::write(d.copy_, data + done, bytes - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
+      // The copy is lost, not the run: what is in it goes on first, then
+      // the rest of the body straight to the stream.
       d.copyError_ = n < 0 ? errno : ENOSPC;
-      d.failure_ = std::string("the download could not be stored: ") + std::strerror(d.copyError_);
-      return 0;
+      if (!d.Feed(true)) return 0;
+      d.direct_ = true;
+      if (!d.Send(data, bytes)) return 0;
+      d.fed_ += bytes;
+      break;
     }
     done += static_cast<std::size_t>(n);
   }
-  d.received_.fetch_add(bytes);
-  if (!d.bodyStarted_) d.SetBodyStarted();
-  return d.Feed(false) ? bytes : 0;
+  if (d.direct_ && d.fed_ == d.received_.load()) {
+    if (!d.Send(data, bytes)) return 0;
+    d.fed_ += bytes;
+  }
+  d.lastArrival_ = std::chrono::steady_clock::now();
+  {
+    std::lock_guard lock(d.mutex_);
+    d.received_.fetch_add(bytes);
+    d.bodyStarted_ = true;
+    d.changed_.notify_all();
+  }
+  return d.direct_ || d.Feed(false) ? bytes : 0;
 }
 
 std::size_t Download::OnHeader(char* data, std::size_t size, std::size_t count, void* self) {
   auto& d = *static_cast<Download*>(self);
   const std::string_view line(data, size * count);
+  d.lastArrival_ = std::chrono::steady_clock::now();
   // Each response of a redirect chain starts again with its status line.
   if (line.rfind("HTTP/", 0) == 0) {
     d.outcome_.etag.clear();
     d.outcome_.lastModified.clear();
   }
-  if (!HeaderValue(line, "etag", d.outcome_.etag))
-    HeaderValue(line, "last-modified", d.outcome_.lastModified);
+  // A validator with control characters is dropped: it would be stored and
+  // sent back as a header of its own making.
+  for (std::string* value : {&d.outcome_.etag, &d.outcome_.lastModified}) {
+    const char* name = value == &d.outcome_.etag ? "etag" : "last-modified";
+    if (HeaderValue(line, name, *value) && !IsCleanValidator(*value)) value->clear();
+  }
   return size * count;
 }
 
 int Download::OnProgress(void* self, std::int64_t total, std::int64_t, std::int64_t, std::int64_t) {
   auto& d = *static_cast<Download*>(self);
-  if (d.abort_.load()) return 1;
+  if (d.Stopping()) return 1;
   d.expected_.store(total > 0 ? total : -1);
-  return d.Feed(false) ? 0 : 1;
+  return d.direct_ || d.Feed(false) ? 0 : 1;
 }
 
 void Download::Run() noexcept {
@@ -171,9 +248,11 @@ void Download::Run() noexcept {
   char errorText[CURL_ERROR_SIZE] = "";
   CURLcode rc = CURLE_FAILED_INIT;
   long status = 0;
+  bool stalled = false;
   std::unique_ptr<CURL, CurlFree> curl(curl_easy_init());
+  std::unique_ptr<CURLM, MultiFree> multi(curl_multi_init());
   std::unique_ptr<curl_slist, ListFree> headers;
-  if (curl != nullptr) {
+  if (curl != nullptr && multi != nullptr) {
     CURL* c = curl.get();
     const auto add = [&](const std::string& header) {
       // Appending returns the list's head, which is new only for the first entry.
@@ -182,8 +261,8 @@ void Download::Run() noexcept {
         headers.reset(list);
       }
     };
-    if (!request_.etag.empty()) add("If-None-Match: " + request_.etag);
-    if (!request_.lastModified.empty()) add("If-Modified-Since: " + request_.lastModified);
+    if (IsCleanValidator(request_.etag)) add("If-None-Match: " + request_.etag);
+    if (IsCleanValidator(request_.lastModified)) add("If-Modified-Since: " + request_.lastModified);
     curl_easy_setopt(c, CURLOPT_URL, request_.url.c_str());
     curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "https");
     curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "https");
@@ -195,8 +274,6 @@ void Download::Run() noexcept {
     curl_easy_setopt(c, CURLOPT_USERAGENT, request_.userAgent.c_str());
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, request_.connectTimeoutSeconds);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, request_.stallTimeoutSeconds);
     curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request_.maxBytes));
     curl_easy_setopt(c, CURLOPT_FAILONERROR, 1L);
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
@@ -208,33 +285,67 @@ void Download::Run() noexcept {
     curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &Download::OnProgress);
     curl_easy_setopt(c, CURLOPT_XFERINFODATA, this);
     curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-    rc = curl_easy_perform(c);
+    // The transfer is driven here, so that a stop and the stall rule are
+    // noticed within 100 ms: the stall rule is nothing at all received for
+    // its time (the connection has its own timeout before that).
+    curl_multi_add_handle(multi.get(), c);
+    const auto start = std::chrono::steady_clock::now();
+    lastArrival_ = start;
+    const std::chrono::seconds stall(request_.stallTimeoutSeconds);
+    const std::chrono::seconds connect(request_.connectTimeoutSeconds);
+    for (int running = 1;;) {
+      if (curl_multi_perform(multi.get(), &running) != CURLM_OK || running == 0) break;
+      const auto now = std::chrono::steady_clock::now();
+      if (Stopping()) break;
+      if (now - lastArrival_ > (lastArrival_ == start ? stall + connect : stall)) {
+        stalled = true;
+        break;
+      }
+      curl_multi_poll(multi.get(), nullptr, 0, 100, nullptr);
+    }
+    int left = 0;
+    while (const CURLMsg* message = curl_multi_info_read(multi.get(), &left)) {
+      if (message->msg == CURLMSG_DONE) rc = message->data.result;
+    }
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
+    curl_multi_remove_handle(multi.get(), c);
   }
 
   outcome.etag = std::move(outcome_.etag);
   outcome.lastModified = std::move(outcome_.lastModified);
   outcome.state = DownloadState::Failed;
   outcome.copyError = copyError_;
+  outcome.httpStatus = status;
+  outcome.failure = failureKind_;
   if (!failure_.empty()) {
     outcome.error = failure_;
   } else if (abort_.load()) {
+    outcome.failure = DownloadFailure::Stopped;
     outcome.error = "stopped before the end";
-  } else if (rc == CURLE_FILESIZE_EXCEEDED) {  // announced by the server beforehand
-    outcome.error = SizeLimitText(request_.maxBytes);
-  } else if (rc == CURLE_UNSUPPORTED_PROTOCOL) {
-    outcome.error = "redirected to an address that is not https:// (only HTTPS is followed)";
+  } else if (stalled) {
+    outcome.failure = DownloadFailure::Stall;
+    outcome.error = "nothing received for " + std::to_string(request_.stallTimeoutSeconds) + " s";
   } else if (rc != CURLE_OK) {
-    outcome.error = *errorText != '\0' ? errorText : curl_easy_strerror(rc);
+    outcome.failure = FailureOf(rc);
+    outcome.error = rc == CURLE_FILESIZE_EXCEEDED ? SizeLimitText(request_.maxBytes)
+                    : rc == CURLE_UNSUPPORTED_PROTOCOL
+                        ? "redirected to an address that is not https:// (only HTTPS is followed)"
+                    : *errorText != '\0' ? errorText
+                                         : curl_easy_strerror(rc);
   } else if (status == 304 && !(request_.etag.empty() && request_.lastModified.empty())) {
     outcome.state = DownloadState::NotModified;
   } else if (status != 200) {
+    outcome.failure = DownloadFailure::HttpStatus;
     outcome.error = "the server answered with HTTP status " + std::to_string(status);
   } else if (!Feed(true)) {
+    outcome.failure =
+        failureKind_ != DownloadFailure::None ? failureKind_ : DownloadFailure::Stopped;
     outcome.error = failure_.empty() ? "stopped before the end" : failure_;
   } else {
     outcome.state = DownloadState::Complete;
   }
+  if (outcome.state == DownloadState::Failed && outcome.failure == DownloadFailure::None)
+    outcome.failure = DownloadFailure::Local;
   {
     std::lock_guard lock(mutex_);
     outcome_ = std::move(outcome);

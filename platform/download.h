@@ -4,8 +4,10 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -22,9 +24,25 @@ struct DownloadRequest {
   std::string caBundle;      ///< certificate file to trust; empty: the system's store
   std::string userAgent;
   long connectTimeoutSeconds = 30;
-  /// The transfer ends when less than one byte a second arrives for this long.
+  /// The transfer ends when nothing at all arrives for this long.
   long stallTimeoutSeconds = 60;
   std::uint64_t maxBytes = std::uint64_t{2} << 30;  ///< a larger body is refused
+  /// Asked every 100 ms at most, on the transfer's thread: true ends the transfer.
+  std::function<bool()> cancelled;
+};
+
+/// Why a transfer failed.
+enum class DownloadFailure {
+  None,
+  Connection,       ///< no connection, or it broke
+  Tls,              ///< the certificate or the TLS handshake
+  HttpStatus,       ///< an HTTP status other than 200 (or 304 when asked)
+  Stall,            ///< nothing arrived for the stall timeout
+  SizeLimit,        ///< the body is larger than maxBytes
+  RedirectRefused,  ///< redirected to an address that is not https://, or too often
+  Incomplete,       ///< the body ended before its announced end
+  Stopped,          ///< Abort() or the cancel function
+  Local,            ///< the body could not be read back from the copy, or other trouble here
 };
 
 /// How a transfer ended.
@@ -38,16 +56,28 @@ enum class DownloadState {
 /// The server's answer as far as the transfer got.
 struct DownloadOutcome {
   DownloadState state = DownloadState::Running;
-  std::string error;  ///< the cause of a failure, in English
-  int copyError = 0;  ///< errno of a failed write to the copy (full disk, quota); 0 otherwise
-  std::string etag;   ///< the final response's validators, empty when it sent none
+  DownloadFailure failure = DownloadFailure::None;
+  long httpStatus = 0;  ///< the final response's status, 0 when none came
+  std::string error;    ///< libcurl's or our own detail of a failure, in English
+  /// errno of a failed write to the copy (full disk, quota); 0 otherwise. The
+  /// body then went on through the stream alone: the copy is incomplete.
+  int copyError = 0;
+  /// The final response's validators, empty when it sent none or sent one
+  /// with control characters (never stored or sent back).
+  std::string etag;
   std::string lastModified;
 };
 
+/// True when a validator may be stored and sent back: printable ASCII or
+/// UTF-8 only, no control character, not empty, at most 512 bytes.
+bool IsCleanValidator(const std::string& value) noexcept;
+
 /// One transfer on a thread of its own. The body is appended to `copy` (an
 /// open, empty regular file) and passed on through StreamFd() as soon as it
-/// is in the file; the network never waits for the reader. Destroying the
-/// object aborts a transfer still running and waits for its thread.
+/// is in the file; the network never waits for the reader. Without a copy
+/// (-1), or once writing it fails, the body goes straight to the stream.
+/// Destroying the object aborts a transfer still running and waits for its
+/// thread.
 class Download {
  public:
   /// Starts fetching. Throws std::runtime_error when the transfer cannot be
@@ -72,6 +102,10 @@ class Download {
   /// True once the transfer has ended (Finish() then returns at once).
   bool Ended() const noexcept { return ended_.load(); }
 
+  /// Waits until `bytes` of the body are in or the transfer has ended, for
+  /// `timeout` at most; true when one of them happened.
+  bool WaitForBytes(std::uint64_t bytes, std::chrono::milliseconds timeout);
+
   /// Ends the transfer early; Finish() then reports a failure.
   void Abort() noexcept { abort_.store(true); }
 
@@ -86,8 +120,9 @@ class Download {
 
  private:
   void Run() noexcept;
+  bool Stopping() noexcept;
+  bool Send(const char* data, std::size_t size) noexcept;
   bool Feed(bool untilDone) noexcept;
-  void SetBodyStarted() noexcept;
   static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);
   static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self);
   static int OnProgress(void* self, std::int64_t total, std::int64_t now, std::int64_t,
@@ -99,7 +134,10 @@ class Download {
   Descriptor writer_;
   DownloadOutcome outcome_;
   std::string failure_;  ///< a cause found by our own callbacks
+  DownloadFailure failureKind_ = DownloadFailure::None;
   int copyError_ = 0;    ///< errno of a failed write to the copy
+  bool direct_ = false;  ///< the body goes to the stream without the copy
+  std::chrono::steady_clock::time_point lastArrival_;
   std::uint64_t fed_ = 0;
   std::atomic<std::uint64_t> received_{0};
   std::atomic<std::int64_t> expected_{-1};

@@ -2,8 +2,10 @@
 // ends the run as a file error that leaves the targets as they were.
 #include <archive.h>
 #include <archive_entry.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -17,6 +19,7 @@
 #include "decompressing_input.h"
 #include "quiet_thread.h"
 #include "test_support.h"
+#include "zip_directory.h"
 
 namespace tarnwick {
 namespace {
@@ -27,8 +30,10 @@ using test::ScratchDir;
 using test::WriteFile;
 using Members = std::vector<std::pair<std::string, std::string>>;
 
-/// The members written by libarchive: one gzip member, or a ZIP archive.
-std::string Packed(bool zip, const Members& members) {
+/// The members written by libarchive: one gzip member, or a ZIP archive
+/// written with `options`; `sized`: the sizes are known before the data (else
+/// a ZIP streams them behind it, in data descriptors).
+std::string Packed(bool zip, const Members& members, const char* options = "", bool sized = true) {
   std::size_t total = 1 << 16;
   for (const auto& member : members) total += 2 * member.second.size() + 256;
   std::vector<char> buffer(total);
@@ -40,6 +45,7 @@ std::string Packed(bool zip, const Members& members) {
     archive_write_add_filter_gzip(writer);
     archive_write_set_format_raw(writer);
   }
+  archive_write_set_options(writer, options);
   archive_write_set_bytes_in_last_block(writer, 1);
   archive_write_open_memory(writer, buffer.data(), buffer.size(), &used);
   for (const auto& [name, content] : members) {
@@ -47,7 +53,7 @@ std::string Packed(bool zip, const Members& members) {
     archive_entry_set_pathname(entry, name.c_str());
     archive_entry_set_filetype(entry, AE_IFREG);
     archive_entry_set_perm(entry, 0644);
-    archive_entry_set_size(entry, static_cast<la_int64_t>(content.size()));
+    if (sized) archive_entry_set_size(entry, static_cast<la_int64_t>(content.size()));
     archive_write_header(writer, entry);
     archive_write_data(writer, content.data(), content.size());
     archive_entry_free(entry);
@@ -116,6 +122,9 @@ TEST_F(CompressedCatalogue, GzipAndZipConvertToTheBytesOfThePlainText) {
        Packed(false, {{"a", plain_.substr(0, cut)}}) + Packed(false, {{"b", plain_.substr(cut)}})},
       {"MPCORB.ZIP", Packed(true, {{"README.txt", "not this"}, {"mpcorb/mpcorb.dat", plain_}})},
       {"only.zip", Packed(true, {{"MPCORB-2026-12-07.txt", plain_}})},
+      {"zip64.zip", Packed(true, {{"MPCORB.DAT", plain_}}, "zip:zip64")},
+      {"streamed.zip", Packed(true, {{"MPCORB.DAT", plain_}}, "", false)},
+      {"stored.zip", Packed(true, {{"MPCORB.DAT", plain_}}, "zip:compression=store")},
   };
   for (const auto& [name, bytes] : cases) {
     WriteFile(dir_ / name, bytes);
@@ -185,6 +194,8 @@ TEST_F(CompressedCatalogue, DamagedOrAmbiguousArchivesEndAsFileErrorsAndLeaveThe
                            Packed(true, {{"MPCORB.DAT", longLine}})};
   for (std::string* damaged : {&badCrc, &flipped[0], &flipped[1]})
     (*damaged)[damaged->size() / 2] ^= 1;
+  std::string directoryCrc = Packed(true, {{"MPCORB.DAT", plain_}});
+  directoryCrc[directoryCrc.rfind("PK\x01\x02") + 16] ^= 1;
   Members many(10001, {"empty", ""});
   many.emplace_back("MPCORB.DAT", plain_);
   const std::string zip = Packed(true, {{"MPCORB.DAT", plain_}});
@@ -198,6 +209,7 @@ TEST_F(CompressedCatalogue, DamagedOrAmbiguousArchivesEndAsFileErrorsAndLeaveThe
       {"flipped.gz", flipped[0], damaged},
       {"flipped.zip", flipped[1], damaged},
       {"bad-crc.zip", badCrc, damaged},
+      {"directory-crc.zip", directoryCrc, damaged},
       {"deflate64.zip", WithBitZero(zip, 8, 10), intact},
       {"encrypted.zip", WithBitZero(zip, 6, 8), intact},
       {"many.zip", Packed(true, many), "holds more than 10000 files"},
@@ -226,6 +238,25 @@ TEST_F(CompressedCatalogue, DamagedOrAmbiguousArchivesEndAsFileErrorsAndLeaveThe
     EXPECT_NE(std::string(e.what()).find("Save it as a file first"), std::string::npos);
   }
   writer.join();
+}
+
+// The member limit holds whichever number lies: a directory with more
+// headers than its end record states, or an end record that states more.
+TEST(ZipDirectory, TheMemberCountTrustsNeitherTheEndRecordNorTheDirectoryAlone) {
+  test::ScratchDir dir;
+  std::string zip = Packed(true, {{"MPCORB.DAT", "a line\n"}});
+  const std::size_t end = zip.rfind("PK\x05\x06");
+  ASSERT_NE(end, std::string::npos);
+  const auto count = [&](const std::string& bytes) {
+    test::WriteFile(dir / "z.zip", bytes);
+    const int fd = ::open((dir / "z.zip").c_str(), O_RDONLY | O_CLOEXEC);
+    const std::uint64_t n = ZipMemberCount(fd, bytes.size());
+    ::close(fd);
+    return n;
+  };
+  EXPECT_EQ(count(zip), 1u);
+  zip[end + 10] = zip[end + 11] = '\xff';  // 65535 members stated, one header there
+  EXPECT_GT(count(zip), kMaxZipMembers);
 }
 
 // The decompressing and the downloading thread start this way: a signal sent
