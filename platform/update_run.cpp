@@ -16,6 +16,7 @@
 #include <stdexcept>
 
 #include "download.h"
+#include "file_output.h"
 #include "kept_copy.h"
 #include "posix_file_system.h"
 #include "text_table.h"
