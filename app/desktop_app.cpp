@@ -3,20 +3,21 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QStringList>
 #include <QTranslator>
+#include <cstdlib>
 
 #include "app_icon.h"
 #include "converter_dlg.h"
+#include "dialog_language.h"
 #include "settings_store.h"
 
 namespace tarnwick {
 
-Language UserInterfaceLanguage() {
-  const QStringList languages = QLocale().uiLanguages();
-  if (!languages.isEmpty() && IsGermanLanguageName(languages.first().toStdString()))
-    return Language::German;
-  return Language::English;
+Language DesktopLanguage(const Environment& environment) { return SessionLanguage(environment); }
+
+std::string ProcessVariable(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
 }
 
 void SetUpApplication() {
@@ -25,13 +26,13 @@ void SetUpApplication() {
   QCoreApplication::setOrganizationName(QString::fromLatin1(kProfileCompany));
   QGuiApplication::setDesktopFileName(QStringLiteral("tarnwick"));
   QGuiApplication::setWindowIcon(ApplicationIcon());
-  UseLanguage(UserInterfaceLanguage());
+  UseLanguage(DesktopLanguage(ProcessVariable));
 }
 
 void UseLanguage(Language language) {
   static QTranslator ours;
   static QTranslator qts;
-  SetTextLanguage(language);
+  SetDialogLanguage(language);
   QCoreApplication::removeTranslator(&ours);
   QCoreApplication::removeTranslator(&qts);
   if (language != Language::German) return;

@@ -2,22 +2,27 @@
 // stored directories loaded before the main dialog and saved after it.
 #pragma once
 
-#include "text_table.h"
+#include "session_language.h"
+#include "start_up.h"
 
 namespace tarnwick {
 
-/// German when the first of the user's interface languages (LANGUAGE, LC_ALL,
-/// LC_MESSAGES, LANG) is German, English otherwise.
-Language UserInterfaceLanguage();
+/// The desktop's language: German when the session's language variables
+/// (LANGUAGE, LC_ALL, LC_MESSAGES, LANG, read through `environment`) ask
+/// for it, English otherwise. The one place that decides it.
+Language DesktopLanguage(const Environment& environment);
+
+/// The variables of this process, for DesktopLanguage and CheckStartUp.
+std::string ProcessVariable(const char* name);
 
 /// Sets the application's name from the executable's file name (Qt's default
 /// would keep an extension), its version and icon, and UseLanguage of the
-/// user-interface language. Needs the application object.
+/// desktop's language. Needs the application object.
 void SetUpApplication();
 
-/// The conversion's texts in `language`; for German also the dialogs'
-/// translation and Qt's own (when installed; else Qt's texts stay English),
-/// which English removes again. Dialogs made afterwards speak it.
+/// Speaks `language`: for German the translations of Tarnwick's texts and
+/// Qt's own (when installed; else Qt's texts stay English), which English
+/// removes again. Texts made afterwards speak it. Needs the application object.
 void UseLanguage(Language language);
 
 /// Loads the directories, runs the main dialog until it is closed and saves

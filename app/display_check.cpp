@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <xcb/xcb.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QLibraryInfo>
 #include <QStringList>
@@ -13,6 +14,16 @@
 namespace tarnwick {
 
 namespace {
+
+// The texts, translated as those of the start-up (start_up.cpp) are.
+std::string Say(const char* source) {
+  return QCoreApplication::translate("tarnwick::StartUp", source).toStdString();
+}
+std::string Say(const char* source, const std::string& value) {
+  return QCoreApplication::translate("tarnwick::StartUp", source)
+      .arg(QString::fromStdString(value))
+      .toStdString();
+}
 
 bool ConnectsToX(const std::string& display) {
   xcb_connection_t* connection = xcb_connect(display.c_str(), nullptr);
@@ -55,9 +66,8 @@ struct Reach {
 class Session {
  public:
   Session(const std::vector<std::string>& arguments,
-          const std::function<std::string(const char*)>& environment, const DisplayProbe& probe,
-          bool german)
-      : environment_(environment), probe_(probe), german_(german) {
+          const std::function<std::string(const char*)>& environment, const DisplayProbe& probe)
+      : environment_(environment), probe_(probe) {
     xDisplay_ = environment("DISPLAY");
     platform_ = environment("QT_QPA_PLATFORM");
     for (std::size_t i = 0; i + 1 < arguments.size(); ++i) {
@@ -70,38 +80,45 @@ class Session {
 
   Reach X() const {
     if (xDisplay_.empty())
-      return {false, german_ ? "DISPLAY ist nicht gesetzt" : "DISPLAY is not set"};
+      return {false, Say(QT_TRANSLATE_NOOP("tarnwick::StartUp", "DISPLAY is not set"))};
     if (probe_.reachX(xDisplay_)) return {true, {}};
-    return {false, german_ ? "kein X-Server antwortet auf DISPLAY=" + xDisplay_
-                           : "no X server answers on DISPLAY=" + xDisplay_};
+    return {false, Say(QT_TRANSLATE_NOOP("tarnwick::StartUp", "no X server answers on DISPLAY=%1"),
+                       xDisplay_)};
   }
 
   Reach Wayland() const {
     const std::string name = environment_("WAYLAND_DISPLAY");
     if (name.empty())
-      return {false, german_ ? "WAYLAND_DISPLAY ist nicht gesetzt" : "WAYLAND_DISPLAY is not set"};
+      return {false, Say(QT_TRANSLATE_NOOP("tarnwick::StartUp", "WAYLAND_DISPLAY is not set"))};
     const std::string variable = "WAYLAND_DISPLAY=" + name;
     if (!probe_.haveWaylandPlugin())
-      return {false, german_ ? "für " + variable + " fehlt Qts Wayland-Plugin (Debian: qt6-wayland)"
-                             : variable + " needs Qt's Wayland plugin (Debian: qt6-wayland)"};
+      return {false, Say(QT_TRANSLATE_NOOP("tarnwick::StartUp",
+                                           "%1 needs Qt's Wayland plugin (Debian: qt6-wayland)"),
+                         variable)};
     // A relative name lives in the session's runtime folder.
     const std::string folder = environment_("XDG_RUNTIME_DIR");
     const std::string socket = name.front() == '/' ? name : folder + "/" + name;
     if ((name.front() == '/' || !folder.empty()) && probe_.reachWayland(socket)) return {true, {}};
-    return {false, german_ ? "auf " + variable + " hört kein Wayland-Compositor"
-                           : "no Wayland compositor listens on " + variable};
+    return {false,
+            Say(QT_TRANSLATE_NOOP("tarnwick::StartUp", "no Wayland compositor listens on %1"),
+                variable)};
   }
 
-  std::string Failure(const std::string& why) const {
-    return german_ ? "Tarnwick: keine Anzeige: " + why + "; tarnwick-cli konvertiert auch ohne.\n"
-                   : "Tarnwick: no display: " + why + "; tarnwick-cli converts without one.\n";
+  static std::string Failure(const std::string& why) {
+    return Say(QT_TRANSLATE_NOOP("tarnwick::StartUp",
+                                 "Tarnwick: no display: %1; tarnwick-cli converts without one."),
+               why) +
+           "\n";
   }
-  std::string And() const { return german_ ? " und " : " and "; }
+  static std::string Both(const std::string& first, const std::string& second) {
+    return QCoreApplication::translate("tarnwick::StartUp", "%1 and %2")
+        .arg(QString::fromStdString(first), QString::fromStdString(second))
+        .toStdString();
+  }
 
  private:
   std::function<std::string(const char*)> environment_;
   const DisplayProbe& probe_;
-  bool german_;
   std::string xDisplay_;
   std::string platform_;
 };
@@ -114,8 +131,8 @@ DisplayProbe SystemDisplayProbe() {
 
 DisplayChoice ChooseDisplay(const std::vector<std::string>& arguments,
                             const std::function<std::string(const char*)>& environment,
-                            const DisplayProbe& probe, bool german) {
-  const Session session(arguments, environment, probe, german);
+                            const DisplayProbe& probe) {
+  const Session session(arguments, environment, probe);
   const std::string& platform = session.Platform();
   if (platform.empty()) {
     // Only the systems the session names count; CheckStartUp saw one at least.
@@ -125,7 +142,7 @@ DisplayChoice ChooseDisplay(const std::vector<std::string>& arguments,
     const bool waylandSession = environment("XDG_SESSION_TYPE") == "wayland";
     if (wayland.reached && (waylandSession || !x.reached)) return {"wayland", std::nullopt};
     if (x.reached) return {wayland.reached ? "" : "xcb", std::nullopt};
-    return {"", session.Failure(namesWayland ? wayland.why + session.And() + x.why : x.why)};
+    return {"", Session::Failure(namesWayland ? Session::Both(wayland.why, x.why) : x.why)};
   }
   // "wayland;xcb" is a list that Qt tries in turn; "xcb:option" carries options.
   std::string why;
@@ -140,9 +157,13 @@ DisplayChoice ChooseDisplay(const std::vector<std::string>& arguments,
     else if (name.rfind("wayland", 0) == 0)
       reach = session.Wayland();
     if (reach.reached) return {"", std::nullopt};
-    why += (why.empty() ? "" : session.And()) + reach.why;
+    why = why.empty() ? reach.why : Session::Both(why, reach.why);
   }
-  return {"", session.Failure(why + (german ? " (Plattform " : " (platform ") + platform + ")")};
+  const std::string onPlatform =
+      QCoreApplication::translate("tarnwick::StartUp", "%1 (platform %2)")
+          .arg(QString::fromStdString(why), QString::fromStdString(platform))
+          .toStdString();
+  return {"", Session::Failure(onPlatform)};
 }
 
 }  // namespace tarnwick

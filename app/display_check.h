@@ -38,9 +38,9 @@ struct DisplayChoice {
 /// reached (so a Wayland session without Qt's plugin falls back to X). With
 /// them: the first listed platform that can be reached, as Qt tries them; one
 /// that needs no display always can. `environment` returns a variable's
-/// value, empty when unset; `german` picks the message's language.
+/// value, empty when unset. The message is translated as CheckStartUp's is.
 DisplayChoice ChooseDisplay(const std::vector<std::string>& arguments,
                             const std::function<std::string(const char*)>& environment,
-                            const DisplayProbe& probe, bool german);
+                            const DisplayProbe& probe);
 
 }  // namespace tarnwick

@@ -25,8 +25,9 @@ struct EarlyExit {
 /// WAYLAND_DISPLAY for wayland, one of the two when QT_QPA_PLATFORM and
 /// `-platform` choose none -- one line on standard error that names the
 /// missing variable and points to tarnwick-cli, status 1. A platform that
-/// needs no display (offscreen, vnc, eglfs...) starts. German when LC_ALL,
-/// LC_MESSAGES or LANG and LANGUAGE ask for it, as tarnwick-cli decides.
+/// needs no display (offscreen, vnc, eglfs...) starts. The texts are
+/// translated as the dialogs' are: the translations of DesktopLanguage
+/// must be installed first (main() does it in a QCoreApplication).
 std::optional<EarlyExit> CheckStartUp(const std::vector<std::string>& arguments,
                                       const Environment& environment);
 

@@ -14,8 +14,9 @@
 
 #include "catalogue_line.h"
 #include "commands.h"
+#include "messages.h"
+#include "outcome.h"
 #include "posix_file_system.h"
-#include "text_table.h"
 
 #ifndef TARNWICK_VERSION
 #error "TARNWICK_VERSION comes from the CMake project version"
@@ -47,10 +48,6 @@ Answer ParseAnswer(const std::string& typed) noexcept {
   } catch (...) {
     return Answer::No;
   }
-}
-
-bool WantsGerman(const std::function<std::string(const std::string&)>& variable) {
-  return SessionWantsGerman([&variable](const char* name) { return variable(name); });
 }
 
 std::string WithReason(std::string text, int error) {
@@ -89,94 +86,123 @@ bool Is(const CLI::ParseError& e) {
   return dynamic_cast<const Kind*>(&e) != nullptr;
 }
 
-/// CLI11's message for a usage error in the session's language; the
-/// messages it gives in English only are taken apart for what they name.
-std::string UsageErrorText(const CLI::ParseError& e) {
-  const std::string what = e.what();
-  if (const auto colon = what.find(": "); Is<CLI::ExtrasError>(e) && colon != std::string::npos)
-    return LoadText(TextId::UnexpectedArguments, {what.substr(colon + 2)});
-  if (Is<CLI::ArgumentMismatch>(e) && what.ends_with(" missing"))
-    return LoadText(TextId::OptionNeedsValue, {what.substr(0, what.find(':'))});
-  if (const auto at = what.find(" excludes "); Is<CLI::ExcludesError>(e) && at != std::string::npos)
-    return LoadText(TextId::OptionsExclude, {what.substr(0, at), what.substr(at + 10)});
-  constexpr std::string_view kRequired = " is required";
-  if (Is<CLI::RequiredError>(e) && what.ends_with(kRequired))
-    return LoadText(TextId::ArgumentRequired, {what.substr(0, what.size() - kRequired.size())});
-  return what;
+/// `app` and its subcommands that were given on the command line.
+std::vector<const CLI::App*> GivenApps(const CLI::App& app) {
+  std::vector<const CLI::App*> given{&app};
+  for (const CLI::App* sub : app.get_subcommands()) given.push_back(sub);
+  return given;
+}
+
+/// The message of a usage error that CLI11 raises, from what it names:
+/// the arguments left over, the option given without its value, the
+/// argument missing, the options that exclude each other. Only a validator's
+/// message (our own text after the option's name) and errors none of those
+/// describe keep CLI11's words.
+std::string UsageErrorText(const CLI::App& app, const CLI::ParseError& e,
+                           const std::vector<std::string>& args) {
+  if (Is<CLI::ExtrasError>(e)) {
+    std::string extras;
+    for (const std::string& arg : app.remaining(true)) extras += (extras.empty() ? "" : " ") + arg;
+    if (!extras.empty()) return Say(Message::UnexpectedArguments, {extras});
+  }
+  if (Is<CLI::ArgumentMismatch>(e)) {
+    // An option that takes a value, given last or followed by another option.
+    for (std::size_t i = 0; i < args.size(); ++i) {
+      const bool noValue =
+          i + 1 == args.size() || (args[i + 1].size() > 1 && args[i + 1][0] == '-');
+      if (!args[i].starts_with('-') || args[i].find('=') != std::string::npos || !noValue) continue;
+      for (const CLI::App* given : GivenApps(app)) {
+        for (const CLI::Option* option : given->get_options()) {
+          if (option->get_type_size() != 0 && option->check_name(args[i]))
+            return Say(Message::OptionNeedsValue, {option->get_name()});
+        }
+      }
+    }
+  }
+  for (const CLI::App* given : GivenApps(app)) {
+    for (const CLI::Option* option : given->get_options()) {
+      if (Is<CLI::RequiredError>(e) && option->get_required() && option->count() == 0)
+        return Say(Message::ArgumentRequired, {option->get_name()});
+      if (!Is<CLI::ExcludesError>(e) || option->count() == 0) continue;
+      for (const CLI::Option* excluded : option->get_excludes()) {
+        if (excluded->count() > 0)
+          return Say(Message::OptionsExclude, {option->get_name(), excluded->get_name()});
+      }
+    }
+  }
+  return e.what();
 }
 
 /// The help in the session's language: CLI11's labels and group names.
 void LocaliseHelp(CLI::App& app) {
   const auto formatter = app.get_formatter();
-  for (const auto& [label, id] : {std::pair{"Usage", TextId::HelpUsageLabel},
-                                  {"OPTIONS", TextId::HelpOptionsBadge},
-                                  {"SUBCOMMAND", TextId::HelpSubcommandBadge},
-                                  {"Positionals", TextId::HelpPositionalsGroup},
-                                  {"REQUIRED", TextId::HelpRequiredLabel},
-                                  {"Excludes", TextId::HelpExcludesLabel}})
-    formatter->label(label, LoadText(id));
-  const std::string options = LoadText(TextId::HelpOptionsGroup);
+  for (const auto& [label, id] : {std::pair{"Usage", Message::HelpUsageLabel},
+                                  {"OPTIONS", Message::HelpOptionsBadge},
+                                  {"SUBCOMMAND", Message::HelpSubcommandBadge},
+                                  {"Positionals", Message::HelpPositionalsGroup},
+                                  {"REQUIRED", Message::HelpRequiredLabel},
+                                  {"Excludes", Message::HelpExcludesLabel}})
+    formatter->label(label, Say(id));
+  const std::string options = Say(Message::HelpOptionsGroup);
   std::vector<CLI::App*> apps = app.get_subcommands([](CLI::App*) { return true; });
-  for (CLI::App* sub : apps) sub->group(LoadText(TextId::HelpSubcommandsGroup));
+  for (CLI::App* sub : apps) sub->group(Say(Message::HelpSubcommandsGroup));
   apps.push_back(&app);
   for (CLI::App* each : apps) {
     for (CLI::Option* option : each->get_options()) option->group(options);
   }
 }
 
-int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-                   const Environment& environment) {
-  const bool german = environment.variable && WantsGerman(environment.variable);
-  SetTextLanguage(german ? Language::German : Language::English);
+Outcome RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                       const Environment& environment) {
+  SetLanguage(ChooseLanguage(environment.variable));
 
-  CLI::App app{LoadText(TextId::HelpProgram), "tarnwick-cli"};
-  app.set_help_flag("-h,--help", LoadText(TextId::HelpHelpFlag));
+  CLI::App app{Say(Message::HelpProgram), "tarnwick-cli"};
+  app.set_help_flag("-h,--help", Say(Message::HelpHelpFlag));
   app.set_version_flag("--version", "tarnwick-cli " TARNWICK_VERSION,
-                       LoadText(TextId::HelpVersionFlag));
+                       Say(Message::HelpVersionFlag));
   app.require_subcommand(1);
-  const std::string exitStatus = LoadText(TextId::HelpExitStatus);
+  const std::string exitStatus = Say(Message::HelpExitStatus);
   app.footer(exitStatus);
 
   ConvertOptions convert;
-  CLI::App* convertCommand = app.add_subcommand("convert", LoadText(TextId::HelpConvert));
-  convertCommand->add_option("catalogue", convert.catalogue, LoadText(TextId::HelpCatalogue));
-  convertCommand->add_option("-o,--output-dir", convert.outputDir, LoadText(TextId::HelpOutputDir))
+  CLI::App* convertCommand = app.add_subcommand("convert", Say(Message::HelpConvert));
+  convertCommand->add_option("catalogue", convert.catalogue, Say(Message::HelpCatalogue));
+  convertCommand->add_option("-o,--output-dir", convert.outputDir, Say(Message::HelpOutputDir))
       ->capture_default_str();
-  convertCommand->add_flag("-y,--yes", convert.assumeYes, LoadText(TextId::HelpYes));
+  convertCommand->add_flag("-y,--yes", convert.assumeYes, Say(Message::HelpYes));
   convertCommand->footer(exitStatus);
 
   DumpOptions dump;
-  CLI::App* dumpCommand = app.add_subcommand("dump", LoadText(TextId::HelpDump));
-  dumpCommand->add_option("file", dump.file, LoadText(TextId::HelpDumpFile))->required();
+  CLI::App* dumpCommand = app.add_subcommand("dump", Say(Message::HelpDump));
+  dumpCommand->add_option("file", dump.file, Say(Message::HelpDumpFile))->required();
   bool orbits = false;
   bool info = false;
-  CLI::Option* orbitsFlag = dumpCommand->add_flag("--orbits", orbits, LoadText(TextId::HelpOrbits));
-  CLI::Option* infoFlag = dumpCommand->add_flag("--info", info, LoadText(TextId::HelpInfo));
+  CLI::Option* orbitsFlag = dumpCommand->add_flag("--orbits", orbits, Say(Message::HelpOrbits));
+  CLI::Option* infoFlag = dumpCommand->add_flag("--info", info, Say(Message::HelpInfo));
   orbitsFlag->excludes(infoFlag);
-  dumpCommand->footer(LoadText(TextId::HelpDumpKind) + "\n" + exitStatus);
+  dumpCommand->footer(Say(Message::HelpDumpKind) + "\n" + exitStatus);
   UpdateOptions update;
   if (environment.variable)
     update.url = CatalogueUrl([&](const char* name) { return environment.variable(name); });
-  CLI::App* updateCommand = app.add_subcommand("update", LoadText(TextId::HelpUpdate));
-  updateCommand->add_option("-o,--output-dir", update.outputDir, LoadText(TextId::HelpOutputDir))
+  CLI::App* updateCommand = app.add_subcommand("update", Say(Message::HelpUpdate));
+  updateCommand->add_option("-o,--output-dir", update.outputDir, Say(Message::HelpOutputDir))
       ->capture_default_str()
       ->check([](const std::string& dir) {
         // An unset variable in a systemd unit or a crontab gives an empty name.
-        return dir.empty() ? LoadText(TextId::EmptyOutputDir) : std::string();
+        return dir.empty() ? Say(Message::EmptyOutputDir) : std::string();
       });
-  updateCommand->add_option("--url", update.url, LoadText(TextId::HelpUrl))
+  updateCommand->add_option("--url", update.url, Say(Message::HelpUrl))
       ->capture_default_str()
       ->check([](const std::string& url) {
-        return Lowered(url.substr(0, 8)) == "https://" ? std::string()
-                                                       : LoadText(TextId::HttpsOnly);
+        return Lowered(url.substr(0, 8)) == "https://" ? std::string() : Say(Message::HttpsOnly);
       });
-  updateCommand->add_flag("-y,--yes", update.assumeYes, LoadText(TextId::HelpYes));
-  updateCommand->footer(LoadText(TextId::HelpUpdateCache) + "\n" + exitStatus);
+  updateCommand->add_flag("-y,--yes", update.assumeYes, Say(Message::HelpYes));
+  updateCommand->footer(Say(Message::HelpUpdateCache) + "\n" + exitStatus);
   LocaliseHelp(app);
 
   const auto usageError = [&](const std::string& text) {
-    err << kProgramPrefix << text << '\n' << LoadText(TextId::MoreWithHelp) << '\n';
-    return kExitUsage;
+    err << kProgramPrefix << text << '\n' << Say(Message::MoreWithHelp) << '\n';
+    return Outcome::UsageError;
   };
   // The top level takes flags only, so the first other word names the subcommand.
   const auto word = std::find_if(args.begin(), args.end(),
@@ -186,20 +212,22 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     const auto subcommands = app.get_subcommands({});
     if (std::none_of(subcommands.begin(), subcommands.end(),
                      [&](const CLI::App* sub) { return sub->check_name(*word); }))
-      return usageError(LoadText(TextId::UnknownSubcommand, {*word, SubcommandList(app)}));
+      return usageError(Say(Message::UnknownSubcommand, {*word, SubcommandList(app)}));
   }
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
     app.parse(reversed);
   } catch (const CLI::CallForHelp& e) {
-    return app.exit(e, out, err);
+    app.exit(e, out, err);
+    return Outcome::Done;
   } catch (const CLI::CallForVersion& e) {
-    return app.exit(e, out, err);
+    app.exit(e, out, err);
+    return Outcome::Done;
   } catch (const CLI::ParseError& e) {
     if (Is<CLI::RequiredError>(e) && app.get_subcommands().empty())
-      return usageError(LoadText(TextId::SubcommandRequired, {SubcommandList(app)}));
-    return usageError(UsageErrorText(e));
+      return usageError(Say(Message::SubcommandRequired, {SubcommandList(app)}));
+    return usageError(UsageErrorText(app, e, args));
   }
 
   if (convertCommand->parsed()) return RunConvert(convert, out, err, environment);
@@ -224,13 +252,13 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   // Whatever ends a command ends it here, so that the stack unwinds and every
   // temporary file is removed on the way.
   try {
-    return RunCommandLine(args, out, err, environment);
+    return ExitStatus(RunCommandLine(args, out, err, environment));
   } catch (const std::bad_alloc&) {
-    err << kProgramPrefix << LoadText(TextId::StoppedOutOfMemory) << '\n';
+    err << kProgramPrefix << Say(Message::StoppedOutOfMemory) << '\n';
   } catch (const std::exception& e) {
-    err << kProgramPrefix << LoadText(TextId::StoppedUnexpectedly, {e.what()}) << '\n';
+    err << kProgramPrefix << Say(Message::StoppedUnexpectedly, {e.what()}) << '\n';
   }
-  return kExitFileError;
+  return ExitStatus(Outcome::FileError);
 }
 
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

@@ -19,7 +19,8 @@
 namespace tarnwick::cli {
 
 /// Exit statuses of tarnwick-cli; listed in --help and the README.
-enum ExitStatus : int {
+/// ExitStatus(Outcome) in outcome.h picks one.
+enum ExitStatusCode : int {
   kExitDone = 0,         ///< conversion finished, or dump printed
   kExitDeclined = 1,     ///< an existing output file was not to be overwritten
   kExitUsage = 2,        ///< bad arguments
@@ -70,10 +71,5 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
 
 /// The same in the surroundings of this process.
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-
-/// True when the language variables (LANGUAGE, LC_ALL, LC_MESSAGES, LANG,
-/// read through `variable`) ask for German. A locale of "C" or "POSIX"
-/// means English whatever LANGUAGE says, as gettext does.
-bool WantsGerman(const std::function<std::string(const std::string&)>& variable);
 
 }  // namespace tarnwick::cli

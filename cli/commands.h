@@ -6,10 +6,12 @@
 #include <memory>
 #include <string>
 
+#include "catalogue_location.h"
 #include "cli.h"
 #include "conversion_run.h"
 #include "decompressing_input.h"
-#include "text_table.h"
+#include "messages.h"
+#include "outcome.h"
 #include "update_run.h"
 
 namespace tarnwick::cli {
@@ -34,13 +36,16 @@ struct ConvertOptions {
   std::function<std::unique_ptr<InputStream>()> stream;
 };
 
-int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& err,
-               const Environment& environment);
+/// Converts the catalogue into Asteroids4.dat and AsteroidInfo4.dat in the
+/// output folder: questions, events and failures on `err`, the completion
+/// and summary lines on `out`. The outcome says how it ended.
+Outcome RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& err,
+                   const Environment& environment);
 
 /// Asks `text` on the terminal until the answer is yes or no; yes at once
 /// with -y (`assumeYes`); no, with `cannotAsk` told, without a terminal.
 bool AskOnConsole(const std::string& text, std::ostream& err, std::istream* terminal,
-                  bool assumeYes, TextId cannotAsk);
+                  bool assumeYes, Message cannotAsk);
 
 /// What the catalogue was: "304.5 MB" of text, or "gzip, 104.6 MB → 304.5 MB".
 std::string DescribeInput(const InputSummary& summary, char decimalPoint);
@@ -51,12 +56,6 @@ std::string OpenFailure(const ConversionOutcome& outcome, const std::string& inp
                         const std::string& dir, const std::string& orbitPath,
                         const std::string& infoPath, FileSystem& files);
 
-/// A file error in one line (two for a message of the run's own), with the
-/// system's reason.
-void ReportFileError(const FileException& e, std::ostream& err);
-
-using tarnwick::kDefaultCatalogueUrl;
-
 struct UpdateOptions {
   std::string url = kDefaultCatalogueUrl;  ///< TARNWICK_URL when set, unless --url names one
   std::string outputDir = ".";
@@ -64,9 +63,10 @@ struct UpdateOptions {
 };
 
 /// Fetches the catalogue unless the kept copy is current, and converts it
-/// through RunConvert while it arrives; kExitNetwork when the transfer fails.
-int RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream& err,
-              const Environment& environment);
+/// through the shared update run while it arrives; NetworkFailure when the
+/// transfer fails.
+Outcome RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream& err,
+                  const Environment& environment);
 
 /// `value` with `digits` decimals and `decimalPoint` as the decimal
 /// separator ("304.5", German "304,5"), for summary and progress lines.
@@ -78,9 +78,6 @@ char SessionDecimalPoint() noexcept;
 /// `bytes` as megabytes (10^6 bytes) with one decimal: "304.5 MB", German "304,5 MB".
 std::string FormatMegabytes(double bytes, char decimalPoint);
 
-/// `path` made absolute for messages (see convert_command.cpp).
-std::string FullPath(const std::string& path);
-
 enum class DumpKind { FromName, Orbits, Info };
 
 struct DumpOptions {
@@ -88,6 +85,7 @@ struct DumpOptions {
   DumpKind kind = DumpKind::FromName;
 };
 
-int RunDump(const DumpOptions& options, std::ostream& out, std::ostream& err);
+/// Prints the records of `options.file` as CSV on `out`; failures on `err`.
+Outcome RunDump(const DumpOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace tarnwick::cli

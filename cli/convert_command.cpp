@@ -9,27 +9,28 @@
 #include <ostream>
 #include <string_view>
 
+#include "absolute_path.h"
 #include "catalogue_location.h"
 #include "commands.h"
 #include "conversion_run.h"
 #include "decompressing_input.h"
+#include "messages.h"
 #include "posix_file_system.h"
 #include "temporary_cleanup.h"
-#include "text_table.h"
 #include "update_messages.h"
 #include "update_run.h"
 
 namespace tarnwick::cli {
 
 bool AskOnConsole(const std::string& text, std::ostream& err, std::istream* terminal,
-                  bool assumeYes, TextId cannotAsk) {
+                  bool assumeYes, Message cannotAsk) {
   if (assumeYes) return true;
   if (terminal == nullptr) {
-    err << kProgramPrefix << text << '\n' << kProgramPrefix << LoadText(cannotAsk) << '\n';
+    err << kProgramPrefix << text << '\n' << kProgramPrefix << Say(cannotAsk) << '\n';
     return false;
   }
   for (;;) {
-    err << kProgramPrefix << text << ' ' << LoadText(TextId::YesNoHint) << ' ' << std::flush;
+    err << kProgramPrefix << text << ' ' << Say(Message::YesNoHint) << ' ' << std::flush;
     std::string typed;
     if (!std::getline(*terminal, typed)) {
       err << '\n';
@@ -51,54 +52,26 @@ namespace {
 constexpr std::string_view kStandardInputName = "-";
 
 /// Questions go to the terminal; with -y every answer is yes, and where no
-/// one can answer it is no, with a hint that -y overwrites. The captions of
-/// the desktop's boxes give way to the program's name. A warning is held
-/// until the next message or the end of the run, so that the run's outcome
-/// can replace it with a fuller one: a failed opening with its reason.
+/// one can answer it is no, with a hint that -y overwrites. What the run
+/// tells on its way goes to standard error at once.
 class ConsolePrompts final : public UserPrompts {
  public:
-  ConsolePrompts(std::ostream& out, std::ostream& err, std::istream* terminal, bool assumeYes,
-                 TextId cannotAsk)
-      : out_(out), err_(err), terminal_(terminal), assumeYes_(assumeYes), cannotAsk_(cannotAsk) {}
-  ConsolePrompts(const ConsolePrompts&) = delete;
-  ConsolePrompts& operator=(const ConsolePrompts&) = delete;
-  // A run that ends by another exception still shows what it warned of.
-  ~ConsolePrompts() override { ShowHeld(); }
+  ConsolePrompts(std::ostream& err, std::istream* terminal, bool assumeYes, Message cannotAsk)
+      : err_(err), terminal_(terminal), assumeYes_(assumeYes), cannotAsk_(cannotAsk) {}
 
-  void BeginBusy() override {}
-  void EndBusy() override {}
-
-  bool AskYesNo(const std::string& text, const std::string& /*caption*/) override {
-    ShowHeld();
-    return AskOnConsole(text, err_, terminal_, assumeYes_, cannotAsk_);
+  bool AskOverwrite(const std::string& path, OutputFile /*which*/) override {
+    return AskOnConsole(Say(Message::Overwrite, {path}), err_, terminal_, assumeYes_, cannotAsk_);
   }
 
-  void Warn(const std::string& text, const std::string& /*caption*/) override {
-    ShowHeld();
-    held_ = text;
+  void Notify(RunEvent event, const std::string& path) override {
+    err_ << kProgramPrefix << EventText(event, path) << '\n';
   }
-
-  void Inform(const std::string& text, const std::string& /*caption*/) override {
-    ShowHeld();
-    out_ << text << '\n';
-  }
-
-  /// Prints the warning held back, if any.
-  void ShowHeld() {
-    if (!held_.empty()) err_ << kProgramPrefix << held_ << '\n';
-    held_.clear();
-  }
-
-  /// Forgets the warning held back: a fuller message takes its place.
-  void DropHeld() noexcept { held_.clear(); }
 
  private:
-  std::ostream& out_;
   std::ostream& err_;
   std::istream* terminal_;
   bool assumeYes_;
-  TextId cannotAsk_;
-  std::string held_;
+  Message cannotAsk_;
 };
 
 /// Passes the catalogue on and notes for the summary line what was read:
@@ -180,30 +153,6 @@ class StandardInputFileSystem final : public ForwardingFileSystem {
 
 }  // namespace
 
-/// `path` made absolute, as the messages name full paths: the current
-/// directory put before a relative path, "." segments and repeated slashes
-/// dropped. ".." stays, as after a symbolic link it means the parent of the
-/// link's target, which only the kernel can tell. Unchanged when the current
-/// directory is unknown.
-std::string FullPath(const std::string& path) {
-  std::string full;
-  if (path.empty() || path.front() != '/') {
-    std::error_code error;
-    full = std::filesystem::current_path(error).string();
-    if (error) return path;
-  }
-  std::string_view rest = path;
-  while (!rest.empty()) {
-    const std::size_t slash = std::min(rest.find('/'), rest.size());
-    const std::string_view segment = rest.substr(0, slash);
-    rest.remove_prefix(std::min(slash + 1, rest.size()));
-    if (segment.empty() || segment == ".") continue;
-    if (full.empty() || full.back() != '/') full += '/';
-    full += segment;
-  }
-  return full.empty() ? "/" : full;
-}
-
 std::string FormatFixed(double value, int digits, char decimalPoint) {
   char buffer[32];
   const auto result =
@@ -215,7 +164,7 @@ std::string FormatFixed(double value, int digits, char decimalPoint) {
   return text;
 }
 
-char SessionDecimalPoint() noexcept { return TextLanguage() == Language::German ? ',' : '.'; }
+char SessionDecimalPoint() noexcept { return CurrentLanguage() == Language::German ? ',' : '.'; }
 
 std::string FormatMegabytes(double bytes, char decimalPoint) {
   return FormatFixed(bytes / 1e6, 1, decimalPoint) + " MB";
@@ -239,13 +188,13 @@ namespace {
 std::string NoDefaultCatalogue(const std::string& input) {
   std::error_code ignored;
   if (std::filesystem::exists(input, ignored))
-    return LoadText(TextId::OpenFailed, {input}) + ": " + LoadText(TextId::NotRegularFile);
+    return Say(Message::OpenFailed, {input}) + ": " + Say(Message::NotRegularFile);
   std::string names;
   for (const char* name : kCatalogueNames) {
     if (!names.empty()) names += ", ";
     names += name;
   }
-  return WithReason(LoadText(TextId::NoCatalogueIn, {FullPath("."), names}), ENOENT);
+  return WithReason(Say(Message::NoCatalogueIn, {AbsolutePath("."), names}), ENOENT);
 }
 
 }  // namespace
@@ -258,48 +207,35 @@ std::string OpenFailure(const ConversionOutcome& outcome, const std::string& inp
                         const std::string& dir, const std::string& orbitPath,
                         const std::string& infoPath, FileSystem& files) {
   const int error = outcome.systemError;
-  const std::string text = LoadText(TextId::OpenFailed, {outcome.path});
+  const std::string text = Say(Message::OpenFailed, {outcome.path});
   if (outcome.path != orbitPath && outcome.path != infoPath) return WithReason(text, error);
   if (error != 0 && files.KindOf(dir) != FileSystem::Kind::Directory)
-    return WithReason(LoadText(TextId::OutputFolderUnusable, {dir}), error);
+    return WithReason(Say(Message::OutputFolderUnusable, {dir}), error);
   if (error != 0) return WithReason(text, error);
-  if (files.SameFile(input, outcome.path)) return text + ": " + LoadText(TextId::IsTheCatalogue);
-  return text + ": " + LoadText(TextId::SameFileAs, {orbitPath});
+  if (files.SameFile(input, outcome.path)) return text + ": " + Say(Message::IsTheCatalogue);
+  return text + ": " + Say(Message::SameFileAs, {orbitPath});
 }
 
-/// A file error in one line, in the session's language, with the system's
-/// reason; a message of the run's own that names more files gets the
-/// reason on a line of its own first.
-void ReportFileError(const FileException& e, std::ostream& err) {
-  if (!e.HasOwnMessage()) {
-    err << kProgramPrefix << WithReason(LoadText(CauseText(e.Cause()), {e.Path()}), e.SystemError())
-        << '\n';
-    return;
-  }
-  if (e.SystemError() != 0) err << kProgramPrefix << WithReason(e.Path(), e.SystemError()) << '\n';
-  err << kProgramPrefix << e.what() << '\n';
-}
-
-int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& err,
-               const Environment& environment) {
+Outcome RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& err,
+                   const Environment& environment) {
   const bool fromStdin = options.catalogue == kStandardInputName && !options.stream;
   std::error_code ignored;
   // Without a catalogue: the newest of MPCORB.DAT, MPCORB.DAT.gz and MPCORB.ZIP here.
   const std::string input = fromStdin || options.stream ? options.catalogue
-                            : options.catalogue.empty() ? FullPath(ChooseCatalogue("."))
-                                                        : FullPath(options.catalogue);
-  const std::string dir = FullPath(options.outputDir.empty() ? "." : options.outputDir);
-  const std::string orbitPath = FullPath(dir + "/Asteroids4.dat");
-  const std::string infoPath = FullPath(dir + "/AsteroidInfo4.dat");
+                            : options.catalogue.empty() ? AbsolutePath(ChooseCatalogue("."))
+                                                        : AbsolutePath(options.catalogue);
+  const std::string dir = AbsolutePath(options.outputDir);
+  const std::string orbitPath = AbsolutePath(dir + "/" + kOrbitFileName);
+  const std::string infoPath = AbsolutePath(dir + "/" + kInfoFileName);
 
   std::istream* terminal = fromStdin ? nullptr : environment.terminal;
-  ConsolePrompts prompts(out, err, terminal, options.assumeYes,
-                         fromStdin ? TextId::CannotAskStdin : TextId::CannotAskTerminal);
+  ConsolePrompts prompts(err, terminal, options.assumeYes,
+                         fromStdin ? Message::CannotAskStdin : Message::CannotAskTerminal);
   // The default choice takes a regular file only: opening a FIFO or a device
   // of one of those names would wait for ever. Given by name, they are read.
   if (options.catalogue.empty() && !std::filesystem::is_regular_file(input, ignored)) {
     err << kProgramPrefix << NoDefaultCatalogue(input) << '\n';
-    return kExitCannotOpen;
+    return Outcome::CannotOpen;
   }
   UpdateRequest limits;  // the record bound is the same for every run
   const std::string badVariable = ConfigureFromEnvironment(
@@ -307,7 +243,7 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
   if (badVariable == "TARNWICK_MAX_RECORDS") {
     err << kProgramPrefix << BadVariableText(badVariable, environment.variable(badVariable))
         << '\n';
-    return kExitUsage;
+    return Outcome::UsageError;
   }
   FileSystem& base = environment.files != nullptr ? *environment.files : SystemFileSystem();
   InputSummary read;
@@ -321,36 +257,35 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
   try {
     stats = RunConversion(input, orbitPath, infoPath, prompts, files, limits.maxRecords);
   } catch (const FileException& e) {
-    prompts.ShowHeld();
     ReportFileError(e, err);
-    return kExitFileError;
+    return Outcome::FileError;
   }
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
 
-  if (stats.status != RunStatus::CannotOpen) prompts.ShowHeld();
   switch (stats.status) {
     case RunStatus::Done:
       break;
     case RunStatus::CannotOpen:
-      prompts.DropHeld();
       err << kProgramPrefix << OpenFailure(stats, input, dir, orbitPath, infoPath, files) << '\n';
-      return kExitCannotOpen;
+      return Outcome::CannotOpen;
     case RunStatus::NoOrbitData:
-      return kExitNoOrbitData;
+      err << kProgramPrefix << Say(Message::NoOrbitData, {stats.path}) << '\n';
+      return Outcome::NoOrbitData;
     case RunStatus::TooManyRecords:
       err << kProgramPrefix << TooManyRecordsText(input, stats.maxRecords) << '\n';
-      return kExitFileError;
+      return Outcome::FileError;
     case RunStatus::Declined:
-      err << kProgramPrefix << LoadText(TextId::Declined) << '\n';
-      return kExitDeclined;
+      err << kProgramPrefix << Say(Message::Declined) << '\n';
+      return Outcome::Declined;
   }
   const char decimalPoint = SessionDecimalPoint();
-  const std::string summary = LoadText(
-      TextId::RunSummary, {std::to_string(stats.linesRead), std::to_string(stats.recordsWritten),
-                           std::to_string(stats.linesRead - stats.recordsWritten),
-                           FormatFixed(elapsed.count(), 2, decimalPoint)});
-  out << input << " (" << DescribeInput(read, decimalPoint) << "): " << summary << '\n';
-  return kExitDone;
+  const std::string summary = Say(
+      Message::RunSummary, {std::to_string(stats.linesRead), std::to_string(stats.recordsWritten),
+                            std::to_string(stats.linesRead - stats.recordsWritten),
+                            FormatFixed(elapsed.count(), 2, decimalPoint)});
+  out << Say(Message::ConversionDone) << '\n'
+      << input << " (" << DescribeInput(read, decimalPoint) << "): " << summary << '\n';
+  return Outcome::Done;
 }
 
 }  // namespace tarnwick::cli

@@ -17,7 +17,7 @@
 #include "asteroid_record.h"
 #include "catalogue_line.h"
 #include "commands.h"
-#include "text_table.h"
+#include "messages.h"
 
 namespace tarnwick::cli {
 namespace {
@@ -125,25 +125,25 @@ struct FileCloser {
 };
 
 std::string NotWholeText(const std::string& path, std::uintmax_t size, std::size_t recordSize,
-                         TextId kind) {
+                         Message kind) {
   return kProgramPrefix +
-         LoadText(TextId::DumpNotWhole,
-                  {path, std::to_string(size), std::to_string(recordSize), LoadText(kind),
-                   std::to_string(size / recordSize), std::to_string(size % recordSize)});
+         Say(Message::DumpNotWhole,
+             {path, std::to_string(size), std::to_string(recordSize), Say(kind),
+              std::to_string(size / recordSize), std::to_string(size % recordSize)});
 }
 
 /// Reports that the CSV could not be written (a full disk, a closed standard
 /// output, a reader that went away), with the system's reason where the
 /// stream failed in a system call.
-int WriteFailed(const std::string& path, int error, std::ostream& err) {
+Outcome WriteFailed(const std::string& path, int error, std::ostream& err) {
   const std::string reason = error != 0 ? WithReason("", error) : std::string();
-  err << kProgramPrefix << LoadText(TextId::DumpCannotWrite, {path, reason}) << '\n';
-  return kExitFileError;
+  err << kProgramPrefix << Say(Message::DumpCannotWrite, {path, reason}) << '\n';
+  return Outcome::FileError;
 }
 
 }  // namespace
 
-int RunDump(const DumpOptions& options, std::ostream& out, std::ostream& err) {
+Outcome RunDump(const DumpOptions& options, std::ostream& out, std::ostream& err) {
   DumpKind kind = options.kind;
   if (kind == DumpKind::FromName) {
     const std::string name = std::filesystem::path(options.file).filename().string();
@@ -152,31 +152,31 @@ int RunDump(const DumpOptions& options, std::ostream& out, std::ostream& err) {
     } else if (StartsWithNoCase(name, "Asteroids")) {
       kind = DumpKind::Orbits;
     } else {
-      err << kProgramPrefix << LoadText(TextId::DumpKindUnknown, {options.file}) << '\n';
-      return kExitUsage;
+      err << kProgramPrefix << Say(Message::DumpKindUnknown, {options.file}) << '\n';
+      return Outcome::UsageError;
     }
   }
   const bool orbits = kind == DumpKind::Orbits;
   const std::size_t recordSize = orbits ? kAsteroidRecordSize : kAsteroidInfoRecordSize;
-  const TextId what = orbits ? TextId::DumpOrbitRecords : TextId::DumpSummaryRecords;
+  const Message what = orbits ? Message::DumpOrbitRecords : Message::DumpSummaryRecords;
 
   std::error_code error;
   if (std::filesystem::is_directory(options.file, error)) {
-    err << kProgramPrefix << WithReason(LoadText(TextId::DumpCannotOpen, {options.file}), EISDIR)
+    err << kProgramPrefix << WithReason(Say(Message::DumpCannotOpen, {options.file}), EISDIR)
         << '\n';
-    return kExitCannotOpen;
+    return Outcome::CannotOpen;
   }
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(options.file.c_str(), "rb"));
   if (file == nullptr) {
-    err << kProgramPrefix << WithReason(LoadText(TextId::DumpCannotOpen, {options.file}), errno)
+    err << kProgramPrefix << WithReason(Say(Message::DumpCannotOpen, {options.file}), errno)
         << '\n';
-    return kExitCannotOpen;
+    return Outcome::CannotOpen;
   }
   // A regular file is checked before anything is printed; a pipe at its end.
   const std::uintmax_t size = std::filesystem::file_size(options.file, error);
   if (!error && size % recordSize != 0) {
     err << NotWholeText(options.file, size, recordSize, what) << '\n';
-    return kExitFileError;
+    return Outcome::FileError;
   }
 
   out << (orbits ? kOrbitHeader : kInfoHeader) << '\n';
@@ -191,9 +191,9 @@ int RunDump(const DumpOptions& options, std::ostream& out, std::ostream& err) {
     // The reason is taken at once: writing the rows below may change errno.
     if (std::ferror(file.get()) != 0) {
       err << kProgramPrefix
-          << WithReason(LoadText(TextId::DumpCannotRead, {options.file}), errno != 0 ? errno : EIO)
+          << WithReason(Say(Message::DumpCannotRead, {options.file}), errno != 0 ? errno : EIO)
           << '\n';
-      return kExitFileError;
+      return Outcome::FileError;
     }
     total += got;
     const std::size_t available = pending + got;
@@ -215,12 +215,12 @@ int RunDump(const DumpOptions& options, std::ostream& out, std::ostream& err) {
   }
   if (pending != 0) {
     err << NotWholeText(options.file, total, recordSize, what) << '\n';
-    return kExitFileError;
+    return Outcome::FileError;
   }
   errno = 0;
   out.flush();
   if (!out) return WriteFailed(options.file, errno, err);
-  return kExitDone;
+  return Outcome::Done;
 }
 
 }  // namespace tarnwick::cli

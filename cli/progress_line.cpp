@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "commands.h"
-#include "text_table.h"
+#include "messages.h"
 
 namespace tarnwick::cli {
 
@@ -21,7 +21,7 @@ std::string ProgressLine(const UpdateProgress& progress, char decimalPoint) {
     const auto left = static_cast<long>(progress.secondsLeft);
     char clock[32];
     std::snprintf(clock, sizeof clock, "%ld:%02ld", left / 60, left % 60);
-    line += ", " + LoadText(TextId::TimeLeft, {clock});
+    line += ", " + Say(Message::TimeLeft, {clock});
   }
   return line;
 }

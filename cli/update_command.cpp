@@ -7,11 +7,12 @@
 #include <chrono>
 #include <ostream>
 
+#include "absolute_path.h"
 #include "commands.h"
+#include "messages.h"
 #include "posix_file_system.h"
 #include "progress_line.h"
 #include "temporary_cleanup.h"
-#include "text_table.h"
 #include "update_messages.h"
 #include "update_run.h"
 
@@ -34,8 +35,8 @@ class ConsoleHooks final : public UpdateHooks {
 
   bool AskOverwrite(const std::string& path, OutputFile /*which*/) override {
     ClearProgress();
-    return AskOnConsole(LoadText(TextId::Overwrite, {path}), err_, terminal_, assumeYes_,
-                        TextId::CannotAskTerminal);
+    return AskOnConsole(Say(Message::Overwrite, {path}), err_, terminal_, assumeYes_,
+                        Message::CannotAskTerminal);
   }
   void Progress(const UpdateProgress& progress) override {
     if (!showProgress_) return;
@@ -73,8 +74,8 @@ class ConsoleHooks final : public UpdateHooks {
 
 }  // namespace
 
-int RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream& err,
-              const Environment& environment) {
+Outcome RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream& err,
+                  const Environment& environment) {
   const auto variable = [&](const char* name) {
     return environment.variable ? environment.variable(name) : std::string();
   };
@@ -82,17 +83,17 @@ int RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream& err
   const std::string badVariable = ConfigureFromEnvironment(request, variable);
   if (!badVariable.empty()) {
     err << kProgramPrefix << BadVariableText(badVariable, variable(badVariable.c_str())) << '\n'
-        << LoadText(TextId::MoreWithHelp) << '\n';
-    return kExitUsage;
+        << Say(Message::MoreWithHelp) << '\n';
+    return Outcome::UsageError;
   }
   request.url = options.url;
   // --url is checked where it is parsed; TARNWICK_URL only here.
   if (request.url.substr(0, 8) != "https://" && request.url.substr(0, 8) != "HTTPS://") {
     err << kProgramPrefix << UrlVariableNotHttpsText(ShownAddress(request.url)) << '\n'
-        << LoadText(TextId::MoreWithHelp) << '\n';
-    return kExitUsage;
+        << Say(Message::MoreWithHelp) << '\n';
+    return Outcome::UsageError;
   }
-  request.outputDir = FullPath(options.outputDir.empty() ? "." : options.outputDir);
+  request.outputDir = AbsolutePath(options.outputDir.empty() ? "." : options.outputDir);
   request.userAgent = "Tarnwick/" TARNWICK_VERSION;
   request.files = environment.files;
   if (environment.removeTemporariesOnSignal) RemoveTemporariesOnTerminatingSignals();
@@ -106,24 +107,22 @@ int RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream& err
   switch (outcome.result) {
     case UpdateResult::UpToDate:
       out << UpToDateText(request.outputDir, outcome.lastModified) << '\n';
-      return kExitDone;
+      return Outcome::Done;
     case UpdateResult::NetworkFailure:
       err << kProgramPrefix << NetworkFailureText(outcome.address, outcome.network) << '\n';
-      return kExitNetwork;
+      return Outcome::NetworkFailure;
     case UpdateResult::FileFailure:
-      ReportFileError(FileException(outcome.file.cause, outcome.file.path, outcome.file.message,
-                                    outcome.file.systemError),
-                      err);
-      return kExitFileError;
+      ReportFileError(outcome.file, err);
+      return Outcome::FileError;
     case UpdateResult::Cancelled:
       err << kProgramPrefix << CancelledText() << '\n';
-      return kExitDeclined;
+      return Outcome::Declined;
     case UpdateResult::Converted:
       break;
   }
   const ConversionOutcome& stats = outcome.conversion;
-  const std::string orbitPath = request.outputDir + "/Asteroids4.dat";
-  const std::string infoPath = request.outputDir + "/AsteroidInfo4.dat";
+  const std::string orbitPath = request.outputDir + "/" + kOrbitFileName;
+  const std::string infoPath = request.outputDir + "/" + kInfoFileName;
   switch (stats.status) {
     case RunStatus::Done:
       break;
@@ -132,26 +131,27 @@ int RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream& err
       err << kProgramPrefix
           << OpenFailure(stats, outcome.input, request.outputDir, orbitPath, infoPath, files)
           << '\n';
-      return kExitCannotOpen;
+      return Outcome::CannotOpen;
     }
     case RunStatus::NoOrbitData:
-      return kExitNoOrbitData;
+      err << kProgramPrefix << Say(Message::NoOrbitData, {stats.path}) << '\n';
+      return Outcome::NoOrbitData;
     case RunStatus::TooManyRecords:
       err << kProgramPrefix << TooManyRecordsText(outcome.input, stats.maxRecords) << '\n';
-      return kExitFileError;
+      return Outcome::FileError;
     case RunStatus::Declined:
-      err << kProgramPrefix << LoadText(TextId::Declined) << '\n';
-      return kExitDeclined;
+      err << kProgramPrefix << Say(Message::Declined) << '\n';
+      return Outcome::Declined;
   }
   const char decimalPoint = SessionDecimalPoint();
-  const std::string summary = LoadText(
-      TextId::RunSummary, {std::to_string(stats.linesRead), std::to_string(stats.recordsWritten),
-                           std::to_string(stats.linesRead - stats.recordsWritten),
-                           FormatFixed(elapsed.count(), 2, decimalPoint)});
-  out << LoadText(TextId::ConversionDone) << '\n'
+  const std::string summary = Say(
+      Message::RunSummary, {std::to_string(stats.linesRead), std::to_string(stats.recordsWritten),
+                            std::to_string(stats.linesRead - stats.recordsWritten),
+                            FormatFixed(elapsed.count(), 2, decimalPoint)});
+  out << Say(Message::ConversionDone) << '\n'
       << outcome.input << " (" << DescribeInput(outcome.read, decimalPoint) << "): " << summary
       << '\n';
-  return kExitDone;
+  return Outcome::Done;
 }
 
 }  // namespace tarnwick::cli

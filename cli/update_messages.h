@@ -1,6 +1,5 @@
-// The texts of update's outcomes, warnings and progress, in German and
-// English: the typed results of the shared update run put into words for
-// the command line.
+// The typed results of the shared update run put into words for the
+// command line, from its message table.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +15,7 @@ std::string UpToDateText(const std::string& outputDir, const std::string& lastMo
 /// "Download of ADDRESS failed: …" with the kind of failure and the library's detail.
 std::string NetworkFailureText(const std::string& address, const NetworkFailure& failure);
 
-/// A warning of the run that is not the conversion's own.
+/// A warning of the run, the conversion's events among them.
 std::string UpdateWarningText(const UpdateWarning& warning);
 
 /// The catalogue `input` gave more than `limit` orbit lines; nothing written.

@@ -11,25 +11,12 @@
 #include "catalogue_columns.h"
 #include "catalogue_reader.h"
 #include "own_names.h"
-#include "text_table.h"
 
 namespace tarnwick {
 namespace {
 
 // Records gathered before one write; a write always carries whole records.
 constexpr std::size_t kRecordsPerWrite = 2048;
-
-/// Shows the busy cursor for as long as it lives.
-class BusyCursor {
- public:
-  explicit BusyCursor(UserPrompts& prompts) : prompts_(prompts) { prompts_.BeginBusy(); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-  ~BusyCursor() { prompts_.EndBusy(); }
-
- private:
-  UserPrompts& prompts_;
-};
 
 /// How a finished output reaches its target.
 enum class Delivery {
@@ -107,7 +94,7 @@ class PendingOutput {
   /// target's owner, mode and attributes; says so when the owner cannot stay.
   void KeepAttributes(UserPrompts& prompts) {
     if (delivery_ != Delivery::Move || !existed_ || files_.CopyAttributes(target_, temp_)) return;
-    prompts.Warn(LoadText(TextId::OwnerChanged, {target_}), LoadText(TextId::Attention));
+    prompts.Notify(RunEvent::OwnerChanged, target_);
   }
 
   /// The temporary is now the target, or is kept on purpose: nothing to delete.
@@ -159,7 +146,7 @@ void RepairInterruptedCommit(FileSystem& files, const std::string& orbitTarget,
     }
     files.Replace(backup, orbitTarget);
     files.Remove(infoTemporary);
-    prompts.Warn(LoadText(TextId::PairRepaired, {orbitTarget}), LoadText(TextId::Attention));
+    prompts.Notify(RunEvent::PairRepaired, orbitTarget);
   }
   for (const std::string* target : {&orbitTarget, &infoTarget}) {
     for (const FileSystem::Leftover& left : files.Leftovers(*target)) {
@@ -167,7 +154,7 @@ void RepairInterruptedCommit(FileSystem& files, const std::string& orbitTarget,
         // The whole new file, which a killed run was copying over the target: finished.
         files.CopyOver(left.path, *target);
         files.Remove(left.path);
-        prompts.Warn(LoadText(TextId::CopyFinished, {*target}), LoadText(TextId::Attention));
+        prompts.Notify(RunEvent::CopyFinished, *target);
       } else if (left.ageSeconds > kStaleSeconds && !left.path.ends_with(kBackupMark)) {
         files.Remove(left.path);
       }
@@ -220,22 +207,22 @@ void MovePair(FileSystem& files, Orbit& orbit, Info& info) {
 }
 
 /// Copies a finished file over its target in place. A failure may have
-/// damaged the target: the message says so and names every complete new
-/// file, which are kept.
+/// damaged the target: the error says so (CopyFailed) and names every
+/// complete new file, which are kept.
 template <typename Output, typename Later>
 void CopyOver(FileSystem& files, Output& output, Later& later) {
   if (output.Way() != Delivery::CopyOver) return;
   try {
     files.CopyOver(output.Temporary(), output.Target());
   } catch (const FileException& e) {
-    std::string message = LoadText(TextId::CopyFailed, {output.Target()});
-    message += LoadText(TextId::CompleteFileAt, {output.Temporary()});
+    std::vector<std::string> kept{output.Temporary()};
     output.Committed();
     if (later.Way() == Delivery::CopyOver && later.Pending()) {
-      message += LoadText(TextId::CompleteFileAt, {later.Temporary()});
+      kept.push_back(later.Temporary());
       later.Committed();
     }
-    throw FileException(e.Cause(), output.Target(), message, e.SystemError());
+    throw FileException(e.Cause(), output.Target(), FileProblem::CopyFailed, e.SystemError(), 0,
+                        std::move(kept));
   }
   files.Remove(output.Temporary());
   output.Committed();
@@ -249,10 +236,7 @@ void CopyOver(FileSystem& files, Output& output, Later& later) {
 template <typename Orbit, typename Info>
 void CommitPair(FileSystem& files, Orbit& orbit, Info& info, UserPrompts& prompts) {
   const auto lock = files.LockForCommit({orbit.Target(), info.Target()}, kCommitWait);
-  if (!lock) {
-    throw FileException(FileCause::LockViolation, orbit.Target(),
-                        LoadText(TextId::CommitBusy, {orbit.Target()}));
-  }
+  if (!lock) throw FileException(FileCause::LockViolation, orbit.Target(), FileProblem::CommitBusy);
   RepairInterruptedCommit(files, orbit.Target(), info.Target(), prompts);
   orbit.KeepAttributes(prompts);
   info.KeepAttributes(prompts);
@@ -271,43 +255,34 @@ ConversionOutcome Convert(const std::string& inputPath, const std::string& orbit
                           const std::string& infoPath, UserPrompts& prompts, FileSystem& files,
                           std::uint64_t maxRecords) {
   ConversionOutcome stats;
-  // Call it right after the failed opening, while errno tells why.
-  const auto cannotOpen = [&](const std::string& path, int error) {
-    ReportOpenError(path, prompts);
-    stats.status = RunStatus::CannotOpen;
-    stats.path = path;
-    stats.systemError = error;
-    return stats;
-  };
   const auto declined = [&] {
     stats.status = RunStatus::Declined;
     return stats;
   };
-  // Declared first, so it ends last: files are closed before the cursor goes.
-  const BusyCursor busy(prompts);
 
+  // ReportOpenError right after a failed opening, while errno tells why.
   errno = 0;
   const std::unique_ptr<InputStream> catalogue = files.OpenRead(inputPath);
-  if (!catalogue) return cannotOpen(inputPath, errno);
+  if (!catalogue) return ReportOpenError(inputPath, errno);
   // The catalogue is never an output: replacing it would lose it.
   for (const std::string* output : {&orbitPath, &infoPath}) {
-    if (files.SameFile(inputPath, *output)) return cannotOpen(*output, 0);
+    if (files.SameFile(inputPath, *output)) return ReportOpenError(*output, 0);
   }
   if (const auto lock = files.LockForCommit({orbitPath, infoPath}, {})) {
     RepairInterruptedCommit(files, files.ResolveLinks(orbitPath), files.ResolveLinks(infoPath),
                             prompts);
   }
-  if (!ConfirmOverwrite(orbitPath, prompts, files)) return declined();
+  if (!ConfirmOverwrite(orbitPath, OutputFile::Orbit, prompts, files)) return declined();
   PendingOutput<kAsteroidRecordSize> orbitFile(files);
   errno = 0;
-  if (!orbitFile.Open(orbitPath)) return cannotOpen(orbitPath, errno);
-  if (!ConfirmOverwrite(infoPath, prompts, files)) return declined();
+  if (!orbitFile.Open(orbitPath)) return ReportOpenError(orbitPath, errno);
+  if (!ConfirmOverwrite(infoPath, OutputFile::Summary, prompts, files)) return declined();
   PendingOutput<kAsteroidInfoRecordSize> infoFile(files);
   // One file cannot hold both kinds of record: the second would replace the
   // first and the orbits would be lost while the run reports success.
-  if (files.SameFile(infoPath, orbitPath)) return cannotOpen(infoPath, 0);
+  if (files.SameFile(infoPath, orbitPath)) return ReportOpenError(infoPath, 0);
   errno = 0;
-  if (!infoFile.Open(infoPath)) return cannotOpen(infoPath, errno);
+  if (!infoFile.Open(infoPath)) return ReportOpenError(infoPath, errno);
 
   // One orbit record serves as the buffer for the whole run; the summary goes
   // straight into its file's buffer. Every orbit line gives one record of
@@ -345,20 +320,18 @@ ConversionOutcome Convert(const std::string& inputPath, const std::string& orbit
   infoFile.Close();
   if (stats.recordsWritten == 0) {
     // Nothing to replace the previous files with: the temporaries go.
-    prompts.Warn(LoadText(TextId::NoOrbitData, {inputPath}), LoadText(TextId::Attention));
     stats.status = RunStatus::NoOrbitData;
     stats.path = inputPath;
     return stats;
   }
   CommitPair(files, orbitFile, infoFile, prompts);
-
-  prompts.Inform(LoadText(TextId::ConversionDone), LoadText(TextId::DoneCaption));
   return stats;
 }
 
 }  // namespace
 
-bool ConfirmOverwrite(const std::string& path, UserPrompts& prompts, FileSystem& files) {
+bool ConfirmOverwrite(const std::string& path, OutputFile which, UserPrompts& prompts,
+                      FileSystem& files) {
   // A pipe holds nothing to lose, and opening it to look would wait for a writer.
   const FileSystem::Kind kind = files.KindOf(path);
   if (kind == FileSystem::Kind::Pipe) return true;
@@ -366,11 +339,15 @@ bool ConfirmOverwrite(const std::string& path, UserPrompts& prompts, FileSystem&
   // cannot be read exists all the same.
   const std::unique_ptr<InputStream> existing = files.OpenRead(path);
   if (!existing && kind != FileSystem::Kind::Regular) return true;
-  return prompts.AskYesNo(LoadText(TextId::Overwrite, {path}), LoadText(TextId::Attention));
+  return prompts.AskOverwrite(path, which);
 }
 
-void ReportOpenError(const std::string& path, UserPrompts& prompts) {
-  prompts.Warn(LoadText(TextId::OpenFailed, {path}), LoadText(TextId::Attention));
+ConversionOutcome ReportOpenError(const std::string& path, int systemError) {
+  ConversionOutcome outcome;
+  outcome.status = RunStatus::CannotOpen;
+  outcome.path = path;
+  outcome.systemError = systemError;
+  return outcome;
 }
 
 ConversionOutcome RunConversion(const std::string& inputPath, const std::string& orbitPath,
@@ -379,9 +356,7 @@ ConversionOutcome RunConversion(const std::string& inputPath, const std::string&
   try {
     return Convert(inputPath, orbitPath, infoPath, prompts, files, maxRecords);
   } catch (const CatalogueReader::LineTooLong& e) {
-    throw FileException(
-        FileCause::Generic, inputPath,
-        inputPath + ": " + LoadText(TextId::LineTooLong, {std::to_string(e.LineNumber())}));
+    throw FileException(FileCause::Generic, inputPath, FileProblem::LineTooLong, 0, e.LineNumber());
   }
 }
 

@@ -3,35 +3,46 @@
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 
 #include "file_layer.h"
 
 namespace tarnwick {
 
-/// The run's only way to the user. Every operation is synchronous.
+/// The names of the two output files, as Lumivale reads them.
+inline constexpr char kOrbitFileName[] = "Asteroids4.dat";
+inline constexpr char kInfoFileName[] = "AsteroidInfo4.dat";
+
+/// Which output file a question is about.
+enum class OutputFile {
+  Orbit,    ///< Asteroids4.dat
+  Summary,  ///< AsteroidInfo4.dat
+};
+
+/// What a run tells the user on its way without ending; `path` names the file.
+enum class RunEvent {
+  PairRepaired,  ///< an interrupted run had already replaced the orbit file: it is back
+  OwnerChanged,  ///< the owner or group of the file could not be kept: it now is the user's
+  CopyFinished,  ///< an interrupted run was writing over the file: it is now written in full
+};
+
+/// The run's only way to the user while it works. It says what happens;
+/// the front end words it. Every operation is synchronous.
 class UserPrompts {
  public:
   virtual ~UserPrompts() = default;
-  /// Shows the busy cursor.
-  virtual void BeginBusy() = 0;
-  /// Removes the busy cursor; also called when a file error ends the run.
-  virtual void EndBusy() = 0;
-  /// A yes/no question; true when the user answers yes.
-  virtual bool AskYesNo(const std::string& text, const std::string& caption) = 0;
-  /// A warning with one button.
-  virtual void Warn(const std::string& text, const std::string& caption) = 0;
-  /// An information message with one button.
-  virtual void Inform(const std::string& text, const std::string& caption) = 0;
+  /// `path`, the `which` output, exists: true when the user lets the run replace it.
+  virtual bool AskOverwrite(const std::string& path, OutputFile which) = 0;
+  /// Something the user should know about `path`; the run goes on.
+  virtual void Notify(RunEvent event, const std::string& path) = 0;
 };
 
 /// How a run ended. A file error is not among them: it leaves the run as a
 /// FileException.
 enum class RunStatus {
-  Done,            ///< both files were put in place and the completion message shown
+  Done,            ///< both files were put in place
   Declined,        ///< an overwrite question was answered no; nothing was written
-  CannotOpen,      ///< a file could not be opened (OpenFailed was shown); `path` names it
-  NoOrbitData,     ///< the catalogue yielded no record (NoOrbitData was shown); nothing was written
+  CannotOpen,      ///< a file could not be opened; `path` names it
+  NoOrbitData,     ///< the catalogue, `path`, yielded no record; nothing was written
   TooManyRecords,  ///< the catalogue gave more orbit lines than the run's bound; nothing was
                    ///< written
 };
@@ -40,7 +51,7 @@ enum class RunStatus {
 /// A decompression bomb would otherwise fill the disk with a valid-looking pair.
 inline constexpr std::uint64_t kDefaultMaxRecords = 15'000'000;
 
-/// What a run did, for front ends that report more than the dialog does.
+/// What a run did, for the front end to tell.
 struct ConversionOutcome {
   RunStatus status = RunStatus::Done;
   std::string path;  ///< the file that could not be opened, or the catalogue without orbit data
@@ -54,18 +65,20 @@ struct ConversionOutcome {
   std::uint64_t maxRecords = 0;      ///< TooManyRecords: the bound that was passed
 };
 
-/// True when the run may write `path`: nothing there can be read and no
-/// regular file is there (so there is nothing to lose), or the user answers
-/// yes to Overwrite. A file that exists but cannot be read is asked about.
-bool ConfirmOverwrite(const std::string& path, UserPrompts& prompts, FileSystem& files);
+/// True when the run may write `path`, the `which` output: nothing there can
+/// be read and no regular file is there (so there is nothing to lose), or
+/// the user lets it be replaced. A file that exists but cannot be read is
+/// asked about.
+bool ConfirmOverwrite(const std::string& path, OutputFile which, UserPrompts& prompts,
+                      FileSystem& files);
 
-/// Warns the user with OpenFailed that `path` cannot be opened.
-void ReportOpenError(const std::string& path, UserPrompts& prompts);
+/// The outcome that reports `path` as not to be opened, `systemError` telling why.
+ConversionOutcome ReportOpenError(const std::string& path, int systemError);
 
 /// The whole run. The catalogue at `inputPath` is converted into the files at
-/// `orbitPath` and `infoPath`; questions, warnings and the completion message
-/// go through `prompts`. An output that names the catalogue, or the other
-/// output, is refused (OpenFailed) before anything is written. Both outputs are
+/// `orbitPath` and `infoPath`; questions and events go through `prompts`, the
+/// rest is in the outcome. An output that names the catalogue, or the other
+/// output, is refused (CannotOpen) before anything is written. Both outputs are
 /// written to temporary files beside their targets (or, for a writable file
 /// in a folder that takes no new file, in the temporary folder) and put in
 /// place only when everything has been written and closed, under a lock that
@@ -75,9 +88,8 @@ void ReportOpenError(const std::string& path, UserPrompts& prompts);
 /// A catalogue with more than `maxRecords` orbit lines is refused
 /// (TooManyRecords) as soon as the next one is read, and nothing is written.
 /// Throws FileException on a read, write, close, lock or move failure, or on
-/// a line longer than 1 MiB, after the busy cursor has been removed and every
-/// temporary file deleted; any other exception from the catalogue's stream
-/// leaves the same way.
+/// a line longer than 1 MiB, after every temporary file has been deleted;
+/// any other exception from the catalogue's stream leaves the same way.
 ConversionOutcome RunConversion(const std::string& inputPath, const std::string& orbitPath,
                                 const std::string& infoPath, UserPrompts& prompts,
                                 FileSystem& files, std::uint64_t maxRecords = kDefaultMaxRecords);

@@ -1,26 +1,37 @@
 #include "file_layer.h"
 
-#include "text_table.h"
-
 namespace tarnwick {
+namespace {
 
-FileException::FileException(FileCause cause, std::string path, const std::string& message,
-                             int systemError)
-    : std::runtime_error(message.empty() ? FileErrorText(cause, path) : message),
+/// "file error 13 (errno 28, problem 3) on /path": for logs, never shown to a user.
+std::string LogLine(FileCause cause, const std::string& path, int systemError,
+                    FileProblem problem) {
+  std::string line = "file error " + std::to_string(static_cast<int>(cause));
+  if (systemError != 0 || problem != FileProblem::None) {
+    line += " (";
+    if (systemError != 0) line += "errno " + std::to_string(systemError);
+    if (systemError != 0 && problem != FileProblem::None) line += ", ";
+    if (problem != FileProblem::None)
+      line += "problem " + std::to_string(static_cast<int>(problem));
+    line += ')';
+  }
+  return line + " on " + path;
+}
+
+}  // namespace
+
+FileException::FileException(FileCause cause, std::string path, int systemError,
+                             FileProblem problem)
+    : FileException(cause, std::move(path), problem, systemError) {}
+
+FileException::FileException(FileCause cause, std::string path, FileProblem problem,
+                             int systemError, std::uint64_t number, std::vector<std::string> kept)
+    : std::runtime_error(LogLine(cause, path, systemError, problem)),
       cause_(cause),
       path_(std::move(path)),
       systemError_(systemError),
-      ownMessage_(!message.empty() && !message.starts_with(FileErrorText(cause, path_))) {}
-
-TextId CauseText(FileCause cause) noexcept {
-  const auto index = static_cast<int>(cause);
-  const int last = static_cast<int>(FileCause::EndOfFile);
-  return static_cast<TextId>(static_cast<int>(TextId::CauseNone) +
-                             (index >= 0 && index <= last ? index : 1));
-}
-
-std::string FileErrorText(FileCause cause, const std::string& path) {
-  return LoadText(Language::German, CauseText(cause), {path});
-}
+      problem_(problem),
+      number_(number),
+      kept_(std::move(kept)) {}
 
 }  // namespace tarnwick

@@ -12,66 +12,78 @@
 #include <string>
 #include <vector>
 
-#include "text_table.h"
-
 namespace tarnwick {
 
-/// Why a file operation failed; the numbers are those of the file-error texts.
+/// Why a file operation failed. The numbers are those the file-error box
+/// tells its texts by; the values no failure here can produce are left out.
 enum class FileCause : int {
-  None = 0,
   Generic = 1,
   FileNotFound = 2,
   BadPath = 3,
   TooManyOpenFiles = 4,
   AccessDenied = 5,
   InvalidFile = 6,
-  RemoveCurrentDir = 7,
-  DirectoryFull = 8,
   BadSeek = 9,
   HardIO = 10,
   SharingViolation = 11,
   LockViolation = 12,
   DiskFull = 13,
-  EndOfFile = 14,
+};
+
+/// What went wrong where the cause alone does not tell the user what to do.
+enum class FileProblem {
+  None,                   ///< the cause says it all
+  LineTooLong,            ///< a catalogue line longer than 1 MiB; Number() is its line number
+  CommitBusy,             ///< another run kept the commit lock; the path is the orbit target
+  CopyFailed,             ///< writing over the path in place failed; Kept() names the complete
+                          ///< new files that were kept
+  AppendOnlyFolder,       ///< the path's folder takes new files but lets none go
+  TemporaryFolderFailed,  ///< no file can be made in the temporary folder, the path
+  CannotLock,             ///< the path's folder cannot be locked against other runs
+  CompressedDamaged,      ///< damaged or incomplete gzip or ZIP data
+  ZipFromPipe,            ///< a ZIP archive that is not a regular file
+  ZipWithoutCatalogue,    ///< no MPCORB.DAT and not exactly one file in the archive
+  ZipUnsupported,         ///< an intact archive packed with Deflate64 or encryption
+  ZipTooManyMembers,      ///< more members than the memory bound allows
 };
 
 /// A read, write, close or move failure after the files are open. Carries the
-/// cause, the full path of the file concerned and, where the system gave one,
-/// its errno value. Its what() is the text the desktop program shows: the
-/// cause's German text, or a message of its own where the cause alone would
-/// not tell the user what to do.
+/// cause, the full path of the file concerned, where the system gave one its
+/// errno value, and a problem where the cause is not enough. Front ends word
+/// it; what() is a short English line for logs and nothing else.
 class FileException : public std::runtime_error {
  public:
-  FileException(FileCause cause, std::string path, const std::string& message = {},
-                int systemError = 0);
+  FileException(FileCause cause, std::string path, int systemError = 0,
+                FileProblem problem = FileProblem::None);
+  /// The same failure with `problem`, and `number` or `kept` where it needs them.
+  FileException(FileCause cause, std::string path, FileProblem problem, int systemError = 0,
+                std::uint64_t number = 0, std::vector<std::string> kept = {});
 
   FileCause Cause() const noexcept { return cause_; }
   const std::string& Path() const noexcept { return path_; }
   /// The errno value the system gave; 0 when the failure is not the system's.
   int SystemError() const noexcept { return systemError_; }
-  /// Whether what() is a message of its own rather than the cause's text
-  /// (alone, or followed by more about it, such as the system's reason).
-  bool HasOwnMessage() const noexcept { return ownMessage_; }
+  FileProblem Problem() const noexcept { return problem_; }
+  /// LineTooLong: the line's number.
+  std::uint64_t Number() const noexcept { return number_; }
+  /// CopyFailed: the complete new files kept, first the one for Path().
+  const std::vector<std::string>& Kept() const noexcept { return kept_; }
 
  private:
   FileCause cause_;
   std::string path_;
   int systemError_;
-  bool ownMessage_;
+  FileProblem problem_;
+  std::uint64_t number_;
+  std::vector<std::string> kept_;
 };
-
-/// The name of the text that tells `cause`; an unknown cause gives that of Generic.
-TextId CauseText(FileCause cause) noexcept;
-
-/// The German text for a cause with "%1" replaced by `path`.
-std::string FileErrorText(FileCause cause, const std::string& path);
 
 /// A file open for reading.
 class InputStream {
  public:
   virtual ~InputStream() = default;
   /// Reads up to `size` bytes into `buffer`; returns how many, 0 at the end.
-  /// Throws FileException (cause 1 unless the system says more) on failure.
+  /// Throws FileException (FileCause::Generic unless the system says more) on failure.
   virtual std::size_t Read(char* buffer, std::size_t size) = 0;
   /// Closes the file; a second call does nothing. Throws FileException.
   virtual void Close() = 0;
@@ -82,7 +94,7 @@ class OutputStream {
  public:
   virtual ~OutputStream() = default;
   /// Writes all `size` bytes in one request. Throws FileException: the errno
-  /// cause, or 13 when fewer bytes were written without an error.
+  /// cause, or DiskFull when fewer bytes were written without an error.
   virtual void Write(const char* data, std::size_t size) = 0;
   /// Flushes and closes; a second call does nothing. Throws FileException.
   virtual void Close() = 0;

@@ -5,6 +5,10 @@
 
 namespace tarnwick {
 
+/// Where the Minor Planet Center publishes the compressed catalogue: what
+/// update fetches by default and the desktop's download button opens.
+inline constexpr char kCatalogueUrl[] = "https://minorplanetcenter.net/iau/MPCORB/MPCORB.DAT.gz";
+
 /// The names a downloaded or unpacked catalogue goes by, in the order that
 /// breaks a tie of modification times.
 inline constexpr const char* kCatalogueNames[] = {"MPCORB.DAT", "MPCORB.DAT.gz", "MPCORB.ZIP"};

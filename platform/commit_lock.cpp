@@ -13,7 +13,6 @@
 
 #include "descriptor.h"
 #include "place.h"
-#include "text_table.h"
 
 namespace tarnwick {
 namespace {
@@ -43,8 +42,7 @@ class FolderLock final : public FileSystem::CommitLock {
 };
 
 FileException CannotLock(const std::string& target, int error) {
-  return FileException(FileCause::LockViolation, target,
-                       LoadText(TextId::CannotLock, {target}) + ": " + std::strerror(error));
+  return FileException(FileCause::LockViolation, target, FileProblem::CannotLock, error);
 }
 
 }  // namespace

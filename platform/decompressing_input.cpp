@@ -34,7 +34,6 @@
 #include "file_output.h"
 #include "gzip_header.h"
 #include "quiet_thread.h"
-#include "text_table.h"
 #include "zip_directory.h"
 
 namespace tarnwick {
@@ -44,19 +43,16 @@ constexpr std::size_t kHeadSize = 4;  // enough to tell gzip and ZIP from text
 constexpr std::string_view kCatalogueName = "MPCORB.DAT";
 
 [[noreturn]] void ThrowDamaged(const std::string& path) {
-  throw FileException(FileCause::HardIO, path, LoadText(TextId::CompressedDamaged, {path}));
+  throw FileException(FileCause::HardIO, path, FileProblem::CompressedDamaged);
 }
 
 [[noreturn]] void ThrowUnsupportedZip(const std::string& path) {
-  throw FileException(FileCause::InvalidFile, path, LoadText(TextId::ZipUnsupported, {path}));
+  throw FileException(FileCause::InvalidFile, path, FileProblem::ZipUnsupported);
 }
 
-/// A read that failed: the system's own reason joins the cause's text, as
-/// "an unknown error" alone would not tell the user anything.
+/// A read that failed, with the system's own reason.
 [[noreturn]] void ThrowReadError(int error, const std::string& path) {
-  throw FileException(
-      CauseFromErrno(error), path,
-      FileErrorText(CauseFromErrno(error), path) + " (" + std::strerror(error) + ")", error);
+  throw SystemFileError(error, path);
 }
 
 /// Thrown inside the decompressing thread when the reader has gone.
@@ -345,12 +341,11 @@ class DescriptorInput final : public DecompressingInput {
   Archive OpenArchive() {
     struct stat info {};
     if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
-      throw FileException(FileCause::Generic, path_, LoadText(TextId::ZipFromPipe, {path_}));
+      throw FileException(FileCause::Generic, path_, FileProblem::ZipFromPipe);
     }
     bytesIn_ = static_cast<std::uint64_t>(info.st_size);
     if (ZipMemberCount(fd_, static_cast<std::uint64_t>(info.st_size)) > kMaxZipMembers) {
-      throw FileException(FileCause::InvalidFile, path_,
-                          LoadText(TextId::ZipTooManyMembers, {path_}));
+      throw FileException(FileCause::InvalidFile, path_, FileProblem::ZipTooManyMembers);
     }
     if (::lseek(fd_, 0, SEEK_SET) != 0) throw FileException(FileCause::BadSeek, path_);
     Archive handle(archive_read_new());
@@ -435,8 +430,7 @@ class DescriptorInput final : public DecompressingInput {
     }
     if (rc != ARCHIVE_EOF) ThrowDamaged(path_);
     if (files != 1) {
-      throw FileException(FileCause::Generic, path_,
-                          LoadText(TextId::ZipWithoutCatalogue, {path_}));
+      throw FileException(FileCause::Generic, path_, FileProblem::ZipWithoutCatalogue);
     }
     handle.reset();
     handle = OpenArchive();  // back to the only file

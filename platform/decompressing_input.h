@@ -30,7 +30,7 @@ struct InputSummary {
 /// compressed data, a ZIP without a single catalogue in it, a ZIP packed in
 /// a way that cannot be read (Deflate64, encryption) or with more than 10,000
 /// members, and a ZIP that does not come from a regular file leave Read (or
-/// Close) as FileException with a message that tells the user what to do.
+/// Close) as FileException; all but read errors carry their FileProblem.
 class DecompressingInput : public InputStream {
  public:
   ~DecompressingInput() override = default;

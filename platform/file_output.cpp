@@ -107,7 +107,7 @@ FileCause CauseFromErrno(int error) noexcept {
 }
 
 FileException SystemFileError(int error, std::string path) {
-  return FileException(CauseFromErrno(error), std::move(path), {}, error);
+  return FileException(CauseFromErrno(error), std::move(path), error);
 }
 
 }  // namespace tarnwick

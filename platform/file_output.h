@@ -13,9 +13,10 @@
 
 namespace tarnwick {
 
-/// Maps an errno value to a cause number: full disk or quota 13; access
-/// denied, permission, read-only file system 5; I/O error 10; too many open
-/// files 4; not found 2; bad path 3; anything unmatched 1.
+/// Maps an errno value to its cause: full disk or quota DiskFull; access
+/// denied, permission, read-only file system AccessDenied; I/O error HardIO;
+/// too many open files TooManyOpenFiles; not found FileNotFound; a bad path
+/// BadPath; anything unmatched Generic.
 FileCause CauseFromErrno(int error) noexcept;
 
 /// The FileException for the errno value `error` on `path`.

@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "download.h"
+#include "own_names.h"
 
 namespace tarnwick {
 namespace {
@@ -25,9 +26,8 @@ constexpr std::size_t kMaxPairs = 16;       // pairs remembered per kept copy
 constexpr std::size_t kReadablePart = 32;   // characters of the address's segment
 constexpr off_t kMaxStateBytes = 64 << 10;  // a state file is a few hundred bytes
 constexpr std::uint64_t kMaxCopyBytes = std::uint64_t{2} << 30;  // the download's own limit
-constexpr std::time_t kDay = 24 * 60 * 60;
-constexpr std::time_t kUnusedCopyAge = 30 * kDay;
-constexpr std::string_view kPartialMark = ".part-";
+constexpr std::time_t kUnusedCopyAge = 30 * kStaleSeconds;
+constexpr std::string_view kPartialCopyMark = ".part-";
 constexpr std::string_view kStateTemporaryMark = ".state.new-";
 constexpr std::size_t kRandomChars = 6;
 
@@ -233,7 +233,7 @@ void KeptCopy::Drop() noexcept {
 
 int KeptCopy::CreatePartial() {
   for (int attempt = 0; attempt < 8; ++attempt) {
-    const std::string name = name_ + std::string(kPartialMark) + RandomSuffix();
+    const std::string name = name_ + std::string(kPartialCopyMark) + RandomSuffix();
     partial_ = Descriptor(
         ::openat(folder_, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (partial_) {
@@ -279,8 +279,8 @@ void KeptCopy::Prune() noexcept {
     const std::string name = entry->d_name;
     if (name == partialName_) continue;
     // What a killed run left: a running transfer writes to its own all the time.
-    if (HasTemporaryForm(name, kPartialMark) || HasTemporaryForm(name, kStateTemporaryMark)) {
-      if (olderThan(name.c_str(), kDay)) ::unlinkat(folder_, name.c_str(), 0);
+    if (HasTemporaryForm(name, kPartialCopyMark) || HasTemporaryForm(name, kStateTemporaryMark)) {
+      if (olderThan(name.c_str(), kStaleSeconds)) ::unlinkat(folder_, name.c_str(), 0);
       continue;
     }
     // Another address's copy, unused for 30 days: reading its state marks it used.

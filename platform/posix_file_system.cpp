@@ -24,7 +24,6 @@
 #include "own_files.h"
 #include "own_names.h"
 #include "place.h"
-#include "text_table.h"
 
 namespace tarnwick {
 
@@ -81,8 +80,7 @@ class DiskFileSystem final : public FileSystem {
       // A temporary there could be neither moved nor removed. An existing file
       // is written over in place instead; a new one cannot be made safely.
       if (replaces) return nullptr;
-      throw FileException(FileCause::AccessDenied, target,
-                          LoadText(TextId::AppendOnlyFolder, {target}));
+      throw FileException(FileCause::AccessDenied, target, FileProblem::AppendOnlyFolder);
     }
     auto stream = own_.CreateUnique(at, FolderPart(target), 0666, replaces, target, tempPath);
     // A folder that takes no new file leaves the copy in place for an existing
@@ -104,9 +102,7 @@ class DiskFileSystem final : public FileSystem {
     auto stream = at.folder ? own_.CreateUnique(at, folder, 0600, false, {}, tempPath) : nullptr;
     if (stream == nullptr) {
       const int error = errno != 0 ? errno : EEXIST;
-      throw FileException(
-          CauseFromErrno(error), folder,
-          LoadText(TextId::TemporaryFolderFailed, {folder}) + ": " + std::strerror(error));
+      throw FileException(CauseFromErrno(error), folder, FileProblem::TemporaryFolderFailed, error);
     }
     return stream;
   }

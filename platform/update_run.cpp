@@ -19,7 +19,6 @@
 #include "file_output.h"
 #include "kept_copy.h"
 #include "posix_file_system.h"
-#include "text_table.h"
 
 namespace tarnwick {
 namespace {
@@ -236,8 +235,7 @@ class DownloadInput final : public WatchedInput {
     }
     CheckTransfer();
     Report(true);
-    if (::lseek(zipCopy_, 0, SEEK_SET) != 0)
-      throw FileException(FileCause::BadSeek, name_, {}, errno);
+    if (::lseek(zipCopy_, 0, SEEK_SET) != 0) throw FileException(FileCause::BadSeek, name_, errno);
     inner_ = OpenCatalogueDescriptor(zipCopy_, name_);
   }
 
@@ -247,8 +245,7 @@ class DownloadInput final : public WatchedInput {
     CheckCancel();
     if (outcome.state == DownloadState::Complete) {
       // A ZIP archive is read from its copy, which must be whole.
-      if (zipCopy_ >= 0 && outcome.copyError != 0)
-        throw FileException(CauseFromErrno(outcome.copyError), name_, {}, outcome.copyError);
+      if (zipCopy_ >= 0 && outcome.copyError != 0) throw SystemFileError(outcome.copyError, name_);
       return;
     }
     throw TransferFailed{FailureOf(outcome, request_)};
@@ -262,41 +259,23 @@ class DownloadInput final : public WatchedInput {
   char last_ = '\n';
 };
 
-/// The run's questions and warnings go to the hooks. A warning is held
-/// until the next one or the end: a failed opening's warning is dropped,
-/// since the outcome tells it with its reason.
+/// The run's questions and what it tells on its way go to the hooks.
 class HookPrompts final : public UserPrompts {
  public:
-  HookPrompts(UpdateHooks& hooks, std::string infoPath)
-      : hooks_(hooks), infoPath_(std::move(infoPath)) {}
-  void BeginBusy() override {}
-  void EndBusy() override {}
-  bool AskYesNo(const std::string& text, const std::string& /*caption*/) override {
-    Flush();
-    // The question names the file; the summary file's name is not part of the orbit file's.
-    const bool info = text.find(infoPath_) != std::string::npos;
-    return hooks_.AskOverwrite(info ? infoPath_ : orbitPath_,
-                               info ? OutputFile::Info : OutputFile::Orbits);
+  explicit HookPrompts(UpdateHooks& hooks) : hooks_(hooks) {}
+  bool AskOverwrite(const std::string& path, OutputFile which) override {
+    return hooks_.AskOverwrite(path, which);
   }
-  void Warn(const std::string& text, const std::string& /*caption*/) override {
-    Flush();
-    held_ = text;
-  }
-  void Inform(const std::string& /*text*/, const std::string& /*caption*/) override { Flush(); }
-  void Flush() {
-    if (held_.empty()) return;
+  void Notify(RunEvent event, const std::string& path) override {
     UpdateWarning warning;
-    warning.text = std::exchange(held_, {});
+    warning.kind = UpdateWarningKind::Conversion;
+    warning.event = event;
+    warning.path = path;
     hooks_.Warn(warning);
   }
-  void Drop() noexcept { held_.clear(); }
-  void SetOrbitPath(std::string path) { orbitPath_ = std::move(path); }
 
  private:
   UpdateHooks& hooks_;
-  std::string infoPath_;
-  std::string orbitPath_;
-  std::string held_;
 };
 
 /// The computer's file system, except that `streamName` opens the given
@@ -344,10 +323,9 @@ class UpdateFileSystem final : public ForwardingFileSystem {
 /// can end put into `outcome`. True when it ran to its end (any status).
 bool Convert(const UpdateRequest& request, UpdateHooks& hooks, const std::string& name,
              std::function<std::unique_ptr<InputStream>()> open, UpdateOutcome& outcome) {
-  const std::string orbitPath = request.outputDir + "/Asteroids4.dat";
-  const std::string infoPath = request.outputDir + "/AsteroidInfo4.dat";
-  HookPrompts prompts(hooks, infoPath);
-  prompts.SetOrbitPath(orbitPath);
+  const std::string orbitPath = request.outputDir + "/" + kOrbitFileName;
+  const std::string infoPath = request.outputDir + "/" + kInfoFileName;
+  HookPrompts prompts(hooks);
   FileSystem& base = request.files != nullptr ? *request.files : SystemFileSystem();
   UpdateFileSystem files(base, name, std::move(open), hooks);
   outcome.input = name;
@@ -355,24 +333,16 @@ bool Convert(const UpdateRequest& request, UpdateHooks& hooks, const std::string
     outcome.conversion =
         RunConversion(name, orbitPath, infoPath, prompts, files, request.maxRecords);
   } catch (const TransferFailed& e) {
-    prompts.Flush();
     outcome.result = UpdateResult::NetworkFailure;
     outcome.network = e.failure;
     return false;
   } catch (const RunCancelled&) {
-    prompts.Drop();
     outcome.result = UpdateResult::Cancelled;
     return false;
   } catch (const FileException& e) {
-    prompts.Flush();
     outcome.result = UpdateResult::FileFailure;
-    outcome.file = {e.Cause(), e.Path(), e.SystemError(), e.HasOwnMessage() ? e.what() : ""};
+    outcome.file = {e.Cause(), e.Path(), e.SystemError(), e.Problem(), e.Number(), e.Kept()};
     return false;
-  }
-  if (outcome.conversion.status == RunStatus::CannotOpen) {
-    prompts.Drop();
-  } else {
-    prompts.Flush();
   }
   outcome.result = UpdateResult::Converted;
   return true;
@@ -389,8 +359,8 @@ Descriptor AnonymousCopy() {
 UpdateOutcome Update(const UpdateRequest& request, UpdateHooks& hooks, bool mayRetry) {
   UpdateOutcome outcome;
   outcome.address = ShownAddress(request.url);
-  const std::string orbitPath = request.outputDir + "/Asteroids4.dat";
-  const std::string infoPath = request.outputDir + "/AsteroidInfo4.dat";
+  const std::string orbitPath = request.outputDir + "/" + kOrbitFileName;
+  const std::string infoPath = request.outputDir + "/" + kInfoFileName;
 
   // The cache never stops an update: without it, nothing is kept.
   std::optional<CacheFolder> cache;
@@ -632,7 +602,7 @@ std::string ConfigureFromEnvironment(UpdateRequest& request, const VariableReade
       bad = name;
     }
   };
-  constexpr std::uint64_t kDayOfSeconds = 24 * 60 * 60;
+  constexpr std::uint64_t kDayOfSeconds = std::uint64_t{24} * 60 * 60;
   count("TARNWICK_CONNECT_TIMEOUT", request.connectTimeoutSeconds, kDayOfSeconds);
   count("TARNWICK_STALL_TIMEOUT", request.stallTimeoutSeconds, kDayOfSeconds);
   count("TARNWICK_MAX_RECORDS", request.maxRecords, UINT64_MAX);

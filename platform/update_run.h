@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "catalogue_location.h"
 #include "conversion_run.h"
 #include "decompressing_input.h"
 #include "file_layer.h"
@@ -15,8 +17,7 @@
 namespace tarnwick {
 
 /// The catalogue's address when TARNWICK_URL names no other.
-inline constexpr const char* kDefaultCatalogueUrl =
-    "https://minorplanetcenter.net/iau/MPCORB/MPCORB.DAT.gz";
+inline constexpr const char* kDefaultCatalogueUrl = kCatalogueUrl;
 
 /// Reads an environment variable; empty when it is not set.
 using VariableReader = std::function<std::string(const char* name)>;
@@ -32,9 +33,6 @@ std::string ShownAddress(const std::string& url);
 /// absolute path, else ~/.cache/tarnwick (HOME, else the account's home);
 /// empty when there is no home at all.
 std::string DefaultCacheFolder(const VariableReader& variable);
-
-/// Which output an overwrite question is about.
-enum class OutputFile { Orbits, Info };
 
 /// What one update run does.
 struct UpdateRequest {
@@ -72,7 +70,7 @@ struct UpdateProgress {
 enum class UpdateWarningKind {
   CacheNotUsable,  ///< `path` is the cache folder; `cacheProblem` or `systemError` says why
   CopyNotKept,     ///< the update is done but the download was not kept; `systemError` says why
-  Conversion,      ///< the conversion's own warning, in `text` (a pair put right, an owner lost)
+  Conversion,      ///< what the conversion tells on its way, `event` about `path`
 };
 
 /// Why the cache folder is not used, for CacheNotUsable.
@@ -83,7 +81,7 @@ struct UpdateWarning {
   std::string path;
   CacheRefusal cacheProblem = CacheRefusal::CannotOpen;
   int systemError = 0;
-  std::string text;
+  RunEvent event = RunEvent::PairRepaired;
 };
 
 /// The front end's side of a run. Every hook but Cancelled() is called on
@@ -131,11 +129,14 @@ struct NetworkFailure {
   std::string detail;       ///< the library's own words, in English, for the curious
 };
 
+/// A FileException's data, kept after the exception is gone.
 struct FileFailure {
   FileCause cause = FileCause::Generic;
   std::string path;
   int systemError = 0;
-  std::string message;  ///< the run's own message, when it has one
+  FileProblem problem = FileProblem::None;
+  std::uint64_t number = 0;       ///< FileException::Number()
+  std::vector<std::string> kept;  ///< FileException::Kept()
 };
 
 struct UpdateOutcome {

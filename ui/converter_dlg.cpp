@@ -18,13 +18,15 @@
 #include <exception>
 
 #include "about_dlg.h"
+#include "absolute_path.h"
 #include "catalogue_location.h"
 #include "conversion_run.h"
+#include "dialog_language.h"
 #include "dialog_prompts.h"
 #include "download_addresses.h"
 #include "file_layer.h"
 #include "posix_file_system.h"
-#include "text_table.h"
+#include "run_words.h"
 
 namespace tarnwick {
 
@@ -32,6 +34,11 @@ namespace {
 
 // Paths go to the file system in its own encoding, as Qt's file classes do.
 std::string Encoded(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+// A folder made absolute by the one rule every path the user sees follows.
+QString Absolute(const QString& path) {
+  return QFile::decodeName(AbsolutePath(Encoded(path)).c_str());
+}
 
 QString Join(const QString& directory, const QString& name) {
   return directory.endsWith(u'/') ? directory + name : directory + u'/' + name;
@@ -56,7 +63,8 @@ QPushButton* CConverterDlg::Button(const QString& text, const std::function<void
 
 CConverterDlg::CConverterDlg(CSettings& settings, QWidget* parent)
     : QDialog(parent), m_settings(settings) {
-  const bool german = TextLanguage() == Language::German;
+  // The German dialog has the mirror and the step that says nothing needs unpacking.
+  const bool mirrorAndUnpackStep = DialogLanguage() == Language::German;
   setWindowTitle(tr("Lumivale  -  Update Asteroids"));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -69,7 +77,8 @@ CConverterDlg::CConverterDlg(CSettings& settings, QWidget* parent)
   connect(close, &QPushButton::clicked, this, &QDialog::reject);
   auto* download = Button(tr("Download..."), [this] { OpenAddress(kCatalogueUrl); });
   QPushButton* mirror =
-      german ? Button(tr("Download..."), [this] { OpenAddress(kCatalogueMirrorUrl); }) : nullptr;
+      mirrorAndUnpackStep ? Button(tr("Download..."), [this] { OpenAddress(kCatalogueMirrorUrl); })
+                          : nullptr;
   const auto pathField = [this] {
     auto* field = new QLineEdit(this);
     field->setReadOnly(true);
@@ -107,7 +116,7 @@ CConverterDlg::CConverterDlg(CSettings& settings, QWidget* parent)
   }
   downloadGrid->setColumnStretch(0, 1);
   layout->addWidget(downloadBox);
-  if (german) {
+  if (mirrorAndUnpackStep) {
     auto* unpackBox = new QGroupBox(tr("2)  Unpack"));
     auto* unpackLayout = new QVBoxLayout(unpackBox);
     unpackLayout->addWidget(
@@ -115,7 +124,7 @@ CConverterDlg::CConverterDlg(CSettings& settings, QWidget* parent)
                 "MPCORB.ZIP directly, an unpacked MPCORB.DAT as well.")));
     layout->addWidget(unpackBox);
   }
-  auto* convertBox = new QGroupBox(tr("%1)  Convert MPCORB.DAT").arg(german ? 3 : 2));
+  auto* convertBox = new QGroupBox(tr("%1)  Convert MPCORB.DAT").arg(mirrorAndUnpackStep ? 3 : 2));
   auto* convertGrid = new QGridLayout(convertBox);
   convertGrid->addWidget(Text(tr("Input (MPCORB.DAT, .DAT.gz or .ZIP)")), 0, 0, 1, 3);
   convertGrid->addWidget(m_inputField, 1, 0, 1, 2);
@@ -153,11 +162,11 @@ CConverterDlg::CConverterDlg(CSettings& settings, QWidget* parent)
 
 void CConverterDlg::ComposePaths() {
   const auto directory = [](const QString& path) {
-    return path.isEmpty() ? QStringLiteral("/") : AbsolutePath(path);
+    return path.isEmpty() ? QStringLiteral("/") : Absolute(path);
   };
   m_inputFile = QFile::decodeName(ChooseCatalogue(Encoded(directory(m_settings.pathIn))).c_str());
-  m_orbitFile = Join(directory(m_settings.pathOut), QStringLiteral("Asteroids4.dat"));
-  m_infoFile = Join(directory(m_settings.pathOut), QStringLiteral("AsteroidInfo4.dat"));
+  m_orbitFile = Join(directory(m_settings.pathOut), QString::fromLatin1(kOrbitFileName));
+  m_infoFile = Join(directory(m_settings.pathOut), QString::fromLatin1(kInfoFileName));
   m_inputField->setText(m_inputFile);
   m_orbitField->setText(m_orbitFile);
   m_infoField->setText(m_infoFile);
@@ -173,11 +182,11 @@ void CConverterDlg::Dispatch(const std::function<void()>& handler) {
   try {
     handler();
   } catch (const FileException& error) {
-    ShowFileError(this, QString::fromStdString(error.what()));
+    ShowFileError(this, RunWords::FileError(error));
   } catch (const std::exception& error) {
     // Nothing else is expected to leave a handler; should it happen, the user
     // hears of it and the dialog goes on rather than the program ending.
-    ShowFileError(this, QString::fromLocal8Bit(error.what()));
+    ShowFileError(this, RunWords::Unexpected(error));
   }
 }
 
@@ -196,12 +205,17 @@ void CConverterDlg::OnConvert() {
   // catalogue is converted, and the field shows which.
   ComposePaths();
   CDialogPrompts prompts(this);
-  RunConversion(Encoded(m_inputFile), Encoded(m_orbitFile), Encoded(m_infoFile), prompts,
-                SystemFileSystem());
+  ConversionOutcome outcome;
+  {
+    const WaitCursor busy;
+    outcome = RunConversion(Encoded(m_inputFile), Encoded(m_orbitFile), Encoded(m_infoFile),
+                            prompts, SystemFileSystem());
+  }
+  prompts.Report(outcome);
 }
 
 void CConverterDlg::ChooseDirectory(QString& directory, const QString& caption) {
-  const QString chosen = QFileDialog::getExistingDirectory(this, caption, AbsolutePath(directory));
+  const QString chosen = QFileDialog::getExistingDirectory(this, caption, Absolute(directory));
   if (chosen.isEmpty()) return;
   directory = chosen;
   ComposePaths();

@@ -4,9 +4,12 @@
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QFile>
 #include <QGridLayout>
 #include <QPushButton>
 #include <QTextBoundaryFinder>
+
+#include "run_words.h"
 
 namespace tarnwick {
 
@@ -87,44 +90,40 @@ void ShowFileError(QWidget* owner, const QString& text) {
                  QMessageBox::Ok, QMessageBox::Ok);
 }
 
-CDialogPrompts::~CDialogPrompts() {
-  for (; m_busy > 0; --m_busy) QApplication::restoreOverrideCursor();
+bool CDialogPrompts::AskOverwrite(const std::string& path, OutputFile /*which*/) {
+  return Show(QMessageBox::NoIcon, RunWords::Attention(),
+              RunWords::Overwrite(QFile::decodeName(path.c_str())),
+              QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
 }
 
-void CDialogPrompts::BeginBusy() {
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  ++m_busy;
+void CDialogPrompts::Notify(RunEvent event, const std::string& path) {
+  Show(QMessageBox::Warning, RunWords::Attention(),
+       RunWords::Event(event, QFile::decodeName(path.c_str())), QMessageBox::Ok, QMessageBox::Ok);
 }
 
-void CDialogPrompts::EndBusy() {
-  if (m_busy == 0) return;
-  QApplication::restoreOverrideCursor();
-  --m_busy;
+void CDialogPrompts::Report(const ConversionOutcome& outcome) {
+  if (outcome.status == RunStatus::Done) {
+    Show(QMessageBox::Information, RunWords::DoneCaption(), RunWords::Done(), QMessageBox::Ok,
+         QMessageBox::Ok);
+  } else if (const QString warning = RunWords::Warning(outcome); !warning.isEmpty()) {
+    Show(QMessageBox::Warning, RunWords::Attention(), warning, QMessageBox::Ok, QMessageBox::Ok);
+  }
 }
 
-bool CDialogPrompts::AskYesNo(const std::string& text, const std::string& caption) {
-  return Show(QMessageBox::NoIcon, caption, text, QMessageBox::Yes | QMessageBox::No,
-              QMessageBox::Yes) == QMessageBox::Yes;
-}
-
-void CDialogPrompts::Warn(const std::string& text, const std::string& caption) {
-  Show(QMessageBox::Warning, caption, text, QMessageBox::Ok, QMessageBox::Ok);
-}
-
-void CDialogPrompts::Inform(const std::string& text, const std::string& caption) {
-  Show(QMessageBox::Information, caption, text, QMessageBox::Ok, QMessageBox::Ok);
-}
-
-QMessageBox::StandardButton CDialogPrompts::Show(QMessageBox::Icon icon, const std::string& caption,
-                                                 const std::string& text,
+QMessageBox::StandardButton CDialogPrompts::Show(QMessageBox::Icon icon, const QString& caption,
+                                                 const QString& text,
                                                  QMessageBox::StandardButtons buttons,
                                                  QMessageBox::StandardButton defaultButton) {
   // The wait cursor belongs to the dialog; over a box the user gets the arrow.
-  if (m_busy > 0) QApplication::setOverrideCursor(Qt::ArrowCursor);
-  const auto answer = ShowMessageBox(m_owner, icon, QString::fromStdString(caption),
-                                     QString::fromStdString(text), buttons, defaultButton);
-  if (m_busy > 0) QApplication::restoreOverrideCursor();
+  const bool busy = QApplication::overrideCursor() != nullptr;
+  if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
+  const auto answer = ShowMessageBox(m_owner, icon, caption, text, buttons, defaultButton);
+  if (busy) QApplication::restoreOverrideCursor();
   return answer;
 }
+
+WaitCursor::WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+
+WaitCursor::~WaitCursor() { QApplication::restoreOverrideCursor(); }
 
 }  // namespace tarnwick

@@ -1,5 +1,5 @@
-// The main dialog's realisation of the conversion's UserPrompts: message
-// boxes owned by the dialog and the application-wide wait cursor.
+// The main dialog's realisation of the conversion's UserPrompts, the message
+// boxes it shows them in, and the application-wide wait cursor.
 #pragma once
 
 #include <QMessageBox>
@@ -28,32 +28,42 @@ QMessageBox::StandardButton ShowMessageBox(QWidget* owner, QMessageBox::Icon ico
 /// The file-error box: stop icon, the application's name as caption, `text`.
 void ShowFileError(QWidget* owner, const QString& text);
 
+/// The main dialog's realisation of UserPrompts: the run's questions and
+/// events in message boxes owned by `owner`, in the session's language, and
+/// afterwards the box for the run's outcome.
 class CDialogPrompts final : public UserPrompts {
  public:
   /// `owner` owns every box and is disabled while one is open.
   explicit CDialogPrompts(QWidget* owner) : m_owner(owner) {}
-  /// Removes a wait cursor that a run left on.
-  ~CDialogPrompts() override;
 
   CDialogPrompts(const CDialogPrompts&) = delete;
   CDialogPrompts& operator=(const CDialogPrompts&) = delete;
 
-  void BeginBusy() override;
-  void EndBusy() override;
   /// Yes and No, no icon, Yes as the default button.
-  bool AskYesNo(const std::string& text, const std::string& caption) override;
+  bool AskOverwrite(const std::string& path, OutputFile which) override;
   /// One OK button and the warning icon.
-  void Warn(const std::string& text, const std::string& caption) override;
-  /// One OK button and the information icon.
-  void Inform(const std::string& text, const std::string& caption) override;
+  void Notify(RunEvent event, const std::string& path) override;
+  /// How the run ended: the completion message (information icon), a warning
+  /// for a file that cannot be opened or a catalogue without orbit data,
+  /// nothing when the user declined.
+  void Report(const ConversionOutcome& outcome);
 
  private:
-  QMessageBox::StandardButton Show(QMessageBox::Icon icon, const std::string& caption,
-                                   const std::string& text, QMessageBox::StandardButtons buttons,
+  QMessageBox::StandardButton Show(QMessageBox::Icon icon, const QString& caption,
+                                   const QString& text, QMessageBox::StandardButtons buttons,
                                    QMessageBox::StandardButton defaultButton);
 
   QWidget* m_owner;
-  int m_busy = 0;  // wait cursors switched on and not yet off
+};
+
+/// The wait cursor over the whole program for as long as it lives; a box
+/// shown meanwhile gets the arrow.
+class WaitCursor {
+ public:
+  WaitCursor();
+  ~WaitCursor();
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
 }  // namespace tarnwick

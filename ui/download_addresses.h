@@ -2,10 +2,9 @@
 // to the system's handler; it downloads nothing itself.
 #pragma once
 
-namespace tarnwick {
+#include "catalogue_location.h"  // kCatalogueUrl, the first download button
 
-/// The first download button: the compressed catalogue at the Minor Planet Center.
-inline constexpr char kCatalogueUrl[] = "https://minorplanetcenter.net/iau/MPCORB/MPCORB.DAT.gz";
+namespace tarnwick {
 
 /// The second download button (German dialog only): the page of the Klet
 /// Observatory's mirror, which lists MPCORB.DAT, MPCORB.DAT.gz and MPCORB.ZIP.

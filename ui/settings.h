@@ -14,10 +14,4 @@ struct CSettings {
   QString pathOut;
 };
 
-/// `path` made absolute without rewriting it: a relative path gets the
-/// current directory and one "/" in front, and nothing is cleaned, so ".."
-/// after a symbolic link keeps the meaning the kernel gives it. An empty
-/// path stays empty.
-QString AbsolutePath(const QString& path);
-
 }  // namespace tarnwick

@@ -15,6 +15,7 @@
 #include "catalogue_generator.h"
 #include "cli_harness.h"
 #include "commands.h"
+#include "messages.h"
 #include "temporary_cleanup.h"
 
 namespace tarnwick::cli::test {
@@ -157,7 +158,7 @@ TEST_F(ConvertTest, AFailureIsOneLineWithTheFileErrorStatusAndLeavesNothingBehin
     ExpectOldOutputsOnly();
     EXPECT_EQ(TrackedTemporaryCount(), tracked);
   };
-  const auto diskFull = [] { throw FileException(FileCause::DiskFull, "(stdin)", {}, ENOSPC); };
+  const auto diskFull = [] { throw FileException(FileCause::DiskFull, "(stdin)", ENOSPC); };
   struct Case {
     const char* lang;
     std::function<void()> thrown;
@@ -245,7 +246,7 @@ TEST(Language, FollowsTheUsualVariables) {
       }
       return std::string();
     };
-    EXPECT_EQ(WantsGerman(lookup), words[0] == "de") << line;
+    EXPECT_EQ(ChooseLanguage(lookup) == Language::German, words[0] == "de") << line;
   }
 }
 

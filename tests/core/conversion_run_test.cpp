@@ -32,7 +32,6 @@ class ConversionRun : public test::RunFixture {
     WriteFile(infos, "old infos");
   }
 
-  const std::string done = "inform: Conversion finished | Finished !";
   // A text header, numbered and unnumbered objects, CR LF, a blank line.
   const std::string catalogue = "MINOR PLANET CENTER ORBIT DATABASE (MPCORB)\n" +
                                 std::string(160, '-') + "\n" + test::NumberedLine() + "\r\n\n" +
@@ -44,9 +43,9 @@ class ConversionRun : public test::RunFixture {
 TEST_F(ConversionRun, CatalogueWithoutOrbitDataReplacesNothing) {
   WriteFile(input, "<html><body>404 Not Found</body></html>\n");
   WriteFile(orbits, "old orbits");
-  EXPECT_EQ(Run().status, RunStatus::NoOrbitData);
-  EXPECT_EQ(prompts.events[2],
-            "warn: File \"" + input + "\" holds no orbit data - nothing was written | Attention");
+  const ConversionOutcome outcome = Run();
+  EXPECT_EQ(outcome.status, RunStatus::NoOrbitData);
+  EXPECT_EQ(outcome.path, input);
   EXPECT_EQ(ReadFile(orbits), "old orbits");
   EXPECT_EQ(dir.Entries(), (Events{"Asteroids4.dat", "MPCORB.DAT"}));
 }
@@ -56,7 +55,8 @@ TEST_F(ConversionRun, ConvertsEveryOrbitLineAfterAskingAndNoLeavesBothFilesAsThe
   WriteFile(input, catalogue);
   OldOutputs();
   const ConversionOutcome stats = Run();
-  EXPECT_EQ(prompts.events, (Events{"busy on", Ask(orbits), Ask(infos), done, "busy off"}));
+  EXPECT_EQ(stats.status, RunStatus::Done);
+  EXPECT_EQ(prompts.events, (Events{Ask(orbits), Ask(infos)}));
   EXPECT_EQ(stats.linesRead, 5u);
   EXPECT_EQ(stats.recordsWritten, 2u);
   EXPECT_EQ(ReadFile(orbits)->size(), 2 * kAsteroidRecordSize);
@@ -71,7 +71,7 @@ TEST_F(ConversionRun, ConvertsEveryOrbitLineAfterAskingAndNoLeavesBothFilesAsThe
 
 // A missing catalogue, an output that is the catalogue itself (by a link, a
 // hard link, or "..") or the other output, and a directory as output are
-// refused with text 108 before anything is written.
+// refused as not to be opened before anything is written.
 TEST_F(ConversionRun, OutputThatIsTheCatalogueOrTheOtherOutputIsRefused) {
   stdfs::create_directory(dir / "sub");
   const std::pair<std::function<void()>, const std::string*> cases[] = {
@@ -85,9 +85,9 @@ TEST_F(ConversionRun, OutputThatIsTheCatalogueOrTheOtherOutputIsRefused) {
   for (const auto& [make, refused] : cases) {
     WriteFile(input = dir / "MPCORB.DAT", catalogue);
     make();
-    prompts.events.clear();
-    EXPECT_EQ(Run().status, RunStatus::CannotOpen);
-    EXPECT_EQ(prompts.events[prompts.events.size() - 2], CannotOpen(*refused));
+    const ConversionOutcome outcome = Run();
+    EXPECT_EQ(outcome.status, RunStatus::CannotOpen);
+    EXPECT_EQ(outcome.path, *refused);
     EXPECT_EQ(ReadFile(dir / "MPCORB.DAT"), catalogue);
     ExpectNoTemporary();
     stdfs::remove(orbits = dir / "Asteroids4.dat");
@@ -101,9 +101,9 @@ TEST_F(ConversionRun, PipeAsAnOutputIsWrittenWithoutAQuestion) {
   ASSERT_EQ(::mkfifo(orbits.c_str(), 0600), 0);
   std::string received;
   std::thread reader([&] { received = *ReadFile(orbits); });
-  Run();
+  EXPECT_EQ(Run().status, RunStatus::Done);
   reader.join();
-  EXPECT_EQ(prompts.events, (Events{"busy on", done, "busy off"}));
+  EXPECT_EQ(prompts.events, Events{});
   EXPECT_EQ(received.size(), 2 * kAsteroidRecordSize);
 }
 
@@ -123,19 +123,18 @@ TEST_F(ConversionRun, ReplacedFileKeepsOwnerModeAndExtendedAttributes) {
   char value[8] = {};
   EXPECT_EQ(::getxattr(orbits.c_str(), "user.tarnwick", value, sizeof value), xattrs ? 4 : -1);
 
-  // Where the owner cannot be kept, the user is told in one line.
+  // Where the owner cannot be kept, the user is told.
   struct NoOwners final : ForwardingFileSystem {
     using ForwardingFileSystem::ForwardingFileSystem;
     bool CopyAttributes(const std::string&, const std::string&) override { return false; }
   } noOwners(files);
   prompts.events.clear();
   RunConversion(input, orbits, infos, prompts, noOwners);
-  EXPECT_EQ(prompts.events[3], "warn: The owner or group of " + orbits +
-                                   " could not be kept: the file now belongs to you | Attention");
+  EXPECT_EQ(prompts.events[2], "owner changed: " + orbits);
 }
 
 // Files written in place from the temporary folder (their folder takes no new
-// file): a failed copy may damage a target, so the message names every
+// file): a failed copy may damage a target, so the error names every
 // complete new file, which is kept.
 TEST_F(ConversionRun, FailedCopyInPlaceNamesTheCompleteNewFiles) {
   WriteFile(input, catalogue);
@@ -144,15 +143,13 @@ TEST_F(ConversionRun, FailedCopyInPlaceNamesTheCompleteNewFiles) {
     return op == Op::Temporary || op == Op::Move;
   };
   files.cause = FileCause::DiskFull;
-  const std::string message = ExpectFileError(files, FileCause::DiskFull, orbits);
-  const std::string lead = "The complete new file is ";
-  std::vector<std::string> kept;
-  for (std::size_t at = message.find(lead); at != message.npos; at = message.find(lead, at + 1))
-    kept.push_back(
-        message.substr(at + lead.size(), message.find(".tarnwick-", at) + 22 - at - lead.size()));
-  ASSERT_EQ(kept.size(), 2u) << message;
-  EXPECT_EQ(ReadFile(kept[0])->size(), 2 * kAsteroidRecordSize) << message;
-  EXPECT_EQ(ReadFile(kept[1])->size(), 2 * kAsteroidInfoRecordSize) << message;
+  const auto error = ExpectFileError(files, FileCause::DiskFull, orbits);
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->Problem(), FileProblem::CopyFailed);
+  const std::vector<std::string> kept = error->Kept();
+  ASSERT_EQ(kept.size(), 2u);
+  EXPECT_EQ(ReadFile(kept[0])->size(), 2 * kAsteroidRecordSize) << kept[0];
+  EXPECT_EQ(ReadFile(kept[1])->size(), 2 * kAsteroidInfoRecordSize) << kept[1];
   // They also carry the mark of a copy the next run would finish.
   for (const std::string& path : kept) {
     for (const auto& entry : stdfs::directory_iterator(stdfs::path(path).parent_path()))
@@ -179,11 +176,7 @@ TEST_F(ConversionRun, PairLeftHalfReplacedIsPutRightByTheNextRun) {
   WriteFile(infos + ".tarnwick-0000000000bb", "x");
   prompts.answers = {false};
   Run();
-  EXPECT_EQ(prompts.events,
-            (Events{"busy on",
-                    "warn: An interrupted conversion had already replaced " + orbits +
-                        ": the previous file has been put back | Attention",
-                    Ask(orbits), "busy off"}));
+  EXPECT_EQ(prompts.events, (Events{"pair repaired: " + orbits, Ask(orbits)}));
   EXPECT_EQ(dir.Entries(), (Events{"AsteroidInfo4.dat", "AsteroidInfo4.dat.tarnwick-0000000000bb",
                                    "Asteroids4.dat", "MPCORB.DAT"}));
   EXPECT_EQ(ReadFile(orbits), "old orbits");

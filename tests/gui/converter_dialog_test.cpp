@@ -1,10 +1,14 @@
 // The main dialog at work: the paths it shows, a conversion from the button
 // with its message boxes readable on the screen, file errors, the folder
 // dialog, the about box, the address box and the German texts.
+#include <cerrno>
+#include <cstring>
+
 #include "converter_dlg.h"
 #include "desktop_app.h"
+#include "dialog_language.h"
 #include "modal_helper.h"
-#include "text_table.h"
+#include "run_words.h"
 
 using namespace tarnwick;
 using test::SeenBox;
@@ -19,7 +23,7 @@ QString Field(const QDialog& dialog, int index) {
 std::vector<SeenBox> Convert(const QDialog& dialog,
                              std::vector<QMessageBox::StandardButton> answers = {}) {
   test::BoxAnswerer answerer(std::move(answers));
-  const bool german = TextLanguage() == Language::German;
+  const bool german = DialogLanguage() == Language::German;
   test::Click(test::Button(&dialog, german ? "Konvertierung starten" : "Start Converting"));
   for (const SeenBox& box : answerer.Seen())
     if (!box.unreadable.isEmpty()) QTest::qFail(qPrintable(box.unreadable), __FILE__, __LINE__);
@@ -131,35 +135,55 @@ class TestConverterDialog final : public QObject {
       m_settings = {m_dir.path(), folder};
       CConverterDlg dialog(m_settings);
       dialog.show();
+      const bool german = language == Language::German;
       auto seen = Convert(dialog);  // No
       QCOMPARE(seen.size(), std::size_t{1});
-      QVERIFY2(seen[0].text.contains(" " + folder + "/Asteroids4.dat "), qPrintable(seen[0].text));
+      const QString orbits = folder + "/Asteroids4.dat";
+      QCOMPARE(seen[0].caption + '|' + seen[0].text,
+               german ? "Achtung|Die Datei " + orbits + " existiert schon - überschreiben ?"
+                      : "Attention|File " + orbits + " already exists - overwrite ?");
       m_settings.pathIn = folder + 'y';
       CConverterDlg failing(m_settings);
       failing.show();
       seen = Convert(failing);
       QCOMPARE(seen.size(), std::size_t{1});
       QCOMPARE(seen[0].icon, QMessageBox::Warning);
-      QVERIFY(seen[0].text.contains("\"" + m_settings.pathIn + "/MPCORB.DAT\""));
+      const QString catalogue = m_settings.pathIn + "/MPCORB.DAT";
+      QCOMPARE(seen[0].caption + '|' + seen[0].text,
+               german ? "Achtung|Datei \"" + catalogue + "\" konnte nicht geöffnet werden"
+                      : "Attention|File \"" + catalogue + "\" couldn't be opened");
     }
   }
 
+  // The file-error box speaks the session's language: German as it always
+  // has, English in English sessions, each with the system's reason.
   void writeErrorShowsTheFileErrorBoxAndTheDialogGoesOn() {
     QTemporaryDir out;
     QVERIFY(QFile::link("/dev/full", out.filePath("Asteroids4.dat")));
     m_settings.pathOut = out.path();
-    UseLanguage(Language::German);
-    CConverterDlg dialog(m_settings);
-    dialog.show();
-    const auto seen = Convert(dialog, {QMessageBox::Yes});
-    QCOMPARE(seen.size(), std::size_t{2});
-    QCOMPARE(seen[0].buttonTexts, QStringList({"&Ja", "&Nein"}));
-    QCOMPARE(seen[1].icon, QMessageBox::Critical);
-    QCOMPARE(seen[1].caption, "Tarnwick");
-    QVERIFY2(seen[1].text.endsWith(" wurde ein voller Datenträger gemeldet."),
-             qPrintable(seen[1].text));
-    QVERIFY(!QApplication::overrideCursor());
-    QVERIFY(dialog.isVisible());
+    const QString reason = QString::fromLocal8Bit(std::strerror(ENOSPC));
+    for (const auto& [language, text] :
+         {std::pair{Language::German,
+                    "Beim Zugriff auf /dev/full wurde ein voller Datenträger "
+                    "gemeldet.\n\nDas System meldet: " +
+                        reason},
+          std::pair{Language::English,
+                    "A full disk was reported while accessing /dev/full.\n\n"
+                    "The system reports: " +
+                        reason}}) {
+      UseLanguage(language);
+      CConverterDlg dialog(m_settings);
+      dialog.show();
+      const auto seen = Convert(dialog, {QMessageBox::Yes});
+      QCOMPARE(seen.size(), std::size_t{2});
+      QCOMPARE(seen[0].buttonTexts, language == Language::German ? QStringList({"&Ja", "&Nein"})
+                                                                 : QStringList({"&Yes", "&No"}));
+      QCOMPARE(seen[1].icon, QMessageBox::Critical);
+      QCOMPARE(seen[1].caption, "Tarnwick");
+      QCOMPARE(seen[1].text, text);
+      QVERIFY(!QApplication::overrideCursor());
+      QVERIFY(dialog.isVisible());
+    }
   }
 
   void f1AndTheRightClickMenuOpenTheAboutBox() {
@@ -236,6 +260,26 @@ class TestConverterDialog final : public QObject {
     dialog.show();
     QCOMPARE(dialog.windowTitle(), "Lumivale  -  Kleinplaneten aktualisieren");
     QVERIFY(test::Button(&dialog, "&Schließen"));
+    const auto seen = Convert(dialog, {QMessageBox::Yes, QMessageBox::Yes});
+    QCOMPARE(seen.back().caption + '|' + seen.back().text, "Fertig !|Konvertierung abgeschlossen");
+    // The file-error texts in German, as they have always been.
+    const std::pair<FileCause, const char*> causes[] = {
+        {FileCause::Generic, "Ein unbekannter Fehler ist beim Zugriff auf /f aufgetreten."},
+        {FileCause::FileNotFound, "/f wurde nicht gefunden."},
+        {FileCause::BadPath, "/f enthält eine ungültige Pfadangabe."},
+        {FileCause::TooManyOpenFiles,
+         "/f konnte nicht geöffnet werden, da zu viele Dateien geöffnet sind."},
+        {FileCause::AccessDenied, "Zugriff auf /f wurde verweigert."},
+        {FileCause::InvalidFile, "Eine ungültige Dateikennung wurde mit /f verbunden."},
+        {FileCause::BadSeek, "Positionierungsfehler auf /f."},
+        {FileCause::HardIO, "Ein Hardware-E/A-Fehler wurde während des Zugriffs auf /f gemeldet."},
+        {FileCause::SharingViolation,
+         "Eine Zugriffsverletzung ist während des Zugriffs auf /f aufgetreten."},
+        {FileCause::LockViolation,
+         "Eine Sperrverletzung ist während des Zugriffs auf /f aufgetreten."},
+        {FileCause::DiskFull, "Beim Zugriff auf /f wurde ein voller Datenträger gemeldet."}};
+    for (const auto& [cause, text] : causes)
+      QCOMPARE(RunWords::FileError(FileException(cause, "/f")), QString::fromUtf8(text));
     if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_de.qm"))
       QSKIP("Qt's German translations (qt6-translations-l10n) are not installed");
     const QString texts = Popup([&] { RightClick(dialog.findChild<QLineEdit*>()); }).join('|');

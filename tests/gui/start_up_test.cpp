@@ -81,7 +81,10 @@ class TestStartUp final : public QObject {
     QFETCH(QString, expected);
     std::vector<std::string> args;
     for (const QString& argument : arguments) args.push_back(argument.toStdString());
-    const auto early = CheckStartUp(args, Lookup(environment));
+    const Environment variables = Lookup(environment);
+    UseLanguage(DesktopLanguage(variables));
+    const auto early = CheckStartUp(args, variables);
+    UseLanguage(Language::English);
     const QString seen =
         !early ? QString() : (early->toError ? "!" : "") + QString::fromStdString(early->text);
     QCOMPARE(seen, expected);
@@ -140,8 +143,10 @@ class TestStartUp final : public QObject {
           return reachable.contains("wayland");
         },
         [&] { return reachable.contains("plugin"); }};
-    const DisplayChoice choice =
-        ChooseDisplay({}, Lookup(environment), probe, environment.contains("LANG=de_DE.UTF-8"));
+    const Environment variables = Lookup(environment);
+    UseLanguage(DesktopLanguage(variables));
+    const DisplayChoice choice = ChooseDisplay({}, variables, probe);
+    UseLanguage(Language::English);
     QCOMPARE(choice.failure ? "!" + QString::fromStdString(*choice.failure)
                             : QString::fromStdString(choice.platform),
              expected);

@@ -18,7 +18,6 @@
 #include "conversion_run.h"
 #include "file_layer.h"
 #include "posix_file_system.h"
-#include "text_table.h"
 
 namespace tarnwick::test {
 
@@ -67,62 +66,47 @@ inline std::optional<std::string> ReadFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-/// Records every call in order; answers questions from a queue (yes when empty).
+/// Records every question and event in order; answers questions from a
+/// queue (yes when empty).
 class RecordingPrompts final : public UserPrompts {
  public:
   std::vector<std::string> events;
   std::deque<bool> answers;
-  int busy = 0;
 
-  void BeginBusy() override {
-    ++busy;
-    events.push_back("busy on");
-  }
-  void EndBusy() override {
-    --busy;
-    events.push_back("busy off");
-  }
-  bool AskYesNo(const std::string& text, const std::string& caption) override {
-    events.push_back("ask: " + text + " | " + caption);
+  bool AskOverwrite(const std::string& path, OutputFile which) override {
+    events.push_back((which == OutputFile::Orbit ? "ask orbit: " : "ask summary: ") + path);
     if (answers.empty()) return true;
     const bool answer = answers.front();
     answers.pop_front();
     return answer;
   }
-  void Warn(const std::string& text, const std::string& caption) override {
-    events.push_back("warn: " + text + " | " + caption);
-  }
-  void Inform(const std::string& text, const std::string& caption) override {
-    events.push_back("inform: " + text + " | " + caption);
+  void Notify(RunEvent event, const std::string& path) override {
+    const char* name = event == RunEvent::PairRepaired   ? "pair repaired: "
+                       : event == RunEvent::OwnerChanged ? "owner changed: "
+                                                         : "copy finished: ";
+    events.push_back(name + path);
   }
 };
 
-/// A conversion's three paths in a scratch directory, English texts and a
-/// recording UserPrompts.
+/// A conversion's three paths in a scratch directory and a recording UserPrompts.
 class RunFixture : public ::testing::Test {
  protected:
-  void SetUp() override { SetTextLanguage(Language::English); }
-  void TearDown() override { SetTextLanguage(Language::English); }
-
-  static std::string Ask(const std::string& path) {
-    return "ask: File " + path + " already exists - overwrite ? | Attention";
-  }
-  static std::string CannotOpen(const std::string& path) {
-    return "warn: File \"" + path + "\" couldn't be opened | Attention";
+  std::string Ask(const std::string& path) const {
+    return (path == infos ? "ask summary: " : "ask orbit: ") + path;
   }
   /// Runs the conversion through `files`; it must end in a file error with
-  /// `cause` and `path`, the busy cursor off. Returns the error's message.
-  std::string ExpectFileError(FileSystem& files, FileCause cause, const std::string& path) {
+  /// `cause` and `path`. Returns the error.
+  std::optional<FileException> ExpectFileError(FileSystem& files, FileCause cause,
+                                               const std::string& path) {
     try {
       RunConversion(input, orbits, infos, prompts, files);
       ADD_FAILURE() << "the run did not report the fault";
     } catch (const FileException& e) {
       EXPECT_EQ(e.Cause(), cause);
       EXPECT_EQ(e.Path(), path);
-      EXPECT_EQ(prompts.busy, 0);
-      return e.what();
+      return e;
     }
-    return {};
+    return std::nullopt;
   }
   void ExpectNoTemporary() const {
     for (const std::string& name : dir.Entries()) EXPECT_EQ(name.find(".tarnwick-"), name.npos);

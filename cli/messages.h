@@ -1,5 +1,6 @@
-// The user-visible texts of the conversion, the platform and the command
-// line, in German and English, each known by its name.
+// Every text tarnwick-cli prints, help included, in English and German, each
+// known by its name. A new text is a new name here and an entry in
+// messages.cpp; the build checks that every name has both languages.
 #pragma once
 
 #include <functional>
@@ -7,16 +8,16 @@
 #include <string>
 #include <string_view>
 
-namespace tarnwick {
+#include "session_language.h"
+
+namespace tarnwick::cli {
 
 /// The name of a text. "%1", "%2", ... in a text stand for the values that
-/// LoadText is given, in that order.
-enum class TextId {
-  // The messages of a run.
+/// Say is given, in that order.
+enum class Message {
+  // A conversion and what it tells on its way.
   ConversionDone,         ///< the completion message
-  DoneCaption,            ///< its caption
   Overwrite,              ///< %1 the file that exists
-  Attention,              ///< the caption of questions and warnings
   OpenFailed,             ///< %1 the file that cannot be opened
   NoOrbitData,            ///< %1 the catalogue
   LineTooLong,            ///< %1 the line number
@@ -37,24 +38,20 @@ enum class TextId {
   ZipUnsupported,     ///< an intact archive packed with Deflate64 or encryption
   ZipTooManyMembers,  ///< an archive whose central directory would not fit the memory bound
 
-  // The causes of file errors, in the order of FileCause; %1 is the file.
-  CauseNone,
+  // The causes of file errors; %1 is the file.
   CauseGeneric,
   CauseFileNotFound,
   CauseBadPath,
   CauseTooManyOpenFiles,
   CauseAccessDenied,
   CauseInvalidFile,
-  CauseRemoveCurrentDir,
-  CauseDirectoryFull,
   CauseBadSeek,
   CauseHardIO,
   CauseSharingViolation,
   CauseLockViolation,
   CauseDiskFull,
-  CauseEndOfFile,
 
-  // The command line.
+  // Questions, outcomes and usage errors.
   YesNoHint,             ///< follows a question
   CannotAskTerminal,     ///< the answer is no: no terminal
   CannotAskStdin,        ///< the answer is no: the catalogue is on standard input
@@ -82,7 +79,7 @@ enum class TextId {
   DumpOrbitRecords,     ///< the kind in DumpNotWhole
   DumpSummaryRecords,   ///< the kind in DumpNotWhole
 
-  // The command line's help; the labels are those of CLI11's help formatter.
+  // The help; the labels are those of CLI11's help formatter.
   HelpProgram,
   HelpExitStatus,
   HelpConvert,
@@ -104,48 +101,55 @@ enum class TextId {
   HelpSubcommandsGroup,
   HelpRequiredLabel,
   HelpExcludesLabel,
-
-  // update.
-  UpToDate,        ///< %1 the output folder
-  DownloadFailed,  ///< %1 the address; the cause follows
-  TimeLeft,        ///< %1 minutes:seconds
-  CopyNotKept,     ///< %1 the cache folder, %2 the system's reason
-  CopyNotStored,   ///< %1 the address, %2 the kept copy not written; the reason follows
   HelpUpdate,
   HelpUrl,
   HelpUpdateCache,
+
+  // update.
+  UpToDate,           ///< %1 the output folder
+  CatalogueOf,        ///< follows UpToDate; %1 the catalogue's date
+  DownloadFailed,     ///< %1 the address, %2 why (one of the Net texts)
+  TimeLeft,           ///< %1 minutes:seconds
+  CacheNotUsed,       ///< %1 the cache folder, %2 why
+  CacheNotOwned,      ///< why, in CacheNotUsed
+  CacheOpenToOthers,  ///< why, in CacheNotUsed
+  CopyNotKept,        ///< %1 the cache folder, %2 the system's reason
+  TooManyRecords,     ///< %1 the catalogue, %2 the limit
+  BadVariable,        ///< %1 the variable, %2 its value
+  UrlNotHttps,        ///< %1 the address in TARNWICK_URL
+  Cancelled,
   EmptyOutputDir,  ///< why an empty -o is refused
   HttpsOnly,       ///< why an --url is refused
+
+  // Why a download failed; follows DownloadFailed. %1 the library's detail.
+  NetConnection,
+  NetTls,
+  NetHttpStatus,  ///< %1 the status
+  NetStall,       ///< %1 the seconds without data
+  NetSizeLimit,   ///< %1 the limit in MiB
+  NetRedirectRefused,
+  NetIncomplete,
 };
 
-enum class Language { German, English };
+/// The cli's language for this session, from the locale variables that
+/// `variable` reads (see SessionLanguage). The one place that decides it.
+Language ChooseLanguage(const std::function<std::string(const std::string&)>& variable);
 
-/// Chooses the language that LoadText reads. A front end calls this once at
-/// start-up; until then texts are English.
-void SetTextLanguage(Language language) noexcept;
+/// Makes `language` the one Say speaks; run() does it once per command line.
+/// Until then texts are English.
+void SetLanguage(Language language) noexcept;
 
-/// The language currently chosen by SetTextLanguage.
-Language TextLanguage() noexcept;
-
-/// True when a locale or language name ("de", "de_DE.UTF-8", "de-AT", "German")
-/// names German. Front ends use it on the user's first interface language.
-bool IsGermanLanguageName(std::string_view name) noexcept;
-
-/// True when the session asks for German: the first name of LANGUAGE, unless
-/// the locale (LC_ALL, else LC_MESSAGES, else LANG) is C or POSIX, in which
-/// case English; otherwise that locale. `variable` gives an environment
-/// variable's value, empty when unset.
-bool SessionWantsGerman(const std::function<std::string(const char* name)>& variable);
+/// The language Say speaks.
+Language CurrentLanguage() noexcept;
 
 /// The text `id` in `language` (UTF-8), with "%1" to "%9" replaced by the
 /// values at those places, unchanged and never scanned again; a placeholder
 /// without a value stays as it is.
-std::string LoadText(Language language, TextId id,
-                     std::initializer_list<std::string_view> values = {});
+std::string Say(Language language, Message id, std::initializer_list<std::string_view> values = {});
 
-/// The text `id` in the language chosen by SetTextLanguage, filled as above.
-inline std::string LoadText(TextId id, std::initializer_list<std::string_view> values = {}) {
-  return LoadText(TextLanguage(), id, values);
+/// The same in the current language.
+inline std::string Say(Message id, std::initializer_list<std::string_view> values = {}) {
+  return Say(CurrentLanguage(), id, values);
 }
 
-}  // namespace tarnwick
+}  // namespace tarnwick::cli
