@@ -17,6 +17,7 @@
 #include "messages.h"
 #include "outcome.h"
 #include "posix_file_system.h"
+#include "selection_options.h"
 
 #ifndef TARNWICK_VERSION
 #error "TARNWICK_VERSION comes from the CMake project version"
@@ -170,6 +171,7 @@ Outcome RunCommandLine(const std::vector<std::string>& args, std::ostream& out, 
   convertCommand->add_option("-o,--output-dir", convert.outputDir, Say(Message::HelpOutputDir))
       ->capture_default_str();
   convertCommand->add_flag("-y,--yes", convert.assumeYes, Say(Message::HelpYes));
+  AddSelectionOptions(*convertCommand, convert.selection);
   convertCommand->footer(exitStatus);
 
   DumpOptions dump;
@@ -180,10 +182,9 @@ Outcome RunCommandLine(const std::vector<std::string>& args, std::ostream& out, 
   CLI::Option* orbitsFlag = dumpCommand->add_flag("--orbits", orbits, Say(Message::HelpOrbits));
   CLI::Option* infoFlag = dumpCommand->add_flag("--info", info, Say(Message::HelpInfo));
   orbitsFlag->excludes(infoFlag);
+  dumpCommand->add_flag("--summary", dump.summary, Say(Message::HelpSummary))->excludes(infoFlag);
   dumpCommand->footer(Say(Message::HelpDumpKind) + "\n" + exitStatus);
   UpdateOptions update;
-  if (environment.variable)
-    update.url = CatalogueUrl([&](const char* name) { return environment.variable(name); });
   CLI::App* updateCommand = app.add_subcommand("update", Say(Message::HelpUpdate));
   updateCommand->add_option("-o,--output-dir", update.outputDir, Say(Message::HelpOutputDir))
       ->capture_default_str()
@@ -191,12 +192,15 @@ Outcome RunCommandLine(const std::vector<std::string>& args, std::ostream& out, 
         // An unset variable in a systemd unit or a crontab gives an empty name.
         return dir.empty() ? Say(Message::EmptyOutputDir) : std::string();
       });
-  updateCommand->add_option("--url", update.url, Say(Message::HelpUrl))
-      ->capture_default_str()
-      ->check([](const std::string& url) {
-        return Lowered(url.substr(0, 8)) == "https://" ? std::string() : Say(Message::HttpsOnly);
-      });
+  CLI::Option* urlOption = updateCommand->add_option("--url", update.url, Say(Message::HelpUrl))
+                               ->capture_default_str()
+                               ->check([](const std::string& url) {
+                                 return Lowered(url.substr(0, 8)) == "https://"
+                                            ? std::string()
+                                            : Say(Message::HttpsOnly);
+                               });
   updateCommand->add_flag("-y,--yes", update.assumeYes, Say(Message::HelpYes));
+  AddSelectionOptions(*updateCommand, update.selection);
   updateCommand->footer(Say(Message::HelpUpdateCache) + "\n" + exitStatus);
   LocaliseHelp(app);
 
@@ -231,7 +235,12 @@ Outcome RunCommandLine(const std::vector<std::string>& args, std::ostream& out, 
   }
 
   if (convertCommand->parsed()) return RunConvert(convert, out, err, environment);
-  if (updateCommand->parsed()) return RunUpdate(update, out, err, environment);
+  if (updateCommand->parsed()) {
+    // Without --url, TARNWICK_URL names the address (a mirror, a test server).
+    if (urlOption->count() == 0 && environment.variable)
+      update.url = CatalogueUrl([&](const char* name) { return environment.variable(name); });
+    return RunUpdate(update, out, err, environment);
+  }
   dump.kind = orbits ? DumpKind::Orbits : info ? DumpKind::Info : DumpKind::FromName;
   return RunDump(dump, out, err);
 }

@@ -12,6 +12,7 @@
 #include "decompressing_input.h"
 #include "messages.h"
 #include "outcome.h"
+#include "selection.h"
 #include "update_run.h"
 
 namespace tarnwick::cli {
@@ -32,6 +33,7 @@ struct ConvertOptions {
   std::string catalogue;  ///< empty: the newest of MPCORB.DAT, MPCORB.DAT.gz, MPCORB.ZIP here
   std::string outputDir = ".";
   bool assumeYes = false;
+  Selection selection;  ///< the objects written; every orbit line by default
   /// When set, the catalogue is this stream, named `catalogue` in messages.
   std::function<std::unique_ptr<InputStream>()> stream;
 };
@@ -60,6 +62,7 @@ struct UpdateOptions {
   std::string url = kDefaultCatalogueUrl;  ///< TARNWICK_URL when set, unless --url names one
   std::string outputDir = ".";
   bool assumeYes = false;
+  Selection selection;  ///< the objects written; the kept copy stays whole
 };
 
 /// Fetches the catalogue unless the kept copy is current, and converts it
@@ -83,6 +86,8 @@ enum class DumpKind { FromName, Orbits, Info };
 struct DumpOptions {
   std::string file;
   DumpKind kind = DumpKind::FromName;
+  /// Counts per orbit class and per band of H instead of the records.
+  bool summary = false;
 };
 
 /// Prints the records of `options.file` as CSV on `out`; failures on `err`.

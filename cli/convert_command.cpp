@@ -16,6 +16,7 @@
 #include "decompressing_input.h"
 #include "messages.h"
 #include "posix_file_system.h"
+#include "selection_options.h"
 #include "temporary_cleanup.h"
 #include "update_messages.h"
 #include "update_run.h"
@@ -255,7 +256,8 @@ Outcome RunConvert(const ConvertOptions& options, std::ostream& out, std::ostrea
   const auto start = std::chrono::steady_clock::now();
   ConversionOutcome stats;
   try {
-    stats = RunConversion(input, orbitPath, infoPath, prompts, files, limits.maxRecords);
+    stats = RunConversion(input, orbitPath, infoPath, prompts, files, limits.maxRecords,
+                          options.selection);
   } catch (const FileException& e) {
     ReportFileError(e, err);
     return Outcome::FileError;
@@ -269,7 +271,10 @@ Outcome RunConvert(const ConvertOptions& options, std::ostream& out, std::ostrea
       err << kProgramPrefix << OpenFailure(stats, input, dir, orbitPath, infoPath, files) << '\n';
       return Outcome::CannotOpen;
     case RunStatus::NoOrbitData:
-      err << kProgramPrefix << Say(Message::NoOrbitData, {stats.path}) << '\n';
+      err << kProgramPrefix
+          << Say(stats.nothingSelected ? Message::NothingSelected : Message::NoOrbitData,
+                 {stats.path})
+          << '\n';
       return Outcome::NoOrbitData;
     case RunStatus::TooManyRecords:
       err << kProgramPrefix << TooManyRecordsText(input, stats.maxRecords) << '\n';
@@ -279,10 +284,8 @@ Outcome RunConvert(const ConvertOptions& options, std::ostream& out, std::ostrea
       return Outcome::Declined;
   }
   const char decimalPoint = SessionDecimalPoint();
-  const std::string summary = Say(
-      Message::RunSummary, {std::to_string(stats.linesRead), std::to_string(stats.recordsWritten),
-                            std::to_string(stats.linesRead - stats.recordsWritten),
-                            FormatFixed(elapsed.count(), 2, decimalPoint)});
+  const std::string summary =
+      RunSummaryText(stats, options.selection, elapsed.count(), decimalPoint);
   out << Say(Message::ConversionDone) << '\n'
       << input << " (" << DescribeInput(read, decimalPoint) << "): " << summary << '\n';
   return Outcome::Done;

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "absolute_path.h"
 #include "asteroid_info.h"
 #include "asteroid_record.h"
 #include "catalogue_line.h"
@@ -120,6 +121,78 @@ void AppendInfoRow(std::string& rows, const std::uint8_t* bytes) {
   rows += '\n';
 }
 
+/// The counts of `dump --summary`: per orbit class and per band of H.
+class OrbitTally {
+ public:
+  void Add(const std::uint8_t* bytes) {
+    const AsteroidRecord r = DecodeAsteroidRecord(
+        std::span<const std::uint8_t, kAsteroidRecordSize>(bytes, kAsteroidRecordSize));
+    ++records_;
+    // The record keeps one bit per orbit type; Atiras, Mars-crossers and
+    // Hungarias share the bit of every other type.
+    for (std::size_t i = 0; i < kTypeBits.size(); ++i) {
+      if ((r.flags & kTypeBits[i].bit) != 0) ++types_[i];
+    }
+    if ((r.flags & (kNeoBit | kNeoTypes)) != 0) ++neo_;
+    if ((r.flags & kPhaBit) != 0) ++pha_;
+    // No catalogued asteroid has H below 1: a record below holds the G that
+    // a blank H column read on into.
+    const int h = r.magnitudeH;
+    ++bands_[h < 100 ? 4 : h <= 1000 ? 0 : h <= 1500 ? 1 : h <= 2000 ? 2 : 3];
+  }
+
+  void Print(const std::string& path, std::string& text) const {
+    const auto line = [&text](std::string_view label, std::uint64_t count) {
+      text += "  ";
+      text += label;
+      text.append(Width(label) < 60 ? 60 - Width(label) : 1, ' ');
+      text += std::to_string(count);
+      text += '\n';
+    };
+    text += Say(Message::SummaryTitle, {path, std::to_string(records_)}) + "\n";
+    text += Say(Message::SummaryClasses) + "\n";
+    for (std::size_t i = 0; i < kTypeBits.size(); ++i) {
+      const std::string label = kTypeBits[i].name.empty() ? Say(Message::SummaryOtherClass)
+                                                          : std::string(kTypeBits[i].name);
+      line(label, types_[i]);
+    }
+    line("neo", neo_);
+    line("pha", pha_);
+    text += Say(Message::SummaryBands) + "\n";
+    const std::array<std::string, 5> labels = {"≤ 10", "10 – 15", "15 – 20", "> 20",
+                                               Say(Message::SummaryNoH)};
+    for (std::size_t i = 0; i < labels.size(); ++i) line(labels[i], bands_[i]);
+  }
+
+ private:
+  struct TypeBit {
+    std::uint16_t bit;
+    std::string_view name;  // empty: the bit of all other types
+  };
+  static constexpr std::array<TypeBit, 7> kTypeBits = {{{0x0001, "aten"},
+                                                        {0x0002, "apollo"},
+                                                        {0x0004, "amor"},
+                                                        {0x0008, "hilda"},
+                                                        {0x0010, "trojan"},
+                                                        {0x0020, "distant"},
+                                                        {0x07C0, ""}}};
+  static constexpr std::uint16_t kNeoBit = 0x0800;
+  static constexpr std::uint16_t kNeoTypes = 0x0007;  // Aten, Apollo, Amor
+  static constexpr std::uint16_t kPhaBit = 0x8000;
+
+  /// Characters on the screen: UTF-8 continuation bytes take no column.
+  static std::size_t Width(std::string_view text) {
+    return static_cast<std::size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+  }
+
+  std::uint64_t records_ = 0;
+  std::array<std::uint64_t, kTypeBits.size()> types_{};
+  std::uint64_t neo_ = 0;
+  std::uint64_t pha_ = 0;
+  std::array<std::uint64_t, 5> bands_{};
+};
+
 struct FileCloser {
   void operator()(std::FILE* file) const noexcept { std::fclose(file); }
 };
@@ -156,6 +229,10 @@ Outcome RunDump(const DumpOptions& options, std::ostream& out, std::ostream& err
       return Outcome::UsageError;
     }
   }
+  if (options.summary && kind != DumpKind::Orbits) {
+    err << kProgramPrefix << Say(Message::SummaryNeedsOrbits, {options.file}) << '\n';
+    return Outcome::UsageError;
+  }
   const bool orbits = kind == DumpKind::Orbits;
   const std::size_t recordSize = orbits ? kAsteroidRecordSize : kAsteroidInfoRecordSize;
   const Message what = orbits ? Message::DumpOrbitRecords : Message::DumpSummaryRecords;
@@ -179,7 +256,8 @@ Outcome RunDump(const DumpOptions& options, std::ostream& out, std::ostream& err
     return Outcome::FileError;
   }
 
-  out << (orbits ? kOrbitHeader : kInfoHeader) << '\n';
+  if (!options.summary) out << (orbits ? kOrbitHeader : kInfoHeader) << '\n';
+  OrbitTally tally;
   std::vector<std::uint8_t> block(recordSize * kRecordsPerRead);
   std::string rows;
   std::size_t pending = 0;  // bytes of an incomplete record at the start of block
@@ -200,7 +278,9 @@ Outcome RunDump(const DumpOptions& options, std::ostream& out, std::ostream& err
     const std::size_t whole = available / recordSize * recordSize;
     rows.clear();
     for (std::size_t at = 0; at < whole; at += recordSize) {
-      if (orbits) {
+      if (options.summary) {
+        tally.Add(block.data() + at);
+      } else if (orbits) {
         AppendOrbitRow(rows, block.data() + at);
       } else {
         AppendInfoRow(rows, block.data() + at);
@@ -216,6 +296,11 @@ Outcome RunDump(const DumpOptions& options, std::ostream& out, std::ostream& err
   if (pending != 0) {
     err << NotWholeText(options.file, total, recordSize, what) << '\n';
     return Outcome::FileError;
+  }
+  if (options.summary) {
+    rows.clear();
+    tally.Print(AbsolutePath(options.file), rows);
+    out << rows;
   }
   errno = 0;
   out.flush();

@@ -22,6 +22,9 @@ constexpr std::array kMessages{
     Entry{Message::NoOrbitData,
           "Die Datei \"%1\" enthält keine Bahndaten - es wurde nichts geschrieben",
           "File \"%1\" holds no orbit data - nothing was written"},
+    Entry{Message::NothingSelected,
+          "Die Auswahl lässt keine Bahn aus \"%1\" übrig - es wurde nichts geschrieben",
+          "The selection leaves no orbit of \"%1\" - nothing was written"},
     Entry{Message::LineTooLong, "Zeile %1 ist länger als 1 MiB: kein Bahnkatalog",
           "line %1 is longer than 1 MiB: not an orbit catalogue"},
     Entry{Message::CommitBusy,
@@ -182,7 +185,8 @@ constexpr std::array kMessages{
           "  4  Dateifehler: Lesen, Schreiben, Schließen oder Verschieben einer Datei schlug\n"
           "     fehl, oder die Datei eines Auszugs ist keine ganze Zahl von Datensätzen, oder\n"
           "     der Speicher ging aus\n"
-          "  5  keine Bahndaten: der Katalog enthält keine Bahnzeile, nichts wurde geschrieben\n"
+          "  5  keine Bahndaten: der Katalog enthält keine Bahnzeile, oder die Auswahl lässt\n"
+          "     keine übrig; nichts wurde geschrieben\n"
           "  6  Netzfehler (update): keine Verbindung, ein Zertifikats- oder TLS-Fehler, ein\n"
           "     HTTP-Fehlerstatus, eine Zeitüberschreitung, die Größengrenze oder eine\n"
           "     Umleitung auf einfaches http\n",
@@ -194,7 +198,8 @@ constexpr std::array kMessages{
           "opened\n"
           "  4  file error: reading, writing, closing or moving a file failed,\n"
           "     or a dump file is not a whole number of records, or memory ran out\n"
-          "  5  no orbit data: the catalogue holds no orbit line, nothing was written\n"
+          "  5  no orbit data: the catalogue holds no orbit line, or the selection leaves none;\n"
+          "     nothing was written\n"
           "  6  network failure (update): no connection, a certificate or TLS failure, an HTTP\n"
           "     error status, a timeout, the size limit or a redirect to plain http\n"},
     Entry{Message::HelpConvert,
@@ -243,9 +248,11 @@ constexpr std::array kMessages{
           "The catalogue's https:// address"},
     Entry{Message::HelpUpdateCache,
           "Der letzte Download bleibt in $XDG_CACHE_HOME/tarnwick (~/.cache/tarnwick); meldet\n"
-          "der Server keine Änderung und stammen die Dateien daraus, geschieht nichts.\n",
+          "der Server keine Änderung und stammen die Dateien daraus (mit derselben Auswahl),\n"
+          "geschieht nichts.\n",
           "The last download is kept in $XDG_CACHE_HOME/tarnwick (~/.cache/tarnwick); when the\n"
-          "server reports no change and the files were made from it, nothing is done.\n"},
+          "server reports no change and the files were made from it (with the same selection),\n"
+          "nothing is done.\n"},
     Entry{Message::UpToDate,
           "Aktuell: Der Katalog hat sich nicht geändert, seit die Dateien in %1 daraus "
           "erstellt wurden; nichts heruntergeladen oder geschrieben.",
@@ -262,6 +269,8 @@ constexpr std::array kMessages{
           "copy."},
     Entry{Message::CacheNotOwned, "er gehört einem anderen Benutzer", "it belongs to another user"},
     Entry{Message::CacheOpenToOthers, "andere dürfen darin schreiben", "others may write to it"},
+    Entry{Message::CacheForeignLink, "er ist ein Verweis eines anderen Benutzers",
+          "it is a symbolic link made by another user"},
     Entry{Message::CopyNotKept,
           "Die Dateien sind aktuell, aber der heruntergeladene Katalog konnte nicht in %1 "
           "aufbewahrt werden (%2); die nächste Aktualisierung lädt ihn erneut herunter.",
@@ -299,6 +308,48 @@ constexpr std::array kMessages{
           "redirected to an address that is not https://, or too often (%1)"},
     Entry{Message::NetIncomplete, "die Übertragung endete vor dem Ende des Katalogs (%1)",
           "the transfer ended before the whole catalogue arrived (%1)"},
+    Entry{Message::SelectedRunSummary,
+          "%1 Zeilen gelesen, %2 Datensätze geschrieben (Auswahl: %3), %4 ausgelassen, %5 "
+          "Zeilen übersprungen, %6 s",
+          "%1 lines read, %2 records written (selection: %3), %4 left out, %5 lines skipped, "
+          "%6 s"},
+    Entry{Message::SelectionMaxH, "H ≤ %1", "H ≤ %1"},
+    Entry{Message::SelectionBrighter, "heller als %1 in Opposition",
+          "brighter than %1 at opposition"},
+    Entry{Message::SelectionClasses, "Klasse %1", "class %1"},
+    Entry{Message::SelectionNumbered, "nur nummerierte", "numbered only"},
+    Entry{Message::SelectionFirst, "die ersten %1", "the first %1"},
+    Entry{Message::ExpectMagnitude, "erwartet eine Helligkeit wie 15 oder 12,5, nicht \"%1\"",
+          "expects a magnitude such as 15 or 12.5, not \"%1\""},
+    Entry{Message::ExpectClasses, "erwartet durch Kommas getrennte Klassen aus %2, nicht \"%1\"",
+          "expects comma-separated classes out of %2, not \"%1\""},
+    Entry{Message::ExpectCount, "erwartet eine ganze Zahl ab 1, nicht \"%1\"",
+          "expects a whole number of 1 or more, not \"%1\""},
+    Entry{Message::HelpMaxH, "Nur Objekte mit einer absoluten Helligkeit H bis MAG",
+          "Only objects whose absolute magnitude H is at most MAG"},
+    Entry{Message::HelpBrighterThan,
+          "Nur Objekte, die in Opposition im Perihel MAG oder heller erreichen können",
+          "Only objects that can reach magnitude MAG or brighter at an opposition in "
+          "perihelion"},
+    Entry{Message::HelpClass, "Nur Objekte einer dieser Bahnklassen: %1",
+          "Only objects in any of these orbit classes: %1"},
+    Entry{Message::HelpNumbered, "Nur nummerierte Objekte", "Only numbered objects"},
+    Entry{Message::HelpFirst, "Höchstens die ersten N Objekte, die die übrigen Regeln erfüllen",
+          "At most the first N objects that pass the other rules"},
+    Entry{Message::HelpSummary,
+          "Statt der Datensätze ihre Zahl je Bahnklasse und je Band von H ausgeben",
+          "Print the count of records per orbit class and per band of H instead of the "
+          "records"},
+    Entry{Message::SummaryTitle, "%1: %2 Bahndatensätze", "%1: %2 orbit records"},
+    Entry{Message::SummaryClasses, "Bahnklassen:", "Orbit classes:"},
+    Entry{Message::SummaryOtherClass,
+          "andere, Hauptgürtel eingeschlossen (atira, mars-crosser, hungaria, ...)",
+          "other, main belt included (atira, mars-crosser, hungaria, ...)"},
+    Entry{Message::SummaryBands, "Absolute Helligkeit H:", "Absolute magnitude H:"},
+    Entry{Message::SummaryNoH, "keine", "none"},
+    Entry{Message::SummaryNeedsOrbits,
+          "--summary liest eine Datei mit Bahndatensätzen (Asteroids4.dat), nicht %1",
+          "--summary reads a file of orbit records (Asteroids4.dat), not %1"},
 };
 
 /// Every name has its entry at its own place, with a text in both languages.
@@ -309,7 +360,7 @@ constexpr bool IsComplete() {
         entry.english == nullptr || *entry.german == '\0' || *entry.english == '\0')
       return false;
   }
-  return static_cast<std::size_t>(Message::NetIncomplete) + 1 == kMessages.size();
+  return static_cast<std::size_t>(Message::SummaryNeedsOrbits) + 1 == kMessages.size();
 }
 static_assert(IsComplete(), "one entry per Message, in the order of Message, in both languages");
 

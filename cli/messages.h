@@ -20,6 +20,7 @@ enum class Message {
   Overwrite,              ///< %1 the file that exists
   OpenFailed,             ///< %1 the file that cannot be opened
   NoOrbitData,            ///< %1 the catalogue
+  NothingSelected,        ///< %1 the catalogue, whose orbits the selection all left out
   LineTooLong,            ///< %1 the line number
   CommitBusy,             ///< %1 the orbit file another run is replacing
   PairRepaired,           ///< %1 the orbit file put back
@@ -113,6 +114,7 @@ enum class Message {
   CacheNotUsed,       ///< %1 the cache folder, %2 why
   CacheNotOwned,      ///< why, in CacheNotUsed
   CacheOpenToOthers,  ///< why, in CacheNotUsed
+  CacheForeignLink,   ///< why, in CacheNotUsed
   CopyNotKept,        ///< %1 the cache folder, %2 the system's reason
   TooManyRecords,     ///< %1 the catalogue, %2 the limit
   BadVariable,        ///< %1 the variable, %2 its value
@@ -129,6 +131,29 @@ enum class Message {
   NetSizeLimit,   ///< %1 the limit in MiB
   NetRedirectRefused,
   NetIncomplete,
+
+  // Choosing the objects.
+  SelectedRunSummary,  ///< RunSummary with %3 the selection and %4 left out, %5 skipped, %6 s
+  SelectionMaxH,       ///< %1 the limit of H
+  SelectionBrighter,   ///< %1 the magnitude at opposition
+  SelectionClasses,    ///< %1 the class names
+  SelectionNumbered,
+  SelectionFirst,   ///< %1 how many
+  ExpectMagnitude,  ///< %1 the value given
+  ExpectClasses,    ///< %1 the value given, %2 the class names
+  ExpectCount,      ///< %1 the value given
+  HelpMaxH,
+  HelpBrighterThan,
+  HelpClass,  ///< %1 the class names
+  HelpNumbered,
+  HelpFirst,
+  HelpSummary,
+  SummaryTitle,        ///< %1 the file, %2 its records
+  SummaryClasses,      ///< heading of the orbit classes
+  SummaryOtherClass,   ///< the classes an orbit record does not tell apart
+  SummaryBands,        ///< heading of the H bands
+  SummaryNoH,          ///< the band of records without H
+  SummaryNeedsOrbits,  ///< %1 the file that is no orbit file
 };
 
 /// The cli's language for this session, from the locale variables that

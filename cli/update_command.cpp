@@ -12,6 +12,7 @@
 #include "messages.h"
 #include "posix_file_system.h"
 #include "progress_line.h"
+#include "selection_options.h"
 #include "temporary_cleanup.h"
 #include "update_messages.h"
 #include "update_run.h"
@@ -96,6 +97,7 @@ Outcome RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream&
   request.outputDir = AbsolutePath(options.outputDir.empty() ? "." : options.outputDir);
   request.userAgent = "Tarnwick/" TARNWICK_VERSION;
   request.files = environment.files;
+  request.selection = options.selection;
   if (environment.removeTemporariesOnSignal) RemoveTemporariesOnTerminatingSignals();
 
   ConsoleHooks hooks(err, environment.terminal, options.assumeYes, environment.errorIsTerminal);
@@ -134,7 +136,10 @@ Outcome RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream&
       return Outcome::CannotOpen;
     }
     case RunStatus::NoOrbitData:
-      err << kProgramPrefix << Say(Message::NoOrbitData, {stats.path}) << '\n';
+      err << kProgramPrefix
+          << Say(stats.nothingSelected ? Message::NothingSelected : Message::NoOrbitData,
+                 {stats.path})
+          << '\n';
       return Outcome::NoOrbitData;
     case RunStatus::TooManyRecords:
       err << kProgramPrefix << TooManyRecordsText(outcome.input, stats.maxRecords) << '\n';
@@ -144,10 +149,8 @@ Outcome RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream&
       return Outcome::Declined;
   }
   const char decimalPoint = SessionDecimalPoint();
-  const std::string summary = Say(
-      Message::RunSummary, {std::to_string(stats.linesRead), std::to_string(stats.recordsWritten),
-                            std::to_string(stats.linesRead - stats.recordsWritten),
-                            FormatFixed(elapsed.count(), 2, decimalPoint)});
+  const std::string summary =
+      RunSummaryText(stats, options.selection, elapsed.count(), decimalPoint);
   out << Say(Message::ConversionDone) << '\n'
       << outcome.input << " (" << DescribeInput(outcome.read, decimalPoint) << "): " << summary
       << '\n';

@@ -47,6 +47,7 @@ std::string UpdateWarningText(const UpdateWarning& warning) {
       const std::string why =
           warning.cacheProblem == CacheRefusal::NotOwned       ? Say(Message::CacheNotOwned)
           : warning.cacheProblem == CacheRefusal::OpenToOthers ? Say(Message::CacheOpenToOthers)
+          : warning.cacheProblem == CacheRefusal::ForeignLink  ? Say(Message::CacheForeignLink)
                                                                : std::strerror(warning.systemError);
       return Say(Message::CacheNotUsed, {warning.path, why});
     }

@@ -130,6 +130,16 @@ class Fields {
     ScanDouble(text_ + Field.pos, end_, value);
   }
 
+  /// Decimal's fast readers alone; false when they do not apply.
+  template <const column::Decimal& Field>
+  bool PlainDecimal(double& value, bool shortForm) const noexcept {
+    constexpr auto integerWidth = static_cast<unsigned>(Field.point() - Field.pos);
+    constexpr auto decimals = static_cast<unsigned>(Field.decimals);
+    const char* point = text_ + Field.point();
+    return ReadShortDecimal<integerWidth, decimals>(point, value) != nullptr ||
+           (shortForm && ReadShortDecimal<integerWidth, decimals - 1>(point, value) != nullptr);
+  }
+
   /// The seven elements, each scan starting where the last one ended; the
   /// first one that cannot be read and all after it stay 0.
   void Elements(double (&elements)[column::kElements.size()]) const noexcept {
@@ -369,6 +379,33 @@ void AsteroidLineParser::ParseOrbitLine(std::string_view line, AsteroidRecord& r
   record.oppositions = Low8(fields.IntOr(column::kOppositions, 0));
   record.arc = 0;
   ParseArc(line, fields, record);
+}
+
+bool MagnitudeHundredthsOf(std::string_view orbitLine, std::int16_t& hundredths) noexcept {
+  assert(orbitLine.size() >= column::kMinimumOrbitLineLength);
+  // Position 13 is a blank on an orbit line: the scan of the record stops
+  // there too when the H columns hold a number.
+  constexpr column::Field field = column::kMagnitudeH;
+  double h = 0;
+  const Fields fields(orbitLine, true);
+  const char* first = orbitLine.data() + field.pos;
+  if (!fields.PlainDecimal<column::kMagnitudeH>(h, /*shortForm=*/true) &&
+      ScanDouble(first, first + field.width, h) == nullptr) {
+    return false;
+  }
+  hundredths = Hundredths(h);
+  return true;
+}
+
+double PerihelionDistanceOf(std::string_view orbitLine) noexcept {
+  assert(orbitLine.size() >= column::kMinimumOrbitLineLength);
+  double elements[column::kElements.size()] = {};
+  Fields(orbitLine, true).Elements(elements);
+  return (1.0 - elements[4]) * elements[6];
+}
+
+bool CatalogueFlagsOf(std::string_view orbitLine, unsigned& flags) noexcept {
+  return Fields(orbitLine, true).Hex(column::kFlags, flags);
 }
 
 bool ParseAsteroidLine(std::string_view line, AsteroidRecord& record) noexcept {

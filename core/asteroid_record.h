@@ -78,6 +78,22 @@ class AsteroidLineParser {
 /// fields get their defaults; it never fails on content.
 bool ParseAsteroidLine(std::string_view line, AsteroidRecord& record) noexcept;
 
+// What a selection reads of an orbit line before its record is built: each
+// value exactly as ParseOrbitLine puts it into the record, at a fraction of
+// a whole parse.
+
+/// The record's `magnitudeH` (H x 100, truncated) when the H columns (8 to
+/// 12) hold a number; false for blank or unreadable H columns, where the
+/// record takes whatever number follows on the line.
+bool MagnitudeHundredthsOf(std::string_view orbitLine, std::int16_t& hundredths) noexcept;
+
+/// The record's `perihelionDistance`, (1 - e) * a, of an orbit line.
+double PerihelionDistanceOf(std::string_view orbitLine) noexcept;
+
+/// The catalogue's four hexadecimal flag digits (position 161) as the record
+/// reads them, before the orbit type is recoded; false when they cannot be read.
+bool CatalogueFlagsOf(std::string_view orbitLine, unsigned& flags) noexcept;
+
 /// The exact 113 bytes of `record` as Asteroids4.dat holds them.
 void EncodeAsteroidRecord(const AsteroidRecord& record,
                           std::span<std::uint8_t, kAsteroidRecordSize> out) noexcept;

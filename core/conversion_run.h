@@ -5,6 +5,7 @@
 #include <string>
 
 #include "file_layer.h"
+#include "selection.h"
 
 namespace tarnwick {
 
@@ -39,10 +40,12 @@ class UserPrompts {
 /// How a run ended. A file error is not among them: it leaves the run as a
 /// FileException.
 enum class RunStatus {
-  Done,            ///< both files were put in place
-  Declined,        ///< an overwrite question was answered no; nothing was written
-  CannotOpen,      ///< a file could not be opened; `path` names it
-  NoOrbitData,     ///< the catalogue, `path`, yielded no record; nothing was written
+  Done,        ///< both files were put in place
+  Declined,    ///< an overwrite question was answered no; nothing was written
+  CannotOpen,  ///< a file could not be opened; `path` names it
+  /// the catalogue, `path`, yielded no record; nothing was written. With
+  /// `nothingSelected`, it held orbit lines but the selection took none.
+  NoOrbitData,
   TooManyRecords,  ///< the catalogue gave more orbit lines than the run's bound; nothing was
                    ///< written
 };
@@ -62,7 +65,10 @@ struct ConversionOutcome {
   int systemError = 0;
   std::uint64_t linesRead = 0;       ///< catalogue lines read, empty ones included
   std::uint64_t recordsWritten = 0;  ///< records in each output file
-  std::uint64_t maxRecords = 0;      ///< TooManyRecords: the bound that was passed
+  std::uint64_t leftOut = 0;         ///< orbit lines the selection did not take
+  /// NoOrbitData: the catalogue held orbit lines, but the selection took none.
+  bool nothingSelected = false;
+  std::uint64_t maxRecords = 0;  ///< TooManyRecords: the bound that was passed
 };
 
 /// True when the run may write `path`, the `which` output: nothing there can
@@ -85,13 +91,15 @@ ConversionOutcome ReportOpenError(const std::string& path, int systemError);
 /// keeps other runs' pairs out; so a run that ends early leaves the existing
 /// files untouched, and a catalogue without a single record replaces nothing.
 /// A pair that a killed run left half-replaced is put right first (PairRepaired).
-/// A catalogue with more than `maxRecords` orbit lines is refused
+/// A catalogue that would give more than `maxRecords` records is refused
 /// (TooManyRecords) as soon as the next one is read, and nothing is written.
+/// Only the objects that `selection` takes are written, in catalogue order.
 /// Throws FileException on a read, write, close, lock or move failure, or on
 /// a line longer than 1 MiB, after every temporary file has been deleted;
 /// any other exception from the catalogue's stream leaves the same way.
 ConversionOutcome RunConversion(const std::string& inputPath, const std::string& orbitPath,
                                 const std::string& infoPath, UserPrompts& prompts,
-                                FileSystem& files, std::uint64_t maxRecords = kDefaultMaxRecords);
+                                FileSystem& files, std::uint64_t maxRecords = kDefaultMaxRecords,
+                                const Selection& selection = {});
 
 }  // namespace tarnwick

@@ -14,6 +14,15 @@ _tarnwick_cli() {
 
   case "$prev" in
     -o | --output-dir) _filedir -d; return ;;
+    --max-h | --brighter-than | --first) return ;;  # a number
+    --class)
+      # A comma-separated list: complete the name after the last comma.
+      local names='atira aten apollo amor mars-crosser hungaria hilda trojan distant neo pha'
+      local head=${cur%"${cur##*,}"}
+      COMPREPLY=($(compgen -P "$head" -W "$names" -- "${cur##*,}"))
+      compopt -o nospace 2> /dev/null
+      return
+      ;;
     --url)
       COMPREPLY=($(compgen -W 'https://minorplanetcenter.net/iau/MPCORB/MPCORB.DAT.gz' -- "$cur"))
       __ltrim_colon_completions "$cur"
@@ -25,15 +34,17 @@ _tarnwick_cli() {
     "") COMPREPLY=($(compgen -W 'convert dump update --help --version' -- "$cur")) ;;
     convert)
       if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W '-o --output-dir -y --yes -h --help' -- "$cur"))
+        COMPREPLY=($(compgen -W '-o --output-dir -y --yes --max-h --brighter-than --class
+          --numbered --first -h --help' -- "$cur"))
       else
         _filedir '@(DAT|dat|gz|GZ|ZIP|zip)'
       fi
       ;;
-    update) COMPREPLY=($(compgen -W '-o --output-dir --url -y --yes -h --help' -- "$cur")) ;;
+    update) COMPREPLY=($(compgen -W '-o --output-dir --url -y --yes --max-h --brighter-than
+      --class --numbered --first -h --help' -- "$cur")) ;;
     dump)
       if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W '--orbits --info -h --help' -- "$cur"))
+        COMPREPLY=($(compgen -W '--orbits --info --summary -h --help' -- "$cur"))
       else
         _filedir '@(dat|DAT)'
       fi

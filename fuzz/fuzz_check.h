@@ -38,6 +38,8 @@ int CatalogueOneInput(const std::uint8_t* data, std::size_t size);
 int NumberScanOneInput(const std::uint8_t* data, std::size_t size);
 /// The fast-path target: one line through the fast and the general readers.
 int FastPathOneInput(const std::uint8_t* data, std::size_t size);
+/// The decompressing-input target: gzip and ZIP bodies against zlib.
+int DecompressingInputOneInput(const std::uint8_t* data, std::size_t size);
 
 }  // namespace tarnwick::fuzz
 

@@ -99,3 +99,59 @@ for name, pos, text in [("h-one-decimal", 8, b"16.3 "), ("h-blank", 8, b"     ")
                         ("dates", 194, b"   1 2 3"), ("arc-odd", 127, b" 12-  3  "),
                         ("obs-sign", 117, b"  -12"), ("flags-short", 161, b" 1F ")]:
     write(f, name, put(numbered, pos, text))
+
+# The decompressing input: a control byte (piece count in bits 0-2, pipeline
+# shape in bits 3-4), the piece sizes less one, then a gzip or ZIP body.
+import io
+import struct
+import zipfile
+import zlib
+
+d = "decompressing_input"
+text = b"\n".join(orbit[:3]) + b"\n"
+
+
+def gzip_member(data, flags=0):
+    header = bytes([0x1F, 0x8B, 8, flags, 1, 2, 3, 4, 0, 3])
+    if flags & 4:
+        header += b"\x05\x00extra"
+    if flags & 8:
+        header += b"MPCORB.DAT\x00"
+    if flags & 16:
+        header += b"a comment\x00"
+    if flags & 2:
+        header += struct.pack("<H", zlib.crc32(header) & 0xFFFF)
+    deflater = zlib.compressobj(6, zlib.DEFLATED, -15)
+    body = deflater.compress(data) + deflater.flush()
+    return header + body + struct.pack("<II", zlib.crc32(data), len(data))
+
+
+def zipped(data, name="MPCORB.DAT", method=zipfile.ZIP_DEFLATED, zip64=False, stream=False):
+    raw = io.BytesIO()
+
+    class Unseekable(io.RawIOBase):
+        def writable(self):
+            return True
+
+        def write(self, b):
+            return raw.write(b)
+
+    with zipfile.ZipFile(Unseekable() if stream else raw, "w", method) as z:
+        info = zipfile.ZipInfo(name, date_time=(2026, 12, 7, 0, 0, 0))
+        info.compress_type = method
+        with z.open(info, "w", force_zip64=zip64) as f:
+            f.write(data)
+    return raw.getvalue()
+
+
+write(d, "gzip-plain", b"\x00" + gzip_member(text))
+write(d, "gzip-hcrc-in-pieces", b"\x03\x00\x03\x10" + gzip_member(text, 2))
+write(d, "gzip-name-comment-in-pieces", b"\x0a\x03\x00" + gzip_member(text, 8 | 16))
+write(d, "gzip-extra-name-bytewise", b"\x11\x00" + gzip_member(text, 4 | 8))
+write(d, "gzip-two-members-padded", b"\x1a\x3f\x07" + gzip_member(text[:50]) + b"\0" * 9
+      + gzip_member(text[50:], 2 | 4 | 8 | 16))
+write(d, "zip-deflate", b"\x00" + zipped(text))
+write(d, "zip-stored", b"\x08" + zipped(text, method=zipfile.ZIP_STORED))
+write(d, "zip64", b"\x10" + zipped(text, zip64=True))
+write(d, "zip-data-descriptor", b"\x18" + zipped(text, stream=True))
+write(d, "zip-other-name", b"\x00" + zipped(text, name="dir/catalogue.txt"))

@@ -17,7 +17,7 @@ build="${1:-build-fuzz}"
 seconds="${2:-300}"
 shift $(( $# > 2 ? 2 : $# ))
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(catalogue number_scan fast_path)
+[ ${#targets[@]} -gt 0 ] || targets=(catalogue number_scan fast_path decompressing_input)
 
 cc="${FUZZ_CC:-clang-14}"
 cxx="${FUZZ_CXX:-clang++-14}"
@@ -32,7 +32,7 @@ CC="$cc" CXX="$cxx" cmake -S "$source_dir" -B "$build" -G Ninja -DCMAKE_BUILD_TY
 cmake --build "$build" --target "${targets[@]/#/fuzz_}"
 
 declare -A dict=([fast_path]=catalogue)
-declare -A max_len=([catalogue]=8192 [number_scan]=1024 [fast_path]=400)
+declare -A max_len=([catalogue]=8192 [number_scan]=1024 [fast_path]=400 [decompressing_input]=16384)
 status=0
 for target in "${targets[@]}"; do
   work="$build/corpus/$target"

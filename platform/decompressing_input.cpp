@@ -1,13 +1,11 @@
 // Catalogue input from a file descriptor: plain text straight into the
-// reader's block, gzip through ISA-L's streaming inflate, ZIP through
-// libarchive. Compressed input is decompressed on a thread of its own into a
-// small ring of blocks that the conversion takes from, so inflating and
+// reader's block, gzip through ISA-L's streaming inflate (each member's
+// header read whole first, gzip_header), ZIP through zip_input. Compressed input is decompressed on
+// a thread of its own into a small ring of blocks that the conversion takes from, so inflating and
 // converting overlap. Memory stays at a few small buffers whatever the
 // catalogue's size.
 #include "decompressing_input.h"
 
-#include <archive.h>
-#include <archive_entry.h>
 #include <fcntl.h>
 #include <isa-l/igzip_lib.h>
 #include <poll.h>
@@ -22,58 +20,26 @@
 #include <cstring>
 #include <exception>
 #include <mutex>
-#include <optional>
 #include <span>
 #include <string_view>
 #include <thread>
 #include <vector>
 
 #include "block_ring.h"
-#include "catalogue_line.h"
 #include "descriptor.h"
 #include "file_output.h"
 #include "gzip_header.h"
+#include "input_errors.h"
 #include "quiet_thread.h"
-#include "zip_directory.h"
+#include "zip_input.h"
 
 namespace tarnwick {
 namespace {
 
 constexpr std::size_t kHeadSize = 4;  // enough to tell gzip and ZIP from text
-constexpr std::string_view kCatalogueName = "MPCORB.DAT";
-
-[[noreturn]] void ThrowDamaged(const std::string& path) {
-  throw FileException(FileCause::HardIO, path, FileProblem::CompressedDamaged);
-}
-
-[[noreturn]] void ThrowUnsupportedZip(const std::string& path) {
-  throw FileException(FileCause::InvalidFile, path, FileProblem::ZipUnsupported);
-}
-
-/// A read that failed, with the system's own reason.
-[[noreturn]] void ThrowReadError(int error, const std::string& path) {
-  throw SystemFileError(error, path);
-}
 
 /// Thrown inside the decompressing thread when the reader has gone.
 struct Stopped {};
-
-/// True when the last component of a ZIP member's path is MPCORB.DAT in any case.
-bool IsCatalogueName(const char* memberPath) {
-  if (memberPath == nullptr) return false;
-  std::string_view name(memberPath);
-  if (const auto slash = name.find_last_of('/'); slash != std::string_view::npos)
-    name.remove_prefix(slash + 1);
-  return line::EqualsIgnoringCase(name, kCatalogueName);
-}
-
-/// Whether archive_read_next_header found an entry (a warning still gives one).
-bool IsHeader(int rc) { return rc == ARCHIVE_OK || rc == ARCHIVE_WARN; }
-
-struct ArchiveFree {
-  void operator()(archive* handle) const noexcept { archive_read_free(handle); }
-};
-using Archive = std::unique_ptr<archive, ArchiveFree>;
 
 class DescriptorInput final : public DecompressingInput {
  public:
@@ -116,7 +82,7 @@ class DescriptorInput final : public DecompressingInput {
     }
     inflate_.reset();
     compressed_ = {};
-    archive_.reset();
+    zip_.reset();
     state_ = State::Ended;
     if (const int error = owned_.Close(); error != 0) ThrowReadError(error, path_);
   }
@@ -231,8 +197,7 @@ class DescriptorInput final : public DecompressingInput {
 
   std::size_t Decode(char* buffer, std::size_t size) {
     if (state_ == State::Gzip) return ReadGzip(reinterpret_cast<std::uint8_t*>(buffer), size);
-    if (deflated_) return ReadDeflatedMember(reinterpret_cast<std::uint8_t*>(buffer), size);
-    return ReadZip(buffer, size);
+    return zip_->Read(buffer, size);
   }
 
   /// The reader's side: copies from the block it holds, taking the next
@@ -336,120 +301,17 @@ class DescriptorInput final : public DecompressingInput {
     return room - inflate.avail_out;
   }
 
-  /// Opens the ZIP archive from its start. Seeking is what finds the central
-  /// directory, so only a regular file will do.
-  Archive OpenArchive() {
+  /// ZIP needs a regular file: seeking is what finds the central directory.
+  void StartZip() {
+    format_ = InputFormat::Zip;
     struct stat info {};
     if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
       throw FileException(FileCause::Generic, path_, FileProblem::ZipFromPipe);
     }
     bytesIn_ = static_cast<std::uint64_t>(info.st_size);
-    if (ZipMemberCount(fd_, static_cast<std::uint64_t>(info.st_size)) > kMaxZipMembers) {
-      throw FileException(FileCause::InvalidFile, path_, FileProblem::ZipTooManyMembers);
-    }
-    if (::lseek(fd_, 0, SEEK_SET) != 0) throw FileException(FileCause::BadSeek, path_);
-    Archive handle(archive_read_new());
-    if (!handle || archive_read_support_format_zip_seekable(handle.get()) != ARCHIVE_OK)
-      throw FileException(FileCause::Generic, path_);
-    if (archive_read_open_fd(handle.get(), fd_, std::max<std::size_t>(shape_.compressedBlock, 1)) !=
-        ARCHIVE_OK)
-      ThrowDamaged(path_);
-    return handle;
-  }
-
-  /// Takes `entry` of `handle` as the catalogue; an encrypted one cannot be
-  /// read. A member stored with deflate is inflated by ISA-L straight from
-  /// the file, as fast as gzip; any other goes through libarchive.
-  void UseMember(Archive handle, archive_entry* entry) {
-    if (archive_entry_is_encrypted(entry) != 0) ThrowUnsupportedZip(path_);
+    zip_ = std::make_unique<ZipInput>(fd_, path_, static_cast<std::uint64_t>(info.st_size),
+                                      shape_.compressedBlock);
     state_ = State::Zip;
-    const char* name = archive_entry_pathname(entry);
-    deflated_ = name == nullptr ? std::nullopt : FindDeflatedMember(fd_, bytesIn_, name);
-    if (!deflated_) {
-      archive_ = std::move(handle);
-      return;
-    }
-    compressed_.resize(std::max<std::size_t>(shape_.compressedBlock, 1));
-    inflate_ = std::make_unique<inflate_state>();
-    isal_inflate_init(inflate_.get());
-    inflate_->crc_flag = ISAL_GZIP_NO_HDR;  // raw deflate; the CRC-32 is computed on the way
-  }
-
-  /// Inflates the deflated member: the CRC-32 and the size its directory
-  /// entry states must match.
-  std::size_t ReadDeflatedMember(std::uint8_t* buffer, std::size_t size) {
-    inflate_state& inflate = *inflate_;
-    DeflatedMember& member = *deflated_;
-    const auto room = static_cast<std::uint32_t>(std::min<std::size_t>(size, 1u << 30));
-    inflate.next_out = buffer;
-    inflate.avail_out = room;
-    while (inflate.avail_out == room && !memberDone_) {
-      bool inputEnded = false;
-      if (inflate.avail_in == 0) {
-        const auto want = static_cast<std::size_t>(
-            std::min<std::uint64_t>(compressed_.size(), member.compressedSize));
-        const ssize_t got = want == 0 ? 0
-                                      : ::pread(fd_, compressed_.data(), want,
-                                                static_cast<off_t>(member.dataOffset));
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) ThrowReadError(errno, path_);
-        inputEnded = got == 0;
-        member.dataOffset += static_cast<std::uint64_t>(got);
-        member.compressedSize -= static_cast<std::uint64_t>(got);
-        inflate.next_in = compressed_.data();
-        inflate.avail_in = static_cast<std::uint32_t>(got);
-      }
-      if (isal_inflate(&inflate) < 0) ThrowDamaged(path_);
-      if (inflate.block_state == ISAL_BLOCK_FINISH) {
-        memberDone_ = true;
-        if (inflate.crc != member.crc ||
-            inflate.total_out != static_cast<std::uint32_t>(member.size))
-          ThrowDamaged(path_);
-      } else if (inputEnded && inflate.avail_out == room) {
-        ThrowDamaged(path_);  // the member ends inside its deflate data
-      }
-    }
-    return room - inflate.avail_out;
-  }
-
-  /// Finds the member to read: MPCORB.DAT in any case, else the only file.
-  void StartZip() {
-    format_ = InputFormat::Zip;
-    Archive handle = OpenArchive();
-    archive_entry* entry = nullptr;
-    int index = -1;
-    int firstFile = -1;
-    int files = 0;
-    int rc = ARCHIVE_OK;
-    while (IsHeader(rc = archive_read_next_header(handle.get(), &entry))) {
-      ++index;
-      if (archive_entry_filetype(entry) != AE_IFREG) continue;
-      if (IsCatalogueName(archive_entry_pathname(entry)))
-        return UseMember(std::move(handle), entry);
-      if (++files == 1) firstFile = index;
-    }
-    if (rc != ARCHIVE_EOF) ThrowDamaged(path_);
-    if (files != 1) {
-      throw FileException(FileCause::Generic, path_, FileProblem::ZipWithoutCatalogue);
-    }
-    handle.reset();
-    handle = OpenArchive();  // back to the only file
-    for (int i = 0; i <= firstFile; ++i) {
-      if (!IsHeader(archive_read_next_header(handle.get(), &entry))) ThrowDamaged(path_);
-    }
-    UseMember(std::move(handle), entry);
-  }
-
-  std::size_t ReadZip(char* buffer, std::size_t size) {
-    const la_ssize_t got = archive_read_data(archive_.get(), buffer, size);
-    if (got >= 0) return static_cast<std::size_t>(got);
-    // An intact archive packed with a method libarchive lacks (Deflate64,
-    // among others) is no damage; everything else is: a deflate error, a
-    // CRC mismatch, a short file.
-    const char* why = archive_error_string(archive_.get());
-    if (why != nullptr && std::string_view(why).starts_with("Unsupported ZIP compression method"))
-      ThrowUnsupportedZip(path_);
-    ThrowDamaged(path_);
   }
 
   int fd_;
@@ -467,8 +329,7 @@ class DescriptorInput final : public DecompressingInput {
   std::vector<std::uint8_t> compressed_;
   std::unique_ptr<inflate_state> inflate_;
   bool memberDone_ = false;
-  Archive archive_;
-  std::optional<DeflatedMember> deflated_;  // the rest of the member ISA-L inflates
+  std::unique_ptr<ZipInput> zip_;
   // The hand-over between the two threads:
   std::unique_ptr<BlockRing> ring_;
   Descriptor wake_;  // an eventfd that ends a wait for a pipe; only for pipes

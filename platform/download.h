@@ -27,7 +27,7 @@ struct DownloadRequest {
   /// The transfer ends when nothing at all arrives for this long.
   long stallTimeoutSeconds = 60;
   std::uint64_t maxBytes = std::uint64_t{2} << 30;  ///< a larger body is refused
-  /// Asked every 100 ms at most, on the transfer's thread: true ends the transfer.
+  /// Asked often (at least every 100 ms) on the transfer's thread: true ends the transfer.
   std::function<bool()> cancelled;
 };
 

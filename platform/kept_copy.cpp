@@ -18,6 +18,7 @@
 
 #include "download.h"
 #include "own_names.h"
+#include "update_run.h"
 
 namespace tarnwick {
 namespace {
@@ -100,6 +101,16 @@ CacheFolder OpenCacheFolder(const std::string& path) {
   }
   folder.fd = Descriptor(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   struct stat info {};
+  if (!folder.fd && (errno == ENOTDIR || errno == ELOOP) && ::lstat(path.c_str(), &info) == 0 &&
+      S_ISLNK(info.st_mode)) {
+    // A link is followed only when the caller made it, as the kernel's
+    // protected_symlinks rule has it; its target is then checked as below.
+    if (info.st_uid != ::geteuid()) {
+      folder.problem = CacheProblem::ForeignLink;
+      return folder;
+    }
+    folder.fd = Descriptor(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  }
   if (!folder.fd || ::fstat(folder.fd.get(), &info) != 0) {
     folder.problem = CacheProblem::CannotOpen;
     folder.error = errno;
@@ -155,9 +166,9 @@ void RememberPair(KeptState& state, const std::string& identity) {
 KeptCopy::KeptCopy(const CacheFolder& folder, const std::string& url)
     : folder_(folder.fd.get()),
       folderPath_(folder.path),
-      name_(KeptCopyName(url)),
-      path_(folder.path + "/" + name_),
-      url_(url) {}
+      url_(ShownAddress(url)),
+      name_(KeptCopyName(url_)),
+      path_(folder.path + "/" + name_) {}
 
 KeptCopy::~KeptCopy() {
   if (!partialName_.empty()) ::unlinkat(folder_, partialName_.c_str(), 0);

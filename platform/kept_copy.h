@@ -23,6 +23,7 @@ enum class CacheProblem {
   CannotOpen,    ///< missing and cannot be made, or not a folder; see the errno value
   NotOwned,      ///< owned by another user
   OpenToOthers,  ///< group or others may write it
+  ForeignLink,   ///< a symbolic link that another user made
 };
 
 /// The cache folder, checked once and held open.
@@ -60,6 +61,7 @@ void RememberPair(KeptState& state, const std::string& identity);
 /// The kept copy of one address in an open cache folder.
 class KeptCopy {
  public:
+  /// The copy for `url`; user information in it plays no part.
   KeptCopy(const CacheFolder& folder, const std::string& url);
   KeptCopy(const KeptCopy&) = delete;
   KeptCopy& operator=(const KeptCopy&) = delete;
@@ -98,9 +100,9 @@ class KeptCopy {
  private:
   int folder_;
   std::string folderPath_;
+  std::string url_;  ///< without user information, which is never written down
   std::string name_;
   std::string path_;
-  std::string url_;
   std::string partialName_;
   Descriptor partial_;
 };

@@ -75,11 +75,9 @@ void List(const std::string& prefix, const std::string& folder, const std::strin
     const bool marked = entryName.find(kCopyMark) != entryName.npos;
     const std::size_t at = mark.empty() ? entryName.npos : entryName.find(mark);
     // Untouched since the mark was made, or holding the copy's beginning.
-    // (A mark is found only where `target` is given; said outright for the analyser.)
-    const bool interrupted =
-        target != nullptr && at != entryName.npos &&
-        (entryName.substr(at + mark.size()) == CopyStateOf(*target) ||
-         (shared != nullptr && BeginsWithTarget(::dirfd(dir), entry->d_name, *shared)));
+    const bool interrupted = at != entryName.npos && shared != nullptr && target != nullptr &&
+                             (entryName.substr(at + mark.size()) == CopyStateOf(*target) ||
+                              BeginsWithTarget(::dirfd(dir), entry->d_name, *shared));
     if (marked && !interrupted && now - st.st_mtime <= kStaleSeconds) continue;
     found.push_back(
         {prefix + entry->d_name, static_cast<std::int64_t>(now - st.st_mtime), interrupted});

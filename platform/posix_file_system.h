@@ -5,6 +5,7 @@
 #include <string>
 
 #include "file_layer.h"
+#include "file_output.h"  // CauseFromErrno, SystemFileError
 
 namespace tarnwick {
 

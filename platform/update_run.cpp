@@ -14,6 +14,7 @@
 #include <cstring>
 #include <optional>
 #include <stdexcept>
+#include <vector>
 
 #include "download.h"
 #include "file_output.h"
@@ -129,6 +130,17 @@ class WatchedInput : public InputStream {
   InputSummary& read_;
 };
 
+/// The pair's identity as the state file remembers it: PairIdentity, and
+/// for a pair made with a selection that selection as well, so that "not
+/// modified" holds only for a pair made with the same one. Empty when the
+/// pair is not there.
+std::string MadePair(const std::string& orbitPath, const std::string& infoPath,
+                     const Selection& selection) {
+  std::string identity = PairIdentity(orbitPath, infoPath);
+  if (!identity.empty() && selection.Any()) identity += " selection " + SelectionKey(selection);
+  return identity;
+}
+
 /// The kept copy, converted again without a download.
 class KeptCopyInput final : public WatchedInput {
  public:
@@ -212,8 +224,11 @@ class DownloadInput final : public WatchedInput {
   }
 
  private:
+  /// Once the whole body is in, the download's progress ends, rather than
+  /// show a rate that keeps falling while the conversion catches up.
   void Report(bool finished) {
-    meter_.Report(download_.BytesReceived(), download_.BytesExpected(), finished);
+    meter_.Report(download_.BytesReceived(), download_.BytesExpected(),
+                  finished || download_.Ended());
   }
 
   /// Damage at the end of a failed transfer is that failure; damage in the
@@ -330,8 +345,8 @@ bool Convert(const UpdateRequest& request, UpdateHooks& hooks, const std::string
   UpdateFileSystem files(base, name, std::move(open), hooks);
   outcome.input = name;
   try {
-    outcome.conversion =
-        RunConversion(name, orbitPath, infoPath, prompts, files, request.maxRecords);
+    outcome.conversion = RunConversion(name, orbitPath, infoPath, prompts, files,
+                                       request.maxRecords, request.selection);
   } catch (const TransferFailed& e) {
     outcome.result = UpdateResult::NetworkFailure;
     outcome.network = e.failure;
@@ -389,6 +404,9 @@ UpdateOutcome Update(const UpdateRequest& request, UpdateHooks& hooks, bool mayR
         break;
       case CacheProblem::OpenToOthers:
         cacheWarning(CacheRefusal::OpenToOthers, 0);
+        break;
+      case CacheProblem::ForeignLink:
+        cacheWarning(CacheRefusal::ForeignLink, 0);
         break;
     }
   }
@@ -450,7 +468,7 @@ UpdateOutcome Update(const UpdateRequest& request, UpdateHooks& hooks, bool mayR
     // Not modified: nothing to do if the pair came from the kept copy,
     // else the pair is made from it again.
     outcome.lastModified = state.lastModified;
-    const std::string pair = PairIdentity(orbitPath, infoPath);
+    const std::string pair = MadePair(orbitPath, infoPath, request.selection);
     if (!pair.empty() &&
         std::find(state.pairs.begin(), state.pairs.end(), pair) != state.pairs.end()) {
       outcome.result = UpdateResult::UpToDate;
@@ -469,7 +487,7 @@ UpdateOutcome Update(const UpdateRequest& request, UpdateHooks& hooks, bool mayR
                                      outcome);
     const RunStatus status = outcome.conversion.status;
     if (ran && status == RunStatus::Done) {
-      RememberPair(state, PairIdentity(orbitPath, infoPath));
+      RememberPair(state, MadePair(orbitPath, infoPath, request.selection));
       kept->WriteState(state);
       return outcome;
     }
@@ -480,7 +498,8 @@ UpdateOutcome Update(const UpdateRequest& request, UpdateHooks& hooks, bool mayR
             ? true
             : (outcome.result == UpdateResult::FileFailure && outcome.file.path == copyPath) ||
                   (ran &&
-                   (status == RunStatus::NoOrbitData || status == RunStatus::TooManyRecords ||
+                   ((status == RunStatus::NoOrbitData && !outcome.conversion.nothingSelected) ||
+                    status == RunStatus::TooManyRecords ||
                     (status == RunStatus::CannotOpen && outcome.conversion.path == copyPath)));
     if (!copyBroken || !mayRetry) return outcome;
     download.reset();
@@ -508,7 +527,11 @@ UpdateOutcome Update(const UpdateRequest& request, UpdateHooks& hooks, bool mayR
                                                zip ? copyFd : -1, hooks, outcome.read);
       },
       outcome);
-  if (!ran || outcome.conversion.status != RunStatus::Done) return outcome;
+  // A selection that took nothing has still read the whole catalogue: the
+  // copy is kept (whole, as always), but no pair was made from it.
+  const bool nothingSelected = ran && outcome.conversion.status == RunStatus::NoOrbitData &&
+                               outcome.conversion.nothingSelected;
+  if (!ran || (outcome.conversion.status != RunStatus::Done && !nothingSelected)) return outcome;
   // A byte 0x1A ends the catalogue before the end of the transfer, which
   // must still end well for the copy to be kept; nobody reads the rest.
   download->StopStream();
@@ -529,8 +552,9 @@ UpdateOutcome Update(const UpdateRequest& request, UpdateHooks& hooks, bool mayR
   }
   // A server without validators cannot answer "not modified": no copy to keep.
   if (ended.etag.empty() && ended.lastModified.empty()) return outcome;
-  KeptState keep{request.url, ended.etag, ended.lastModified, download->BytesReceived(), {}};
-  RememberPair(keep, PairIdentity(orbitPath, infoPath));
+  KeptState keep{
+      ShownAddress(request.url), ended.etag, ended.lastModified, download->BytesReceived(), {}};
+  if (!nothingSelected) RememberPair(keep, MadePair(orbitPath, infoPath, request.selection));
   const std::string partialPath = kept->PartialPath();
   int error = kept->KeepPartial();
   if (error == 0) {
@@ -541,6 +565,27 @@ UpdateOutcome Update(const UpdateRequest& request, UpdateHooks& hooks, bool mayR
   if (error != 0) notKept(error);
   return outcome;
 }
+
+/// The front end's hooks, except that a file the user let replace is not
+/// asked about again when a broken kept copy makes the run start over.
+class RememberingHooks final : public UpdateHooks {
+ public:
+  explicit RememberingHooks(UpdateHooks& hooks) : hooks_(hooks) {}
+  bool AskOverwrite(const std::string& path, OutputFile which) override {
+    if (std::find(allowed_.begin(), allowed_.end(), path) != allowed_.end()) return true;
+    const bool yes = hooks_.AskOverwrite(path, which);
+    if (yes) allowed_.push_back(path);
+    return yes;
+  }
+  void Progress(const UpdateProgress& progress) override { hooks_.Progress(progress); }
+  bool Cancelled() const noexcept override { return hooks_.Cancelled(); }
+  void Warn(const UpdateWarning& warning) override { hooks_.Warn(warning); }
+  void Temporary(const std::string& path, bool exists) override { hooks_.Temporary(path, exists); }
+
+ private:
+  UpdateHooks& hooks_;
+  std::vector<std::string> allowed_;
+};
 
 /// A whole number from 1 in decimal digits only.
 bool ParseCount(const std::string& text, std::uint64_t& value) {
@@ -610,7 +655,8 @@ std::string ConfigureFromEnvironment(UpdateRequest& request, const VariableReade
 }
 
 UpdateOutcome RunUpdate(const UpdateRequest& request, UpdateHooks& hooks) {
-  UpdateOutcome outcome = Update(request, hooks, true);
+  RememberingHooks remembering(hooks);
+  UpdateOutcome outcome = Update(request, remembering, true);
   outcome.address = ShownAddress(request.url);
   return outcome;
 }

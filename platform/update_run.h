@@ -13,6 +13,7 @@
 #include "conversion_run.h"
 #include "decompressing_input.h"
 #include "file_layer.h"
+#include "selection.h"
 
 namespace tarnwick {
 
@@ -46,6 +47,9 @@ struct UpdateRequest {
   std::uint64_t maxRecords = kDefaultMaxRecords;
   std::uint64_t maxBytes = std::uint64_t{2} << 30;  ///< a larger download is refused
   FileSystem* files = nullptr;                      ///< nullptr: the computer's own
+  /// The objects written. The kept copy is always the whole catalogue; a
+  /// pair made with another selection is made again from it.
+  Selection selection;
 };
 
 /// Fills `request` from the environment: TARNWICK_URL, the cache folder,
@@ -74,7 +78,7 @@ enum class UpdateWarningKind {
 };
 
 /// Why the cache folder is not used, for CacheNotUsable.
-enum class CacheRefusal { CannotOpen, NotOwned, OpenToOthers, CannotWrite };
+enum class CacheRefusal { CannotOpen, NotOwned, OpenToOthers, ForeignLink, CannotWrite };
 
 struct UpdateWarning {
   UpdateWarningKind kind = UpdateWarningKind::Conversion;
@@ -93,7 +97,7 @@ class UpdateHooks {
   virtual bool AskOverwrite(const std::string& path, OutputFile which) = 0;
   /// A few times a second while the run reads.
   virtual void Progress(const UpdateProgress& /*progress*/) {}
-  /// Polled every 100 ms at most, also from the transfer's thread: true ends
+  /// Polled often (at least every 100 ms), also from the transfer's thread: true ends
   /// the run with Cancelled, leaving the pair and the kept copy as they were.
   virtual bool Cancelled() const noexcept { return false; }
   virtual void Warn(const UpdateWarning& /*warning*/) {}
@@ -104,7 +108,8 @@ class UpdateHooks {
 
 /// How a run ended.
 enum class UpdateResult {
-  UpToDate,        ///< the server has nothing newer and the pair came from the kept copy
+  UpToDate,        ///< the server has nothing newer and the pair came from the kept copy,
+                   ///< with the same selection
   Converted,       ///< the conversion ran: `conversion` tells how it ended
   NetworkFailure,  ///< `network` tells why; nothing written, nothing kept
   FileFailure,     ///< a read, write or move failed: `file`

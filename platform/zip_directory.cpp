@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,30 @@ std::uint64_t CountDirectoryHeaders(int fd, std::uint64_t offset) {
   return count;
 }
 
+/// Replaces each of `values` that holds all ones by the next 64-bit value
+/// of the ZIP64 field in the extra fields `extra`; false when one is missing.
+bool ReadZip64(const unsigned char* extra, std::size_t size,
+               std::initializer_list<std::uint64_t*> values) {
+  const unsigned char* field = nullptr;
+  std::size_t length = 0;
+  for (std::size_t at = 0; at + 4 <= size;) {
+    const std::size_t fieldLength = LittleEndian(extra + at + 2, 2);
+    if (LittleEndian(extra + at, 2) == 1 && fieldLength <= size - at - 4) {
+      field = extra + at + 4;
+      length = fieldLength;
+    }
+    at += 4 + fieldLength;
+  }
+  std::size_t used = 0;
+  for (std::uint64_t* value : values) {
+    if (*value != 0xFFFFFFFF) continue;
+    if (field == nullptr || used + 8 > length) return false;
+    *value = LittleEndian(field + used, 8);
+    used += 8;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::uint64_t ZipMemberCount(int fd, std::uint64_t size) {
@@ -108,29 +133,32 @@ std::optional<DeflatedMember> FindDeflatedMember(int fd, std::uint64_t size,
       member.compressedSize = LittleEndian(header + 20, 4);
       member.size = LittleEndian(header + 24, 4);
       std::uint64_t local = LittleEndian(header + 42, 4);
-      // ZIP64: the fields at their largest value are in the extra field, in this order.
-      for (const unsigned char* extra = header + 46 + nameSize;
-           extra + 4 <= header + 46 + nameSize + extraSize;) {
-        const std::uint64_t id = LittleEndian(extra, 2);
-        const std::size_t length = LittleEndian(extra + 2, 2);
-        const unsigned char* field = extra + 4;
-        extra = field + length;
-        if (id != 1 || extra > header + 46 + nameSize + extraSize) continue;
-        std::size_t used = 0;
-        for (std::uint64_t* value : {&member.size, &member.compressedSize, &local}) {
-          if (*value != 0xFFFFFFFF) continue;
-          if (used + 8 > length) return std::nullopt;
-          *value = LittleEndian(field + used, 8);
-          used += 8;
-        }
-      }
-      unsigned char localHeader[30];
-      if (!ReadAt(fd, localHeader, sizeof localHeader, local) ||
-          std::memcmp(localHeader, "PK\x03\x04", 4) != 0 || LittleEndian(localHeader + 8, 2) != 8)
+      if (!ReadZip64(header + 46 + nameSize, extraSize,
+                     {&member.size, &member.compressedSize, &local}))
         return std::nullopt;
-      member.dataOffset =
-          local + 30 + LittleEndian(localHeader + 26, 2) + LittleEndian(localHeader + 28, 2);
-      if (member.dataOffset > size || member.compressedSize > size - member.dataOffset)
+      // The local header must agree with the directory where it states
+      // anything, as libarchive demands; it reads any other member itself.
+      std::vector<unsigned char> localHeader(30 + nameSize);
+      if (!ReadAt(fd, localHeader.data(), localHeader.size(), local) ||
+          std::memcmp(localHeader.data(), "PK\x03\x04", 4) != 0 ||
+          LittleEndian(&localHeader[8], 2) != 8 || LittleEndian(&localHeader[26], 2) != nameSize ||
+          std::memcmp(&localHeader[30], memberName.data(), nameSize) != 0)
+        return std::nullopt;
+      const std::size_t localExtraSize = LittleEndian(&localHeader[28], 2);
+      std::vector<unsigned char> localExtra(localExtraSize);
+      std::uint64_t stated[] = {LittleEndian(&localHeader[14], 4),
+                                LittleEndian(&localHeader[18], 4),
+                                LittleEndian(&localHeader[22], 4)};
+      if (!ReadAt(fd, localExtra.data(), localExtraSize, local + 30 + nameSize) ||
+          !ReadZip64(localExtra.data(), localExtraSize, {&stated[2], &stated[1]}) ||
+          (stated[0] != 0 && stated[0] != member.crc) ||
+          (stated[1] != 0 && stated[1] != member.compressedSize) ||
+          (stated[2] != 0 && stated[2] != member.size))
+        return std::nullopt;
+      member.dataOffset = local + 30 + nameSize + localExtraSize;
+      // No deflate stream is empty: a member without data goes to libarchive too.
+      if (member.compressedSize == 0 || member.dataOffset > size ||
+          member.compressedSize > size - member.dataOffset)
         return std::nullopt;
       found = member;
     }

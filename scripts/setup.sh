@@ -6,21 +6,21 @@
 set -euo pipefail
 
 # Compilers and build tools, tests (python3 and openssl serve update's tests a
-# local HTTPS server; zlib's own inflate is the decompressing input's yardstick),
-# the command line, the decompressing input (gzip through
+# local HTTPS server), the command line, the decompressing input (gzip through
 # ISA-L, found by pkg-config; ZIP through libarchive), the download (libcurl),
 # the desktop program (libxcb: can its X server be reached before Qt starts),
 # its German texts (Qt's LinguistTools) and Qt's own translations, and the X
-# server its tests run on (xvfb-run needs xauth).
+# server its tests run on (xvfb-run needs xauth), and zlib, against which the
+# tests check the decompressing input.
 # The README's list of needs is this one.
-packages=(g++ cmake ninja-build make pkg-config locales libgtest-dev libgmock-dev zlib1g-dev
-  libcli11-dev libisal-dev libarchive-dev libcurl4-openssl-dev python3 openssl qt6-base-dev libgl-dev
-  libxcb1-dev qt6-translations-l10n qt6-tools-dev qt6-l10n-tools xvfb xauth)
+packages=(g++ cmake ninja-build make pkg-config locales libgtest-dev libgmock-dev libcli11-dev
+  libisal-dev libarchive-dev libcurl4-openssl-dev python3 openssl qt6-base-dev libgl-dev
+  libxcb1-dev qt6-translations-l10n qt6-tools-dev qt6-l10n-tools xvfb xauth zlib1g-dev)
 for group in "$@"; do
   case "$group" in
     fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
     lint) packages+=(clang-tidy clang-format mandoc groff-base) ;;  # and the man pages' checkers
-    bench) packages+=(isal libarchive-tools) ;;  # igzip and bsdtar, the yardsticks
+    bench) packages+=(isal libarchive-tools curl) ;;  # igzip, bsdtar and curl, the yardsticks
     # make deb: the Debian package and the checks of what it installs
     deb) packages+=(build-essential debhelper dpkg-dev lintian desktop-file-utils appstream) ;;
     icons) packages+=(librsvg2-bin) ;;  # rsvg-convert for dist/icons/render.sh

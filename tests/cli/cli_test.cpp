@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <csignal>
 #include <new>
+#include <tuple>
 
 #include "catalogue_generator.h"
 #include "cli_harness.h"
@@ -89,6 +90,41 @@ TEST_F(ConvertTest, WritesBothFilesAndEndsWithTheSummaryLine) {
   EXPECT_NE(r.out.find("): " + lines + " lines read, 30 records written, "), std::string::npos);
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(TrackedTemporaryCount(), tracked) << "a temporary in place is no longer one";
+}
+
+// The summary names the selection and what it left out; bad values are
+// usage errors naming the option; a selection that takes nothing says so.
+TEST_F(ConvertTest, SelectionOptionsNameWhatTheyChoseAndRefuseBadValues) {
+  const Result r = RunCli({"convert", catalogue_, "-o", dir_.str(), "-y", "--max-h", "30",
+                           "--max-h", "23", "--class", "amor,neo", "--first", "2"});
+  EXPECT_EQ(r.status, kExitDone) << r.err;
+  const std::string lines = std::to_string(Count(Catalogue(), "\n"));
+  EXPECT_NE(r.out.find("): " + lines +
+                       " lines read, 2 records written (selection: H ≤ 23.0, class amor,neo, "
+                       "the first 2), 28 left out, "),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(ReadFile(orbits_).value_or("").size(), 2 * 113u);
+
+  for (const auto& [option, value, expects] :
+       {std::tuple{"--max-h", "abc", "a magnitude such as 15 or 12.5"},
+        {"--brighter-than", "1e400", "a magnitude"},
+        {"--class", "neo,,pha", "comma-separated classes out of atira, aten,"},
+        {"--class", "foo", "classes out of"},
+        {"--first", "0", "a whole number of 1 or more"},
+        {"--first", "-3", "a whole number of 1 or more"}}) {
+    const Result bad = RunCli({"convert", catalogue_, "-o", dir_.str(), option, value});
+    EXPECT_EQ(bad.status, kExitUsage) << option << ' ' << value;
+    EXPECT_EQ(bad.err.rfind(std::string("tarnwick-cli: ") + option + ": expects ", 0), 0u);
+    EXPECT_NE(bad.err.find(expects), std::string::npos) << bad.err;
+  }
+
+  WriteFile(orbits_, "old orbits");
+  const Result none = RunCli({"convert", catalogue_, "-o", dir_.str(), "-y", "--max-h", "-1"});
+  EXPECT_EQ(none.status, kExitNoOrbitData);
+  EXPECT_EQ(none.err, "tarnwick-cli: The selection leaves no orbit of \"" + catalogue_ +
+                          "\" - nothing was written\n");
+  EXPECT_EQ(ReadFile(orbits_), "old orbits");
 }
 
 TEST_F(ConvertTest, TheAnswerDecidesAndWhereNoOneCanAnswerItIsNo) {

@@ -44,6 +44,30 @@ TEST(Dump, ShowsWhatAConversionWroteWithRealsThatReadBackExactly) {
             "MPO812345,1893-2025,0.50,M-v,MPCLINUX\n");
 }
 
+// Counts per class and band of H; an Atira's record holds the bit of the
+// "other" types, and a blank H with G present reads as G.
+TEST(Dump, SummaryCountsClassesAndBandsOfH) {
+  ScratchDir dir;
+  const auto with = [](std::string_view h, std::string_view flags) {
+    std::string line = tarnwick::test::NumberedLine();
+    tarnwick::test::Put(line, 8, h);
+    return tarnwick::test::Put(line, 161, flags);
+  };
+  WriteFile(dir / "MPCORB.DAT", with("10.00", "0001") + "\n" + with("10.01", "8803") + "\n" +
+                                    with("20.00", "2009") + "\n" + with("     ", "0000") + "\n");
+  ASSERT_EQ(RunCli({"convert", dir / "MPCORB.DAT", "-o", dir.str()}).status, kExitDone);
+  const Result r = RunCli({"dump", "--summary", dir / "Asteroids4.dat"});
+  ASSERT_EQ(r.status, kExitDone) << r.err;
+  std::string counts;
+  for (const std::string& row : Split(r.out, '\n')) {
+    if (row.starts_with("  ")) counts += row.substr(row.find_last_of(' ') + 1) + " ";
+  }
+  // aten apollo amor hilda trojan distant other neo pha | <=10 10-15 15-20 >20 none
+  EXPECT_EQ(counts, "0 1 0 0 1 0 2 1 1 1 1 1 0 1 ") << r.out;
+  EXPECT_EQ(r.out.rfind(dir / "Asteroids4.dat" + ": 4 orbit records\n", 0), 0u) << r.out;
+  EXPECT_EQ(RunCli({"dump", "--summary", dir / "AsteroidInfo4.dat"}).status, kExitUsage);
+}
+
 TEST(Dump, QuotesTextsWhereCsvNeedsIt) {
   ScratchDir dir;
   const auto field = [](const std::string& text, std::size_t size) {

@@ -25,12 +25,21 @@ subprocess.run(["openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_para
 with open(catalogue, "rb") as f:
     plain = f.read()
 body = gzip.compress(plain)
+with open(os.path.join(folder, "body.gz"), "wb") as f:
+    f.write(body)
 archive = io.BytesIO()
 with zipfile.ZipFile(archive, "w", zipfile.ZIP_DEFLATED) as z:
     z.writestr("MPCORB.DAT", plain)
 # Once 0x1A has ended the catalogue, the transfer fails while the rest is read.
 ended = gzip.compress(plain + b"\x1a" + os.urandom(1 << 20))
 ETAG = '"v1"'
+# A close-delimited plain body cut 180 characters into line 1001.
+cut = plain.index(b"\n", 0)
+for _ in range(1000):
+    cut = plain.index(b"\n", cut + 1)
+cut_plain = plain[: cut + 1 + 180]
+# A megabyte of header lines first: the body is far larger than the pair.
+padded = (b"-" * 79 + b"\n") * (1 << 13) + plain
 MODIFIED = "Mon, 07 Dec 2026 06:00:00 GMT"
 
 
@@ -54,6 +63,35 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.end_headers()
             else:
                 self.send(200, body, headers=[("ETag", ETAG), ("Last-Modified", MODIFIED)])
+        elif path == "/cut-plain":
+            self.send_response(200)
+            self.send_header("Content-Type", "text/plain")
+            self.send_header("ETag", ETAG)
+            self.send_header("Connection", "close")
+            self.end_headers()
+            self.wfile.write(cut_plain)
+            self.wfile.flush()
+            self.close_connection = True
+        elif path == "/no-line-end":
+            self.send(200, plain.rstrip(b"\n"), headers=[("ETag", ETAG)])
+        elif path == "/padded":
+            self.send(200, padded, headers=[("ETag", ETAG)])
+        elif path == "/bad-validators":
+            self.send(200, body, headers=[("ETag", '"v1\x1b[2J"'), ("Last-Modified", MODIFIED + "\x7f")])
+        elif path.startswith("/long-"):
+            self.send(200, body, headers=[("ETag", ETAG)])
+        elif path == "/huge":  # announces 3 GiB, sends a little, closes
+            self.send(200, body[:1024], length=3 << 30)
+            self.close_connection = True
+        elif path == "/slow.gz":  # about 6 s in 64 pieces
+            self.send_response(200)
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            step = len(body) // 64 + 1
+            for at in range(0, len(body), step):
+                self.wfile.write(body[at : at + step])
+                self.wfile.flush()
+                time.sleep(0.1)
         elif path == "/early-end":  # 0x1A ends the catalogue; far more follows
             self.send(200, plain + b"\x1a" + b"x" * (4 << 20), headers=[("ETag", ETAG)])
         elif path == "/MPCORB.ZIP":

@@ -41,6 +41,7 @@ TEST(FuzzCorpus, EveryTargetPassesOnItsCorpus) {
   EXPECT_GE(Replay("catalogue", fuzz::CatalogueOneInput), 20u);
   EXPECT_GE(Replay("number_scan", fuzz::NumberScanOneInput), 40u);
   EXPECT_GE(Replay("fast_path", fuzz::FastPathOneInput), 10u);
+  EXPECT_GE(Replay("decompressing_input", fuzz::DecompressingInputOneInput), 10u);
 }
 
 void CheckNumber(const std::string& text) { Check(fuzz::NumberScanOneInput, text); }

@@ -1,0 +1,59 @@
+#!/usr/bin/env python3
+"""The benchmark's HTTPS server on 127.0.0.1: serves one file for update.
+
+    https_server.py FOLDER FILE [BYTES_PER_SECOND]
+
+Makes a self-signed certificate for 127.0.0.1 in FOLDER (cert.pem), serves
+FILE under any path, with its length and no validators (so every update
+downloads it), at most BYTES_PER_SECOND when given, and prints its port on
+one line. Runs until it is killed.
+"""
+import http.server
+import os
+import ssl
+import subprocess
+import sys
+import time
+
+folder, served = sys.argv[1], sys.argv[2]
+rate = float(sys.argv[3]) if len(sys.argv) > 3 else 0.0
+cert, key = os.path.join(folder, "cert.pem"), os.path.join(folder, "key.pem")
+subprocess.run(["openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                "-nodes", "-days", "1", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
+                "-keyout", key, "-out", cert], check=True, capture_output=True)
+with open(served, "rb") as f:
+    body = f.read()
+CHUNK = 1 << 18
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def do_GET(self):
+        self.send_response(200)
+        self.send_header("Content-Length", str(len(body)))
+        self.send_header("Content-Type", "application/gzip")
+        self.end_headers()
+        view = memoryview(body)
+        start = time.monotonic()
+        for at in range(0, len(body), CHUNK):
+            if rate > 0:
+                # Paced against the start, so that the average is the rate.
+                due = start + at / rate
+                pause = due - time.monotonic()
+                if pause > 0:
+                    time.sleep(pause)
+            self.wfile.write(view[at:at + CHUNK])
+        self.wfile.flush()
+
+    def log_message(self, *args):
+        pass
+
+
+server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+server.daemon_threads = True
+context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+context.load_cert_chain(cert, key)
+server.socket = context.wrap_socket(server.socket, server_side=True)
+print(server.server_address[1], flush=True)
+server.serve_forever()
