@@ -1,9 +1,11 @@
 #include "settings_store.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QQueue>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -16,6 +18,9 @@ namespace {
 constexpr char kGroup[] = "Settings";
 constexpr char kPathInEntry[] = "Path In";
 constexpr char kPathOutEntry[] = "Path Out";
+// The window's size and place, in a group of their own beside the folders.
+constexpr char kWindowGroup[] = "Window";
+constexpr char kGeometryEntry[] = "Geometry";
 
 bool IsSeparator(QChar c) {
 #ifdef Q_OS_WIN
@@ -59,11 +64,35 @@ QSettings ProfileStore() {
                    QString::fromLatin1(kProfileCompany), QCoreApplication::applicationName());
 }
 
-void LoadSettingsFrom(CSettings& settings, QSettings& store, const QString& executablePath) {
-  store.beginGroup(QString::fromLatin1(kGroup));
-  settings.pathIn = store.value(QString::fromLatin1(kPathInEntry)).toString();
-  settings.pathOut = store.value(QString::fromLatin1(kPathOutEntry)).toString();
-  store.endGroup();
+QString WinePrefix() {
+  const QString prefix = qEnvironmentVariable("WINEPREFIX");
+  return !prefix.isEmpty() ? prefix : QDir::homePath() + QStringLiteral("/.wine");
+}
+
+QString FindLumivaleFolder(const QString& prefix, std::chrono::milliseconds budget) {
+  const QDeadlineTimer deadline(budget);
+  // Breadth first: Lumivale's folder lies a few levels below drive_c, and
+  // the shallowest match is the installed program rather than a backup.
+  // Links are not followed, so the search stays inside the prefix (its
+  // dosdevices link to the whole file system).
+  QQueue<QString> folders;
+  const QString driveC = prefix + QStringLiteral("/drive_c");
+  if (QFileInfo(driveC).isDir() && !QFileInfo(driveC).isSymLink()) folders.enqueue(driveC);
+  while (!folders.isEmpty() && !deadline.hasExpired()) {
+    const QString folder = folders.dequeue();
+    if (QFileInfo(folder + QStringLiteral("/Asteroids4.dat")).isFile()) return folder;
+    const QStringList children = QDir(folder).entryList(
+        QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::NoSymLinks, QDir::Name);
+    for (const QString& child : children) folders.enqueue(folder + u'/' + child);
+  }
+  return {};
+}
+
+namespace {
+
+// Today's rule for a first start: both folders the program's own folder or
+// the download folder (see LoadSettingsFrom).
+void ApplyFirstStartRule(CSettings& settings, const QString& executablePath) {
   if (!settings.pathIn.isEmpty() || executablePath.isEmpty()) return;
   // The program's own folder only when it is a portable copy or a build tree
   // with its catalogue; an installed program's folder (~/.local/bin) holds
@@ -78,11 +107,32 @@ void LoadSettingsFrom(CSettings& settings, QSettings& store, const QString& exec
   settings.pathOut = settings.pathIn;
 }
 
+}  // namespace
+
+void LoadSettingsFrom(CSettings& settings, QSettings& store, const QString& executablePath) {
+  store.beginGroup(QString::fromLatin1(kGroup));
+  settings.pathIn = store.value(QString::fromLatin1(kPathInEntry)).toString();
+  settings.pathOut = store.value(QString::fromLatin1(kPathOutEntry)).toString();
+  store.endGroup();
+  settings.geometry =
+      store.value(QString::fromLatin1(kWindowGroup) + u'/' + QString::fromLatin1(kGeometryEntry))
+          .toByteArray();
+  const bool outputStored = !settings.pathOut.isEmpty();
+  ApplyFirstStartRule(settings, executablePath);
+  // Where Lumivale runs under Wine, its data folder is the place to write.
+  if (!outputStored) {
+    const QString lumivale = FindLumivaleFolder(WinePrefix(), kWineSearchBudget);
+    if (!lumivale.isEmpty()) settings.pathOut = lumivale;
+  }
+}
+
 void SaveSettingsTo(const CSettings& settings, QSettings& store) {
   store.beginGroup(QString::fromLatin1(kGroup));
   store.setValue(QString::fromLatin1(kPathInEntry), settings.pathIn);
   store.setValue(QString::fromLatin1(kPathOutEntry), settings.pathOut);
   store.endGroup();
+  store.setValue(QString::fromLatin1(kWindowGroup) + u'/' + QString::fromLatin1(kGeometryEntry),
+                 settings.geometry);
   store.sync();
 }
 

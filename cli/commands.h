@@ -33,6 +33,7 @@ struct ConvertOptions {
   std::string catalogue;  ///< empty: the newest of MPCORB.DAT, MPCORB.DAT.gz, MPCORB.ZIP here
   std::string outputDir = ".";
   bool assumeYes = false;
+  bool quiet = false;   ///< no summary, no notices: only errors and questions
   Selection selection;  ///< the objects written; every orbit line by default
   /// When set, the catalogue is this stream, named `catalogue` in messages.
   std::function<std::unique_ptr<InputStream>()> stream;
@@ -43,6 +44,13 @@ struct ConvertOptions {
 /// and summary lines on `out`. The outcome says how it ended.
 Outcome RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& err,
                    const Environment& environment);
+
+/// Writes the line `text` that ends a successful run (the summary) to `out`
+/// and flushes it. A write that fails is reported with kExitFileError as GNU
+/// tools do at close, saying that the files are in place; a reader that left
+/// early (EPIPE, with SIGPIPE ignored) ends the run quietly, as that signal
+/// would.
+Outcome WriteSummary(const std::string& text, std::ostream& out, std::ostream& err);
 
 /// Asks `text` on the terminal until the answer is yes or no; yes at once
 /// with -y (`assumeYes`); no, with `cannotAsk` told, without a terminal.
@@ -62,6 +70,7 @@ struct UpdateOptions {
   std::string url = kDefaultCatalogueUrl;  ///< TARNWICK_URL when set, unless --url names one
   std::string outputDir = ".";
   bool assumeYes = false;
+  bool quiet = false;   ///< no summary, no progress, no notices: only errors and questions
   Selection selection;  ///< the objects written; the kept copy stays whole
 };
 

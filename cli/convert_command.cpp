@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <istream>
 #include <ostream>
@@ -48,6 +49,17 @@ bool AskOnConsole(const std::string& text, std::ostream& err, std::istream* term
   }
 }
 
+Outcome WriteSummary(const std::string& text, std::ostream& out, std::ostream& err) {
+  errno = 0;
+  out << text << '\n' << std::flush;
+  if (out) return Outcome::Done;
+  const int error = errno;
+  if (error == EPIPE) return Outcome::Done;
+  err << kProgramPrefix
+      << Say(Message::SummaryNotWritten, {std::strerror(error != 0 ? error : EIO)}) << '\n';
+  return Outcome::FileError;
+}
+
 namespace {
 
 constexpr std::string_view kStandardInputName = "-";
@@ -57,15 +69,20 @@ constexpr std::string_view kStandardInputName = "-";
 /// tells on its way goes to standard error at once.
 class ConsolePrompts final : public UserPrompts {
  public:
-  ConsolePrompts(std::ostream& err, std::istream* terminal, bool assumeYes, Message cannotAsk)
-      : err_(err), terminal_(terminal), assumeYes_(assumeYes), cannotAsk_(cannotAsk) {}
+  ConsolePrompts(std::ostream& err, std::istream* terminal, bool assumeYes, Message cannotAsk,
+                 bool quiet)
+      : err_(err),
+        terminal_(terminal),
+        assumeYes_(assumeYes),
+        cannotAsk_(cannotAsk),
+        quiet_(quiet) {}
 
   bool AskOverwrite(const std::string& path, OutputFile /*which*/) override {
     return AskOnConsole(Say(Message::Overwrite, {path}), err_, terminal_, assumeYes_, cannotAsk_);
   }
 
   void Notify(RunEvent event, const std::string& path) override {
-    err_ << kProgramPrefix << EventText(event, path) << '\n';
+    if (!quiet_) err_ << kProgramPrefix << EventText(event, path) << '\n';
   }
 
  private:
@@ -73,6 +90,7 @@ class ConsolePrompts final : public UserPrompts {
   std::istream* terminal_;
   bool assumeYes_;
   Message cannotAsk_;
+  bool quiet_;
 };
 
 /// Passes the catalogue on and notes for the summary line what was read:
@@ -200,21 +218,32 @@ std::string NoDefaultCatalogue(const std::string& input) {
 
 }  // namespace
 
-/// Why a file of the run could not be opened, in one line: an output folder
-/// that is missing or no folder, or the run's own text for the file with the
-/// system's reason (or, for an output the run refused, the file it would
-/// have overwritten).
-std::string OpenFailure(const ConversionOutcome& outcome, const std::string& input,
+/// Why a file of the run could not be opened, in one line: for an output
+/// the run refused, why; an output folder that is missing or no folder; or
+/// the run's own text for the file with the system's reason.
+std::string OpenFailure(const ConversionOutcome& outcome, const std::string& /*input*/,
                         const std::string& dir, const std::string& orbitPath,
                         const std::string& infoPath, FileSystem& files) {
   const int error = outcome.systemError;
   const std::string text = Say(Message::OpenFailed, {outcome.path});
+  switch (outcome.refusal) {
+    case OutputRefusal::None:
+      break;
+    case OutputRefusal::IsTheCatalogue:
+      return text + ": " + Say(Message::IsTheCatalogue);
+    case OutputRefusal::SameAsOther:
+      return text + ": " + Say(Message::SameFileAs, {orbitPath});
+    case OutputRefusal::UntrustedLink:
+      return text + ": " + Say(Message::UntrustedLink);
+    case OutputRefusal::NotAFile:
+      return text + ": " + Say(Message::NotAFileOutput);
+    case OutputRefusal::OthersFile:
+      return text + ": " + Say(Message::OthersFile);
+  }
   if (outcome.path != orbitPath && outcome.path != infoPath) return WithReason(text, error);
   if (error != 0 && files.KindOf(dir) != FileSystem::Kind::Directory)
     return WithReason(Say(Message::OutputFolderUnusable, {dir}), error);
-  if (error != 0) return WithReason(text, error);
-  if (files.SameFile(input, outcome.path)) return text + ": " + Say(Message::IsTheCatalogue);
-  return text + ": " + Say(Message::SameFileAs, {orbitPath});
+  return WithReason(text, error);
 }
 
 Outcome RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& err,
@@ -229,9 +258,15 @@ Outcome RunConvert(const ConvertOptions& options, std::ostream& out, std::ostrea
   const std::string orbitPath = AbsolutePath(dir + "/" + kOrbitFileName);
   const std::string infoPath = AbsolutePath(dir + "/" + kInfoFileName);
 
+  // Typed-in text is no catalogue, and waiting for it looks like a hang.
+  if (fromStdin && environment.terminal != nullptr) {
+    err << kProgramPrefix << Say(Message::TerminalInput) << '\n';
+    return Outcome::UsageError;
+  }
   std::istream* terminal = fromStdin ? nullptr : environment.terminal;
   ConsolePrompts prompts(err, terminal, options.assumeYes,
-                         fromStdin ? Message::CannotAskStdin : Message::CannotAskTerminal);
+                         fromStdin ? Message::CannotAskStdin : Message::CannotAskTerminal,
+                         options.quiet);
   // The default choice takes a regular file only: opening a FIFO or a device
   // of one of those names would wait for ever. Given by name, they are read.
   if (options.catalogue.empty() && !std::filesystem::is_regular_file(input, ignored)) {
@@ -286,9 +321,10 @@ Outcome RunConvert(const ConvertOptions& options, std::ostream& out, std::ostrea
   const char decimalPoint = SessionDecimalPoint();
   const std::string summary =
       RunSummaryText(stats, options.selection, elapsed.count(), decimalPoint);
-  out << Say(Message::ConversionDone) << '\n'
-      << input << " (" << DescribeInput(read, decimalPoint) << "): " << summary << '\n';
-  return Outcome::Done;
+  if (options.quiet) return Outcome::Done;
+  return WriteSummary(
+      "\"" + Escaped(input) + "\" (" + DescribeInput(read, decimalPoint) + "): " + summary, out,
+      err);
 }
 
 }  // namespace tarnwick::cli

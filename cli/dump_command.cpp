@@ -217,6 +217,7 @@ Outcome WriteFailed(const std::string& path, int error, std::ostream& err) {
 }  // namespace
 
 Outcome RunDump(const DumpOptions& options, std::ostream& out, std::ostream& err) {
+  const std::string path = AbsolutePath(options.file);  // what messages name
   DumpKind kind = options.kind;
   if (kind == DumpKind::FromName) {
     const std::string name = std::filesystem::path(options.file).filename().string();
@@ -225,12 +226,12 @@ Outcome RunDump(const DumpOptions& options, std::ostream& out, std::ostream& err
     } else if (StartsWithNoCase(name, "Asteroids")) {
       kind = DumpKind::Orbits;
     } else {
-      err << kProgramPrefix << Say(Message::DumpKindUnknown, {options.file}) << '\n';
+      err << kProgramPrefix << Say(Message::DumpKindUnknown, {path}) << '\n';
       return Outcome::UsageError;
     }
   }
   if (options.summary && kind != DumpKind::Orbits) {
-    err << kProgramPrefix << Say(Message::SummaryNeedsOrbits, {options.file}) << '\n';
+    err << kProgramPrefix << Say(Message::SummaryNeedsOrbits, {path}) << '\n';
     return Outcome::UsageError;
   }
   const bool orbits = kind == DumpKind::Orbits;
@@ -239,20 +240,18 @@ Outcome RunDump(const DumpOptions& options, std::ostream& out, std::ostream& err
 
   std::error_code error;
   if (std::filesystem::is_directory(options.file, error)) {
-    err << kProgramPrefix << WithReason(Say(Message::DumpCannotOpen, {options.file}), EISDIR)
-        << '\n';
+    err << kProgramPrefix << WithReason(Say(Message::OpenFailed, {path}), EISDIR) << '\n';
     return Outcome::CannotOpen;
   }
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(options.file.c_str(), "rb"));
   if (file == nullptr) {
-    err << kProgramPrefix << WithReason(Say(Message::DumpCannotOpen, {options.file}), errno)
-        << '\n';
+    err << kProgramPrefix << WithReason(Say(Message::OpenFailed, {path}), errno) << '\n';
     return Outcome::CannotOpen;
   }
   // A regular file is checked before anything is printed; a pipe at its end.
   const std::uintmax_t size = std::filesystem::file_size(options.file, error);
   if (!error && size % recordSize != 0) {
-    err << NotWholeText(options.file, size, recordSize, what) << '\n';
+    err << NotWholeText(path, size, recordSize, what) << '\n';
     return Outcome::FileError;
   }
 
@@ -269,8 +268,7 @@ Outcome RunDump(const DumpOptions& options, std::ostream& out, std::ostream& err
     // The reason is taken at once: writing the rows below may change errno.
     if (std::ferror(file.get()) != 0) {
       err << kProgramPrefix
-          << WithReason(Say(Message::DumpCannotRead, {options.file}), errno != 0 ? errno : EIO)
-          << '\n';
+          << WithReason(Say(Message::DumpCannotRead, {path}), errno != 0 ? errno : EIO) << '\n';
       return Outcome::FileError;
     }
     total += got;
@@ -288,13 +286,13 @@ Outcome RunDump(const DumpOptions& options, std::ostream& out, std::ostream& err
     }
     errno = 0;  // a failed write leaves its reason here
     out << rows;
-    if (!out) return WriteFailed(options.file, errno, err);
+    if (!out) return WriteFailed(path, errno, err);
     pending = available - whole;
     std::memmove(block.data(), block.data() + whole, pending);
     if (got == 0) break;
   }
   if (pending != 0) {
-    err << NotWholeText(options.file, total, recordSize, what) << '\n';
+    err << NotWholeText(path, total, recordSize, what) << '\n';
     return Outcome::FileError;
   }
   if (options.summary) {
@@ -304,7 +302,7 @@ Outcome RunDump(const DumpOptions& options, std::ostream& out, std::ostream& err
   }
   errno = 0;
   out.flush();
-  if (!out) return WriteFailed(options.file, errno, err);
+  if (!out) return WriteFailed(path, errno, err);
   return Outcome::Done;
 }
 

@@ -14,7 +14,6 @@ struct Entry {
 
 // In the order of Message, which the check below holds it to.
 constexpr std::array kMessages{
-    Entry{Message::ConversionDone, "Konvertierung abgeschlossen", "Conversion finished"},
     Entry{Message::Overwrite, "Die Datei %1 existiert schon - überschreiben ?",
           "File %1 already exists - overwrite ?"},
     Entry{Message::OpenFailed, "Datei \"%1\" konnte nicht geöffnet werden",
@@ -28,70 +27,69 @@ constexpr std::array kMessages{
     Entry{Message::LineTooLong, "Zeile %1 ist länger als 1 MiB: kein Bahnkatalog",
           "line %1 is longer than 1 MiB: not an orbit catalogue"},
     Entry{Message::CommitBusy,
-          "Eine andere Konvertierung ersetzt gerade %1 - bitte versuchen Sie es erneut, wenn "
+          "Eine andere Konvertierung ersetzt gerade \"%1\" - bitte versuchen Sie es erneut, wenn "
           "sie beendet ist",
-          "Another conversion is replacing %1 right now - try again when it has finished"},
+          "Another conversion is replacing \"%1\" right now - try again when it has finished"},
     Entry{Message::PairRepaired,
-          "Eine unterbrochene Konvertierung hatte %1 schon ersetzt: die vorige Datei ist "
+          "Eine unterbrochene Konvertierung hatte \"%1\" schon ersetzt: die vorige Datei ist "
           "wieder da",
-          "An interrupted conversion had already replaced %1: the previous file has been put "
+          "An interrupted conversion had already replaced \"%1\": the previous file has been put "
           "back"},
     Entry{Message::OwnerChanged,
-          "Besitzer oder Gruppe von %1 konnten nicht erhalten werden: die Datei gehört jetzt "
+          "Besitzer oder Gruppe von \"%1\" konnten nicht erhalten werden: die Datei gehört jetzt "
           "Ihnen",
-          "The owner or group of %1 could not be kept: the file now belongs to you"},
+          "The owner or group of \"%1\" could not be kept: the file now belongs to you"},
     Entry{Message::CopyFailed,
-          "Die neuen Daten konnten nicht vollständig über %1 geschrieben werden; die Datei "
+          "Die neuen Daten konnten nicht vollständig über \"%1\" geschrieben werden; die Datei "
           "kann beschädigt sein.",
-          "The new data could not be written over %1 completely; that file may be damaged."},
-    Entry{Message::CompleteFileAt, " Die vollständige neue Datei ist %1.",
-          " The complete new file is %1."},
+          "The new data could not be written over \"%1\" completely; that file may be damaged."},
+    Entry{Message::CompleteFileAt, " Die vollständige neue Datei ist \"%1\".",
+          " The complete new file is \"%1\"."},
     Entry{Message::AppendOnlyFolder,
-          "%1 kann nicht sicher geschrieben werden: sein Verzeichnis nimmt nur neue Dateien "
+          "\"%1\" kann nicht sicher geschrieben werden: sein Verzeichnis nimmt nur neue Dateien "
           "auf und gibt keine wieder her (chattr +a)",
-          "%1 cannot be written safely: its folder only takes new files and never lets one "
+          "\"%1\" cannot be written safely: its folder only takes new files and never lets one "
           "go (chattr +a)"},
     Entry{Message::TemporaryFolderFailed,
-          "Im temporären Verzeichnis %1 (TMPDIR) kann keine Datei angelegt werden",
-          "No file can be made in the temporary folder %1 (TMPDIR)"},
+          "Im temporären Verzeichnis \"%1\" (TMPDIR) kann keine Datei angelegt werden",
+          "No file can be made in the temporary folder \"%1\" (TMPDIR)"},
     Entry{Message::CannotLock,
-          "%1 kann nicht sicher ersetzt werden: sein Verzeichnis lässt sich nicht gegen "
-          "andere Konvertierungen sperren (es muss lesbar sein)",
-          "%1 cannot be replaced safely: its folder cannot be locked against other "
-          "conversions (it must be readable)"},
+          "Die Sperrdatei \"%1\", die andere Konvertierungen fernhält, lässt sich nicht anlegen "
+          "oder sperren",
+          "The lock file \"%1\" that keeps other conversions out cannot be made or locked"},
     Entry{Message::CopyFinished,
-          "Eine unterbrochene Konvertierung schrieb gerade über %1: die neue Datei ist jetzt "
+          "Eine unterbrochene Konvertierung schrieb gerade über \"%1\": die neue Datei ist jetzt "
           "vollständig",
-          "An interrupted conversion was writing over %1: the new file has now been written "
+          "An interrupted conversion was writing over \"%1\": the new file has now been written "
           "in full"},
     Entry{Message::CompressedDamaged,
-          "Der komprimierte Katalog %1 ist beschädigt oder unvollständig. Bitte laden Sie "
+          "Der komprimierte Katalog \"%1\" ist beschädigt oder unvollständig. Bitte laden Sie "
           "ihn erneut herunter.",
-          "The compressed catalogue %1 is damaged or incomplete. Please download it again."},
+          "The compressed catalogue \"%1\" is damaged or incomplete. Please download it again."},
     Entry{Message::ZipFromPipe,
-          "%1 ist ein ZIP-Archiv, das nicht aus einer Pipe oder der Standardeingabe gelesen "
+          "\"%1\" ist ein ZIP-Archiv, das nicht aus einer Pipe oder der Standardeingabe gelesen "
           "werden kann. Speichern Sie es zuerst als Datei und konvertieren Sie diese.",
-          "%1 is a ZIP archive, which cannot be read from a pipe or standard input. Save it "
+          "\"%1\" is a ZIP archive, which cannot be read from a pipe or standard input. Save it "
           "as a file first and convert that file."},
     Entry{Message::ZipWithoutCatalogue,
-          "Das ZIP-Archiv %1 enthält keine Datei namens MPCORB.DAT und nicht genau eine "
+          "Das ZIP-Archiv \"%1\" enthält keine Datei namens MPCORB.DAT und nicht genau eine "
           "Datei, daher ist nicht klar, welche der Katalog ist. Entpacken Sie den Katalog und "
           "konvertieren Sie ihn.",
-          "The ZIP archive %1 holds no file named MPCORB.DAT and not exactly one file, so it "
+          "The ZIP archive \"%1\" holds no file named MPCORB.DAT and not exactly one file, so it "
           "is not clear which one is the catalogue. Unpack the catalogue and convert it."},
     Entry{Message::ZipUnsupported,
-          "Das ZIP-Archiv %1 ist mit einem Verfahren gepackt, das Tarnwick nicht lesen kann "
+          "Das ZIP-Archiv \"%1\" ist mit einem Verfahren gepackt, das Tarnwick nicht lesen kann "
           "(Deflate64 oder Verschlüsselung); es ist nicht beschädigt. Nehmen Sie den "
           "gzip-Katalog MPCORB.DAT.gz, oder entpacken Sie das Archiv mit einem anderen "
           "Programm und konvertieren Sie MPCORB.DAT.",
-          "The ZIP archive %1 is packed with a method Tarnwick cannot read (Deflate64 or "
+          "The ZIP archive \"%1\" is packed with a method Tarnwick cannot read (Deflate64 or "
           "encryption); it is not damaged. Take the gzip catalogue MPCORB.DAT.gz instead, or "
           "unpack the archive with another program and convert MPCORB.DAT."},
     Entry{Message::ZipTooManyMembers,
-          "Das ZIP-Archiv %1 enthält mehr als 10000 Dateien; so große Archive liest Tarnwick "
+          "Das ZIP-Archiv \"%1\" enthält mehr als 10000 Dateien; so große Archive liest Tarnwick "
           "nicht. Entpacken Sie den Katalog und konvertieren Sie ihn, oder nehmen Sie "
           "MPCORB.DAT.gz.",
-          "The ZIP archive %1 holds more than 10000 files, more than Tarnwick reads. Unpack "
+          "The ZIP archive \"%1\" holds more than 10000 files, more than Tarnwick reads. Unpack "
           "the catalogue and convert it, or take MPCORB.DAT.gz instead."},
     Entry{Message::CauseGeneric, "Ein unbekannter Fehler ist beim Zugriff auf %1 aufgetreten.",
           "An unknown error occurred while accessing %1."},
@@ -132,40 +130,65 @@ constexpr std::array kMessages{
     Entry{Message::RunSummary,
           "%1 Zeilen gelesen, %2 Datensätze geschrieben, %3 Zeilen übersprungen, %4 s",
           "%1 lines read, %2 records written, %3 lines skipped, %4 s"},
-    Entry{Message::NoCatalogueIn, "Kein Katalog in %1 (gesucht: %2)",
-          "No catalogue in %1 (looked for %2)"},
-    Entry{Message::OutputFolderUnusable, "Der Ausgabeordner %1 kann nicht verwendet werden",
-          "The output folder %1 cannot be used"},
+    Entry{Message::NoCatalogueIn, "Kein Katalog in \"%1\" (gesucht: %2)",
+          "No catalogue in \"%1\" (looked for %2)"},
+    Entry{Message::OutputFolderUnusable, "Der Ausgabeordner \"%1\" kann nicht verwendet werden",
+          "The output folder \"%1\" cannot be used"},
     Entry{Message::IsTheCatalogue, "es ist der Katalog", "it is the catalogue"},
-    Entry{Message::SameFileAs, "es ist dieselbe Datei wie %1", "it is the same file as %1"},
+    Entry{Message::SameFileAs, "es ist dieselbe Datei wie \"%1\"", "it is the same file as \"%1\""},
     Entry{Message::NotRegularFile, "es ist keine gewöhnliche Datei", "it is not a regular file"},
-    Entry{Message::UnknownSubcommand, "Unbekannter Unterbefehl \"%1\"; die Unterbefehle sind %2",
-          "Unknown subcommand \"%1\"; the subcommands are %2"},
-    Entry{Message::SubcommandRequired, "Ein Unterbefehl fehlt: %1", "A subcommand is required: %1"},
-    Entry{Message::UnexpectedArguments, "Nicht erwartet: %1", "Not expected: %1"},
-    Entry{Message::OptionNeedsValue, "%1 braucht einen Wert", "%1 needs a value"},
+    Entry{Message::UntrustedLink,
+          "der Weg dorthin führt über eine Verknüpfung eines anderen Benutzers in einem "
+          "Verzeichnis, in das andere schreiben dürfen",
+          "the way there leads through another user's link in a folder that others can write"},
+    Entry{Message::NotAFileOutput, "es ist ein Gerät, eine FIFO oder ein Socket",
+          "it is a device, a FIFO or a socket"},
+    Entry{Message::OthersFile,
+          "sie gehört einem anderen Benutzer, und ihr Verzeichnis (Sticky-Bit) lässt sie nur "
+          "von ihrem Besitzer ersetzen",
+          "it belongs to another user, and its folder (sticky bit) lets only its owner replace "
+          "it"},
+    Entry{Message::UnknownSubcommand, "unbekannter Unterbefehl '%1'; die Unterbefehle sind %2",
+          "unknown subcommand '%1'; the subcommands are %2"},
+    Entry{Message::SubcommandRequired, "ein Unterbefehl fehlt: %1", "a subcommand is required: %1"},
+    Entry{Message::UnexpectedArgument, "unerwartetes Argument '%1'", "unexpected argument '%1'"},
+    Entry{Message::UnknownOption, "unbekannte Option '%1'", "unknown option '%1'"},
+    Entry{Message::DidYouMean, " (meinten Sie '%1'?)", " (did you mean '%1'?)"},
+    Entry{Message::FlagTakesNoValue, "'%1' nimmt keinen Wert", "'%1' takes no value"},
+    Entry{Message::BadArguments, "die Argumente sind nicht zu verstehen",
+          "the arguments cannot be understood"},
+    Entry{Message::OptionNeedsValue, "'%1' braucht einen Wert", "'%1' needs a value"},
     Entry{Message::ArgumentRequired, "%1 fehlt", "%1 is required"},
-    Entry{Message::OptionsExclude, "%1 und %2 schließen einander aus",
-          "%1 and %2 exclude each other"},
+    Entry{Message::OptionsExclude, "'%1' und '%2' schließen einander aus",
+          "'%1' and '%2' exclude each other"},
     Entry{Message::MoreWithHelp, "Mehr dazu mit --help.", "Run with --help for more information."},
     Entry{Message::StoppedOutOfMemory, "abgebrochen: kein Speicher mehr", "stopped: out of memory"},
     Entry{Message::StoppedUnexpectedly, "abgebrochen durch einen unerwarteten Fehler: %1",
           "stopped by an unexpected error: %1"},
+    Entry{Message::TerminalInput,
+          "Der Katalog wird nicht vom Terminal gelesen. Geben Sie seine Datei an oder leiten Sie "
+          "ihn um (curl -sL URL | tarnwick-cli convert - -y).",
+          "the catalogue is not read from a terminal. Name its file, or pipe it in "
+          "(curl -sL URL | tarnwick-cli convert - -y)."},
+    Entry{Message::SummaryNotWritten,
+          "Die Zusammenfassung konnte nicht auf die Standardausgabe geschrieben werden (%1); "
+          "die neuen Dateien sind vollständig geschrieben und an ihrem Platz.",
+          "the summary could not be written to standard output (%1); the new files are "
+          "written in full and in place."},
     Entry{Message::DumpKindUnknown,
-          "Die Art von %1 ist am Namen nicht zu erkennen (Asteroids*.dat oder "
+          "Die Art von \"%1\" ist am Namen nicht zu erkennen (Asteroids*.dat oder "
           "AsteroidInfo*.dat); geben Sie --orbits oder --info an",
-          "cannot tell the kind of %1 from its name (Asteroids*.dat or AsteroidInfo*.dat); "
+          "cannot tell the kind of \"%1\" from its name (Asteroids*.dat or AsteroidInfo*.dat); "
           "give --orbits or --info"},
-    Entry{Message::DumpCannotOpen, "%1 kann nicht geöffnet werden", "cannot open %1"},
-    Entry{Message::DumpCannotRead, "%1 kann nicht gelesen werden", "cannot read %1"},
+    Entry{Message::DumpCannotRead, "\"%1\" kann nicht gelesen werden", "cannot read \"%1\""},
     Entry{Message::DumpCannotWrite,
-          "Die Datensätze von %1 können nicht ausgegeben werden%2; die Ausgabe ist "
+          "Die Datensätze von \"%1\" können nicht ausgegeben werden%2; die Ausgabe ist "
           "unvollständig",
-          "cannot write the records of %1%2; the output is incomplete"},
+          "cannot write the records of \"%1\"%2; the output is incomplete"},
     Entry{Message::DumpNotWhole,
-          "%1: %2 Bytes sind keine ganze Zahl von %4 zu %3 Bytes (%5 Datensätze und %6 Bytes "
+          "\"%1\": %2 Bytes sind keine ganze Zahl von %4 zu %3 Bytes (%5 Datensätze und %6 Bytes "
           "Rest); die Datei ist beschädigt oder von anderer Art",
-          "%1: size %2 bytes is not a whole number of %3-byte %4 records (%5 records and %6 "
+          "\"%1\": size %2 bytes is not a whole number of %3-byte %4 records (%5 records and %6 "
           "bytes left over); the file is damaged or of another kind"},
     Entry{Message::DumpOrbitRecords, "Bahndatensätzen", "orbit"},
     Entry{Message::DumpSummaryRecords, "Zusammenfassungsdatensätzen", "summary"},
@@ -253,33 +276,38 @@ constexpr std::array kMessages{
           "The last download is kept in $XDG_CACHE_HOME/tarnwick (~/.cache/tarnwick); when the\n"
           "server reports no change and the files were made from it (with the same selection),\n"
           "nothing is done.\n"},
+    Entry{Message::HelpQuiet, "Bei Erfolg nichts ausgeben, nur Fehler melden",
+          "Print nothing on success, only errors"},
+    Entry{Message::HelpHelpCommand, "Die Hilfe des Programms oder eines Unterbefehls ausgeben",
+          "Print the help of the program or of a command"},
+    Entry{Message::HelpHelpTopic, "Der Unterbefehl", "The command"},
     Entry{Message::UpToDate,
-          "Aktuell: Der Katalog hat sich nicht geändert, seit die Dateien in %1 daraus "
+          "Aktuell: Der Katalog hat sich nicht geändert, seit die Dateien in \"%1\" daraus "
           "erstellt wurden; nichts heruntergeladen oder geschrieben.",
-          "Up to date: the catalogue has not changed since the files in %1 were made from it; "
+          "Up to date: the catalogue has not changed since the files in \"%1\" were made from it; "
           "nothing downloaded or written."},
     Entry{Message::CatalogueOf, " Stand des Katalogs: %1.", " The catalogue is of %1."},
     Entry{Message::DownloadFailed, "Herunterladen von %1 fehlgeschlagen: %2",
           "Download of %1 failed: %2"},
     Entry{Message::TimeLeft, "noch %1", "%1 left"},
     Entry{Message::CacheNotUsed,
-          "Der Zwischenspeicher %1 wird nicht benutzt (%2); der Katalog wird konvertiert, ohne "
+          "Der Zwischenspeicher \"%1\" wird nicht benutzt (%2); der Katalog wird konvertiert, ohne "
           "eine Kopie aufzubewahren.",
-          "The cache folder %1 is not used (%2); the catalogue is converted without keeping a "
+          "The cache folder \"%1\" is not used (%2); the catalogue is converted without keeping a "
           "copy."},
     Entry{Message::CacheNotOwned, "er gehört einem anderen Benutzer", "it belongs to another user"},
     Entry{Message::CacheOpenToOthers, "andere dürfen darin schreiben", "others may write to it"},
     Entry{Message::CacheForeignLink, "er ist ein Verweis eines anderen Benutzers",
           "it is a symbolic link made by another user"},
     Entry{Message::CopyNotKept,
-          "Die Dateien sind aktuell, aber der heruntergeladene Katalog konnte nicht in %1 "
+          "Die Dateien sind aktuell, aber der heruntergeladene Katalog konnte nicht in \"%1\" "
           "aufbewahrt werden (%2); die nächste Aktualisierung lädt ihn erneut herunter.",
-          "The files are up to date, but the downloaded catalogue could not be kept in %1 "
+          "The files are up to date, but the downloaded catalogue could not be kept in \"%1\" "
           "(%2); the next update downloads it again."},
     Entry{Message::TooManyRecords,
-          "%1 enthält mehr als %2 Bahnzeilen, die Grenze gegen beschädigte oder feindliche "
+          "\"%1\" enthält mehr als %2 Bahnzeilen, die Grenze gegen beschädigte oder feindliche "
           "Dateien; nichts wurde geschrieben. TARNWICK_MAX_RECORDS hebt die Grenze an.",
-          "%1 holds more than %2 orbit lines, the limit against damaged or hostile files; "
+          "\"%1\" holds more than %2 orbit lines, the limit against damaged or hostile files; "
           "nothing was written. TARNWICK_MAX_RECORDS raises the limit."},
     Entry{Message::BadVariable, "%1 muss eine ganze Zahl ab 1 sein, nicht \"%2\"",
           "%1 must be a whole number from 1, not \"%2\""},
@@ -348,8 +376,8 @@ constexpr std::array kMessages{
     Entry{Message::SummaryBands, "Absolute Helligkeit H:", "Absolute magnitude H:"},
     Entry{Message::SummaryNoH, "keine", "none"},
     Entry{Message::SummaryNeedsOrbits,
-          "--summary liest eine Datei mit Bahndatensätzen (Asteroids4.dat), nicht %1",
-          "--summary reads a file of orbit records (Asteroids4.dat), not %1"},
+          "--summary liest eine Datei mit Bahndatensätzen (Asteroids4.dat), nicht \"%1\"",
+          "--summary reads a file of orbit records (Asteroids4.dat), not \"%1\""},
 };
 
 /// Every name has its entry at its own place, with a text in both languages.
@@ -367,6 +395,29 @@ static_assert(IsComplete(), "one entry per Message, in the order of Message, in 
 std::atomic<Language> gLanguage{Language::English};
 
 }  // namespace
+
+std::string Escaped(std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string result;
+  result.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7f) {
+      result += c;
+    } else if (c == '\n') {
+      result += "\\n";
+    } else if (c == '\r') {
+      result += "\\r";
+    } else if (c == '\t') {
+      result += "\\t";
+    } else {
+      result += "\\x";
+      result += kHex[byte >> 4];
+      result += kHex[byte & 0xf];
+    }
+  }
+  return result;
+}
 
 Language ChooseLanguage(const std::function<std::string(const std::string&)>& variable) {
   if (!variable) return Language::English;
@@ -386,7 +437,7 @@ std::string Say(Language language, Message id, std::initializer_list<std::string
     const char next = at + 1 < text.size() ? text[at + 1] : '\0';
     const auto index = static_cast<std::size_t>(next - '1');
     if (text[at] == '%' && next >= '1' && next <= '9' && index < values.size()) {
-      result.append(values.begin()[index]);
+      result.append(Escaped(values.begin()[index]));
       ++at;
     } else {
       result += text[at];

@@ -16,7 +16,6 @@ namespace tarnwick::cli {
 /// Say is given, in that order.
 enum class Message {
   // A conversion and what it tells on its way.
-  ConversionDone,         ///< the completion message
   Overwrite,              ///< %1 the file that exists
   OpenFailed,             ///< %1 the file that cannot be opened
   NoOrbitData,            ///< %1 the catalogue
@@ -29,7 +28,7 @@ enum class Message {
   CompleteFileAt,         ///< %1 where a complete new file is kept; follows CopyFailed
   AppendOnlyFolder,       ///< %1 the target in a folder that lets no file go
   TemporaryFolderFailed,  ///< %1 the temporary folder; the system's reason follows
-  CannotLock,             ///< %1 the target whose folder cannot be locked; the reason follows
+  CannotLock,             ///< %1 the lock file that cannot be had; the reason follows
   CopyFinished,           ///< %1 the target a killed run's copy was finished over
 
   // The compressed catalogue; %1 is its path.
@@ -63,17 +62,25 @@ enum class Message {
   IsTheCatalogue,        ///< why an output cannot be written
   SameFileAs,            ///< why the second output cannot be written; %1 the first
   NotRegularFile,        ///< why a default catalogue of that name is not read
+  UntrustedLink,         ///< why an output is refused: another user's link in a shared folder
+  NotAFileOutput,        ///< why an output is refused: a device, a FIFO or a socket
+  OthersFile,            ///< why an output is refused: another user's file in a sticky folder
   UnknownSubcommand,     ///< %1 the word given, %2 the subcommands
   SubcommandRequired,    ///< %1 the subcommands
-  UnexpectedArguments,   ///< %1 the arguments
+  UnexpectedArgument,    ///< %1 the first argument left over
+  UnknownOption,         ///< %1 the option as given, without a value
+  DidYouMean,            ///< follows UnknownOption; %1 the option meant
+  FlagTakesNoValue,      ///< %1 the option given a value
+  BadArguments,          ///< a usage error none of the others describes
   OptionNeedsValue,      ///< %1 the option
   ArgumentRequired,      ///< %1 the argument
   OptionsExclude,        ///< %1 and %2 the options
   MoreWithHelp,
   StoppedOutOfMemory,
   StoppedUnexpectedly,  ///< %1 what the error said
+  TerminalInput,        ///< convert - with the terminal as standard input
+  SummaryNotWritten,    ///< %1 the system's reason; the files are in place
   DumpKindUnknown,      ///< %1 the file
-  DumpCannotOpen,       ///< %1 the file; the reason follows
   DumpCannotRead,       ///< %1 the file; the reason follows
   DumpCannotWrite,      ///< %1 the file, %2 ": " and the reason, or nothing
   DumpNotWhole,         ///< %1 file, %2 size, %3 record size, %4 kind, %5 records, %6 bytes left
@@ -105,6 +112,9 @@ enum class Message {
   HelpUpdate,
   HelpUrl,
   HelpUpdateCache,
+  HelpQuiet,
+  HelpHelpCommand,
+  HelpHelpTopic,
 
   // update.
   UpToDate,           ///< %1 the output folder
@@ -155,6 +165,11 @@ enum class Message {
   SummaryNoH,          ///< the band of records without H
   SummaryNeedsOrbits,  ///< %1 the file that is no orbit file
 };
+
+/// `text` with its control characters written out ("\n", "\t", "\x1b"), so
+/// that a name from outside (a path, say) cannot break a message into lines
+/// or send escape sequences to the terminal. Say does it to every value.
+std::string Escaped(std::string_view text);
 
 /// The cli's language for this session, from the locale variables that
 /// `variable` reads (see SessionLanguage). The one place that decides it.

@@ -38,12 +38,15 @@ Message CauseMessage(FileCause cause) noexcept {
   return Message::CauseGeneric;
 }
 
+/// `path` as messages name it: in double quotes, escaped.
+std::string Quoted(const std::string& path) { return '"' + Escaped(path) + '"'; }
+
 /// The text of a problem that says more than its cause; empty for none.
 std::string ProblemText(const FileException& e) {
   const std::string& path = e.Path();
   switch (e.Problem()) {
     case FileProblem::LineTooLong:
-      return path + ": " + Say(Message::LineTooLong, {std::to_string(e.Number())});
+      return Quoted(path) + ": " + Say(Message::LineTooLong, {std::to_string(e.Number())});
     case FileProblem::CommitBusy:
       return Say(Message::CommitBusy, {path});
     case FileProblem::CopyFailed: {
@@ -122,7 +125,7 @@ void ReportFileError(const FileException& error, std::ostream& err) {
   const bool reasonInText = error.Problem() == FileProblem::TemporaryFolderFailed ||
                             error.Problem() == FileProblem::CannotLock;
   if (error.SystemError() != 0 && !reasonInText)
-    err << kProgramPrefix << WithReason(error.Path(), error.SystemError()) << '\n';
+    err << kProgramPrefix << WithReason(Quoted(error.Path()), error.SystemError()) << '\n';
   err << kProgramPrefix << problem << '\n';
 }
 

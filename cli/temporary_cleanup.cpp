@@ -1,5 +1,6 @@
 #include "temporary_cleanup.h"
 
+#include <fcntl.h>
 #include <limits.h>
 #include <signal.h>
 #include <unistd.h>
@@ -14,9 +15,13 @@ namespace {
 // A run has two temporaries at a time; a few more slots cost nothing. The
 // handler reads only slots whose flag says complete, so a slot is written
 // before its flag is raised and lowered before it is written again.
+// Each slot also holds its folder open, so that a temporary is found where
+// it was made, also in a folder that was moved meanwhile.
 struct Slot {
   std::atomic<bool> used{false};
   char path[PATH_MAX] = {};
+  int folder = -1;          ///< the folder, open; -1: none, the path is used
+  const char* name = path;  ///< the name within `folder`
 };
 static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler reads the flags");
 
@@ -32,7 +37,13 @@ constexpr int kTerminatingSignals[] = {SIGINT,  SIGQUIT, SIGHUP,  SIGTERM,   SIG
 
 extern "C" void RemoveTemporariesAndDie(int signal) {
   for (Slot& slot : gSlots) {
-    if (slot.used.load()) ::unlink(slot.path);  // async-signal-safe
+    if (!slot.used.load()) continue;
+    // Both async-signal-safe.
+    if (slot.folder >= 0) {
+      ::unlinkat(slot.folder, slot.name, 0);
+    } else {
+      ::unlink(slot.path);
+    }
   }
   ::signal(signal, SIG_DFL);
   ::raise(signal);
@@ -45,6 +56,11 @@ void TrackTemporary(const std::string& path) noexcept {
   for (Slot& slot : gSlots) {
     if (slot.used.load()) continue;
     std::memcpy(slot.path, path.c_str(), path.size() + 1);
+    const std::size_t slash = path.rfind('/');
+    slot.folder = slash == std::string::npos
+                      ? -1
+                      : ::open(path.substr(0, slash + 1).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    slot.name = slot.folder >= 0 ? slot.path + slash + 1 : slot.path;
     slot.used.store(true);
     return;
   }
@@ -54,6 +70,8 @@ void UntrackTemporary(const std::string& path) noexcept {
   for (Slot& slot : gSlots) {
     if (slot.used.load() && path == slot.path) {
       slot.used.store(false);
+      if (slot.folder >= 0) ::close(slot.folder);
+      slot.folder = -1;
       return;
     }
   }

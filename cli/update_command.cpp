@@ -28,8 +28,13 @@ namespace {
 /// a progress line that gives way to every other message.
 class ConsoleHooks final : public UpdateHooks {
  public:
-  ConsoleHooks(std::ostream& err, std::istream* terminal, bool assumeYes, bool showProgress)
-      : err_(err), terminal_(terminal), assumeYes_(assumeYes), showProgress_(showProgress) {}
+  ConsoleHooks(std::ostream& err, std::istream* terminal, bool assumeYes, bool showProgress,
+               bool quiet)
+      : err_(err),
+        terminal_(terminal),
+        assumeYes_(assumeYes),
+        showProgress_(showProgress),
+        quiet_(quiet) {}
   ~ConsoleHooks() override { ClearProgress(); }
   ConsoleHooks(const ConsoleHooks&) = delete;
   ConsoleHooks& operator=(const ConsoleHooks&) = delete;
@@ -45,10 +50,12 @@ class ConsoleHooks final : public UpdateHooks {
       ClearProgress();
       return;
     }
-    err_ << '\r' << ProgressLine(progress, decimalPoint_) << "\033[K" << std::flush;
+    err_ << '\r' << kProgramPrefix << ProgressLine(progress, decimalPoint_) << "\033[K"
+         << std::flush;
     shown_ = true;
   }
   void Warn(const UpdateWarning& warning) override {
+    if (quiet_) return;
     ClearProgress();
     err_ << kProgramPrefix << UpdateWarningText(warning) << '\n';
   }
@@ -69,6 +76,7 @@ class ConsoleHooks final : public UpdateHooks {
   std::istream* terminal_;
   bool assumeYes_;
   bool showProgress_;
+  bool quiet_;
   bool shown_ = false;
   char decimalPoint_ = SessionDecimalPoint();
 };
@@ -84,14 +92,14 @@ Outcome RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream&
   const std::string badVariable = ConfigureFromEnvironment(request, variable);
   if (!badVariable.empty()) {
     err << kProgramPrefix << BadVariableText(badVariable, variable(badVariable.c_str())) << '\n'
-        << Say(Message::MoreWithHelp) << '\n';
+        << kProgramPrefix << Say(Message::MoreWithHelp) << '\n';
     return Outcome::UsageError;
   }
   request.url = options.url;
   // --url is checked where it is parsed; TARNWICK_URL only here.
   if (request.url.substr(0, 8) != "https://" && request.url.substr(0, 8) != "HTTPS://") {
     err << kProgramPrefix << UrlVariableNotHttpsText(ShownAddress(request.url)) << '\n'
-        << Say(Message::MoreWithHelp) << '\n';
+        << kProgramPrefix << Say(Message::MoreWithHelp) << '\n';
     return Outcome::UsageError;
   }
   request.outputDir = AbsolutePath(options.outputDir.empty() ? "." : options.outputDir);
@@ -100,7 +108,11 @@ Outcome RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream&
   request.selection = options.selection;
   if (environment.removeTemporariesOnSignal) RemoveTemporariesOnTerminatingSignals();
 
-  ConsoleHooks hooks(err, environment.terminal, options.assumeYes, environment.errorIsTerminal);
+  // The progress line rewrites itself with an escape sequence, which a dumb
+  // terminal would print.
+  const bool showProgress =
+      environment.errorIsTerminal && !options.quiet && variable("TERM") != "dumb";
+  ConsoleHooks hooks(err, environment.terminal, options.assumeYes, showProgress, options.quiet);
   const auto start = std::chrono::steady_clock::now();
   const UpdateOutcome outcome = tarnwick::RunUpdate(request, hooks);
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
@@ -108,8 +120,8 @@ Outcome RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream&
 
   switch (outcome.result) {
     case UpdateResult::UpToDate:
-      out << UpToDateText(request.outputDir, outcome.lastModified) << '\n';
-      return Outcome::Done;
+      if (options.quiet) return Outcome::Done;
+      return WriteSummary(UpToDateText(request.outputDir, outcome.lastModified), out, err);
     case UpdateResult::NetworkFailure:
       err << kProgramPrefix << NetworkFailureText(outcome.address, outcome.network) << '\n';
       return Outcome::NetworkFailure;
@@ -151,10 +163,10 @@ Outcome RunUpdate(const UpdateOptions& options, std::ostream& out, std::ostream&
   const char decimalPoint = SessionDecimalPoint();
   const std::string summary =
       RunSummaryText(stats, options.selection, elapsed.count(), decimalPoint);
-  out << Say(Message::ConversionDone) << '\n'
-      << outcome.input << " (" << DescribeInput(outcome.read, decimalPoint) << "): " << summary
-      << '\n';
-  return Outcome::Done;
+  if (options.quiet) return Outcome::Done;
+  return WriteSummary("\"" + Escaped(outcome.input) + "\" (" +
+                          DescribeInput(outcome.read, decimalPoint) + "): " + summary,
+                      out, err);
 }
 
 }  // namespace tarnwick::cli

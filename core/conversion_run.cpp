@@ -4,6 +4,7 @@
 #include <chrono>
 #include <span>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "asteroid_info.h"
@@ -37,14 +38,15 @@ class PendingOutput {
   PendingOutput& operator=(const PendingOutput&) = delete;
   ~PendingOutput() { Discard(); }
 
-  /// Prepares to write `path`; false when it cannot be written: a directory,
-  /// an existing file that cannot be opened for writing, or a new file in a
-  /// folder that takes none. A device or FIFO is written in place, as nothing
-  /// could replace it; an existing file in a folder that takes no new file is
-  /// written to the temporary folder first and copied over it at the end.
-  /// On false, errno tells why.
-  bool Open(const std::string& path) {
-    target_ = files_.ResolveLinks(path);
+  /// Prepares to write `target`, links already followed and the target
+  /// checked; false when it cannot be written: a directory, an existing file
+  /// that cannot be opened for writing, or a new file in a folder that takes
+  /// none. The null device is written in place, as nothing could replace it;
+  /// an existing file in a folder that takes no new file is written to the
+  /// temporary folder first and copied over it at the end. On false, errno
+  /// tells why.
+  bool Open(const std::string& target) {
+    target_ = target;
     switch (files_.KindOf(target_)) {
       case FileSystem::Kind::Directory:
         errno = EISDIR;
@@ -287,6 +289,11 @@ ConversionOutcome Convert(const std::string& inputPath, const std::string& orbit
                           const std::string& infoPath, UserPrompts& prompts, FileSystem& files,
                           std::uint64_t maxRecords, const Selection& selection) {
   ConversionOutcome stats;
+  const auto refused = [](const std::string& path, OutputRefusal why) {
+    ConversionOutcome outcome = ReportOpenError(path, 0);
+    outcome.refusal = why;
+    return outcome;
+  };
   const auto declined = [&] {
     stats.status = RunStatus::Declined;
     return stats;
@@ -296,25 +303,46 @@ ConversionOutcome Convert(const std::string& inputPath, const std::string& orbit
   errno = 0;
   const std::unique_ptr<InputStream> catalogue = files.OpenRead(inputPath);
   if (!catalogue) return ReportOpenError(inputPath, errno);
-  // The catalogue is never an output: replacing it would lose it.
+  // The catalogue is never an output: replacing it would lose it. Nor is a
+  // file that the checks of the file system refuse; both outputs are checked
+  // before the first question.
   for (const std::string* output : {&orbitPath, &infoPath}) {
-    if (files.SameFile(inputPath, *output)) return ReportOpenError(*output, 0);
+    if (files.SameFile(inputPath, *output)) return refused(*output, OutputRefusal::IsTheCatalogue);
   }
-  if (const auto lock = files.LockForCommit({orbitPath, infoPath}, {})) {
-    RepairInterruptedCommit(files, files.ResolveLinks(orbitPath), files.ResolveLinks(infoPath),
-                            prompts);
+  // The links are followed as they are checked: a link put in place of one
+  // that was checked is never followed.
+  std::string orbitTarget;
+  std::string infoTarget;
+  for (const auto& [output, target] :
+       {std::pair(&orbitPath, &orbitTarget), std::pair(&infoPath, &infoTarget)}) {
+    if (const OutputRefusal why = files.CheckOutput(*output, *target); why != OutputRefusal::None)
+      return refused(*output, why);
   }
+  // From here on every file of the run is reached through the folders as
+  // they are now, wherever they are moved meanwhile.
+  const auto held = files.HoldFolders({orbitTarget, infoTarget});
+  // What a killed run left is put right where the lock can be had at once;
+  // a lock that cannot be had at all is the commit's error, reported there.
+  std::unique_ptr<FileSystem::CommitLock> repairLock;
+  try {
+    repairLock = files.LockForCommit({orbitTarget, infoTarget}, {});
+  } catch (const FileException&) {
+  }
+  if (repairLock) RepairInterruptedCommit(files, orbitTarget, infoTarget, prompts);
+  repairLock.reset();
   if (!ConfirmOverwrite(orbitPath, OutputFile::Orbit, prompts, files)) return declined();
   PendingOutput<kAsteroidRecordSize> orbitFile(files);
   errno = 0;
-  if (!orbitFile.Open(orbitPath)) return ReportOpenError(orbitPath, errno);
+  if (!orbitFile.Open(orbitTarget)) return ReportOpenError(orbitPath, errno);
   if (!ConfirmOverwrite(infoPath, OutputFile::Summary, prompts, files)) return declined();
   PendingOutput<kAsteroidInfoRecordSize> infoFile(files);
   // One file cannot hold both kinds of record: the second would replace the
-  // first and the orbits would be lost while the run reports success.
-  if (files.SameFile(infoPath, orbitPath)) return ReportOpenError(infoPath, 0);
+  // first and the orbits would be lost while the run reports success. The
+  // null device, the one device CheckOutput lets pass, keeps nothing anyway.
+  if (files.SameFile(infoPath, orbitPath) && files.KindOf(infoTarget) != FileSystem::Kind::Other)
+    return refused(infoPath, OutputRefusal::SameAsOther);
   errno = 0;
-  if (!infoFile.Open(infoPath)) return ReportOpenError(infoPath, errno);
+  if (!infoFile.Open(infoTarget)) return ReportOpenError(infoPath, errno);
 
   CatalogueReader reader(*catalogue);
   ObjectChooser chooser(selection);

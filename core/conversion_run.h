@@ -60,9 +60,10 @@ struct ConversionOutcome {
   std::string path;  ///< the file that could not be opened, or the catalogue without orbit data
                      ///< or with too many
   /// CannotOpen: the errno value of the failed opening; 0 when the run refused
-  /// the path itself (it names the catalogue or the other output) or the
-  /// file system gave no reason.
+  /// the path itself (see `refusal`) or the file system gave no reason.
   int systemError = 0;
+  /// CannotOpen: why the run refused the output `path`; None for a failed opening.
+  OutputRefusal refusal = OutputRefusal::None;
   std::uint64_t linesRead = 0;       ///< catalogue lines read, empty ones included
   std::uint64_t recordsWritten = 0;  ///< records in each output file
   std::uint64_t leftOut = 0;         ///< orbit lines the selection did not take
@@ -84,7 +85,12 @@ ConversionOutcome ReportOpenError(const std::string& path, int systemError);
 /// The whole run. The catalogue at `inputPath` is converted into the files at
 /// `orbitPath` and `infoPath`; questions and events go through `prompts`, the
 /// rest is in the outcome. An output that names the catalogue, or the other
-/// output, is refused (CannotOpen) before anything is written. Both outputs are
+/// output, or that FileSystem::CheckOutput refuses (a link another user
+/// planted in a shared folder, a device, a FIFO, another user's file in a
+/// sticky folder) is refused (CannotOpen, with the refusal) before anything
+/// is written. The folders of both outputs are held open from then on, so a
+/// folder moved during the run still gets the files, and nothing is left
+/// behind. Both outputs are
 /// written to temporary files beside their targets (or, for a writable file
 /// in a folder that takes no new file, in the temporary folder) and put in
 /// place only when everything has been written and closed, under a lock that

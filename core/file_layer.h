@@ -39,7 +39,7 @@ enum class FileProblem {
                           ///< new files that were kept
   AppendOnlyFolder,       ///< the path's folder takes new files but lets none go
   TemporaryFolderFailed,  ///< no file can be made in the temporary folder, the path
-  CannotLock,             ///< the path's folder cannot be locked against other runs
+  CannotLock,             ///< the lock file, the path, that keeps other runs out cannot be had
   CompressedDamaged,      ///< damaged or incomplete gzip or ZIP data
   ZipFromPipe,            ///< a ZIP archive that is not a regular file
   ZipWithoutCatalogue,    ///< no MPCORB.DAT and not exactly one file in the archive
@@ -76,6 +76,18 @@ class FileException : public std::runtime_error {
   FileProblem problem_;
   std::uint64_t number_;
   std::vector<std::string> kept_;
+};
+
+/// Why an output is refused before anything is written to it.
+enum class OutputRefusal {
+  None,
+  IsTheCatalogue,  ///< replacing it would lose the catalogue
+  SameAsOther,     ///< it is the file the other output goes to
+  /// On the way to the file, a symbolic link in a sticky or world-writable
+  /// folder that belongs neither to this user nor to the folder's owner.
+  UntrustedLink,
+  NotAFile,    ///< a device (other than the null device), a FIFO or a socket
+  OthersFile,  ///< another user's file in a sticky folder: only its owner may replace it
 };
 
 /// A file open for reading.
@@ -121,6 +133,36 @@ class FileSystem {
   /// same name in the same folder. The system resolves links and "..".
   virtual bool SameFile(const std::string& first, const std::string& second) = 0;
 
+  /// Checks an output path before anything is written and stores the file it
+  /// finally names (as ResolveLinks) in `target`, links followed in the same
+  /// pass as they are checked: every symbolic link on the way that lies in a
+  /// sticky or world-writable folder must belong to this user or to that
+  /// folder's owner, the file must be a regular file, missing, or the null
+  /// device, and a file of another user in a sticky folder that this user
+  /// could only replace by renaming is refused. The checks of the file system
+  /// itself; this one refuses devices, FIFOs and sockets only.
+  virtual OutputRefusal CheckOutput(const std::string& path, std::string& target) {
+    target = ResolveLinks(path);
+    const Kind kind = KindOf(target);
+    return kind == Kind::Pipe || kind == Kind::Other ? OutputRefusal::NotAFile
+                                                     : OutputRefusal::None;
+  }
+
+  /// Held while a run writes into the folders it was given.
+  class FolderHold {
+   public:
+    virtual ~FolderHold() = default;
+  };
+
+  /// Opens the folders of `targets` (links already followed) and, for as long
+  /// as the hold lives, reaches every file in them through those open folders,
+  /// so that a folder that is moved or replaced meanwhile is still the one the
+  /// run started in. A folder that cannot be opened is left to each operation.
+  virtual std::unique_ptr<FolderHold> HoldFolders(const std::vector<std::string>& targets) {
+    (void)targets;
+    return std::make_unique<FolderHold>();
+  }
+
   /// Whether an existing file could be opened for writing, without changing it.
   virtual bool CanWrite(const std::string& path) = 0;
 
@@ -141,8 +183,8 @@ class FileSystem {
   virtual std::unique_ptr<OutputStream> CreateTemporaryElsewhere(const std::string& target,
                                                                  std::string& tempPath) = 0;
 
-  /// Opens an existing file that is not a regular file (a device, a FIFO)
-  /// for writing in place; nullptr when that fails.
+  /// Opens the null device, which CheckOutput lets pass, for writing in
+  /// place; nullptr when that fails or `path` names anything else.
   virtual std::unique_ptr<OutputStream> OpenInPlace(const std::string& path) = 0;
 
   /// Gives `path` the owner, group, permission bits and extended attributes
@@ -190,12 +232,14 @@ class FileSystem {
     virtual ~CommitLock() = default;
   };
 
-  /// Locks the folders of `targets` against the commits of other runs, waiting
-  /// up to `wait` for one in progress, and holds back every signal that could
-  /// end the process (all but those of a fault in the program itself) until
-  /// the lock is released. nullptr when another run kept the lock for longer.
-  /// A folder that does not exist is skipped; one that exists but cannot be
-  /// locked (not readable, no locks on its file system) throws FileException.
+  /// Locks the folders of `targets` against the commits of other runs of this
+  /// user, waiting up to `wait` for one in progress, and holds back every
+  /// signal that could end the process (all but those of a fault in the
+  /// program itself) until the lock is released. The lock is a file only
+  /// this user can open, so no other user can stall a run. nullptr when
+  /// another run kept the lock for longer. A folder that does not exist is
+  /// skipped; one whose lock cannot be had (no locks on its file system, a
+  /// lock file of another user's that cannot be removed) throws FileException.
   virtual std::unique_ptr<CommitLock> LockForCommit(const std::vector<std::string>& targets,
                                                     std::chrono::milliseconds wait) = 0;
 
@@ -227,6 +271,12 @@ class ForwardingFileSystem : public FileSystem {
   Kind KindOf(const std::string& path) override { return base_.KindOf(path); }
   bool SameFile(const std::string& first, const std::string& second) override {
     return base_.SameFile(first, second);
+  }
+  OutputRefusal CheckOutput(const std::string& path, std::string& target) override {
+    return base_.CheckOutput(path, target);
+  }
+  std::unique_ptr<FolderHold> HoldFolders(const std::vector<std::string>& targets) override {
+    return base_.HoldFolders(targets);
   }
   bool CanWrite(const std::string& path) override { return base_.CanWrite(path); }
   std::unique_ptr<OutputStream> CreateTemporary(const std::string& target,

@@ -8,7 +8,7 @@ _tarnwick_cli() {
   local command="" i
   for ((i = 1; i < cword; i++)); do
     case "${words[i]}" in
-      convert | dump | update) command=${words[i]}; break ;;
+      convert | dump | update | help) command=${words[i]}; break ;;
     esac
   done
 
@@ -31,17 +31,18 @@ _tarnwick_cli() {
   esac
 
   case "$command" in
-    "") COMPREPLY=($(compgen -W 'convert dump update --help --version' -- "$cur")) ;;
+    "") COMPREPLY=($(compgen -W 'convert dump update help --help --version' -- "$cur")) ;;
+    help) COMPREPLY=($(compgen -W 'convert dump update' -- "$cur")) ;;
     convert)
       if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W '-o --output-dir -y --yes --max-h --brighter-than --class
-          --numbered --first -h --help' -- "$cur"))
+        COMPREPLY=($(compgen -W '-o --output-dir -y --yes -q --quiet --max-h --brighter-than
+          --class --numbered --first -h --help' -- "$cur"))
       else
         _filedir '@(DAT|dat|gz|GZ|ZIP|zip)'
       fi
       ;;
-    update) COMPREPLY=($(compgen -W '-o --output-dir --url -y --yes --max-h --brighter-than
-      --class --numbered --first -h --help' -- "$cur")) ;;
+    update) COMPREPLY=($(compgen -W '-o --output-dir --url -y --yes -q --quiet --max-h
+      --brighter-than --class --numbered --first -h --help' -- "$cur")) ;;
     dump)
       if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '--orbits --info --summary -h --help' -- "$cur"))

@@ -7,7 +7,8 @@
 # pngquant for small files). Each picture runs the program once, with a made-up home
 # folder under /tmp; FONT_DPI (default 96) and SCALE (default 1) set Qt's
 # font DPI and scale factor; SHOTS names the pictures to take (default: all,
-# "dialog about finished overwrite open-failure no-orbit-data address chooser").
+# "dialog about finished overwrite open-failure no-orbit-data address chooser
+# chooser-output update progress").
 # Writes NAME-LANG.png into the output directory (default: a new folder under
 # /tmp, printed at the end), made small with pngquant where it is installed.
 set -euo pipefail
@@ -23,14 +24,14 @@ long="$home/$(printf 'x%.0s' $(seq 200))"  # one folder name of 200 characters
 
 # shot NAME LANGUAGE PATH_IN PATH_OUT KEYS...: starts the program with the two
 # directories stored, presses the keys (xdotool names) and takes the screen.
-shots=" ${SHOTS:-dialog about finished overwrite open-failure no-orbit-data address chooser} "
+shots=" ${SHOTS:-dialog about finished overwrite open-failure no-orbit-data address chooser chooser-output update progress} "
 shot() {
   local name=$1 language=$2 in=$3 outdir=$4; shift 4
   [[ $shots == *" $name "* ]] || return 0
   mkdir -p "$home/.config/Quenneth"
   printf '[Settings]\nPath%%20In=%s\nPath%%20Out=%s\n' "$in" "$outdir" \
     > "$home/.config/Quenneth/Tarnwick.conf"
-  HOME=$home XDG_CONFIG_HOME=$home/.config LANGUAGE=$language LANG=C.UTF-8 \
+  HOME=$home XDG_CONFIG_HOME=$home/.config LANGUAGE=$language LANG=$([ "$language" = de ] && echo de_DE.UTF-8 || echo en_US.UTF-8) \
     QT_QPA_PLATFORM=xcb QT_FONT_DPI=$dpi QT_SCALE_FACTOR=$scale PATH=/usr/bin:/bin \
     xvfb-run -a -s "-screen 0 1280x1024x24 -dpi $dpi" bash -c '
       openbox >/dev/null 2>&1 &
@@ -41,7 +42,7 @@ shot() {
       sleep 1
       shift 2
       for key in "$@"; do xdotool key "$key"; sleep 0.3; done
-      sleep 2
+      sleep "${SETTLE:-2}"
       import -window root "$0"
       xdotool key Escape; sleep 0.3; xdotool key Escape; sleep 0.3; xdotool key Escape' \
       "$out/$name-$language.png" "$program" -- "$@"
@@ -58,7 +59,7 @@ gzip -c samples/MPCORB.DAT > "$home/Downloads/MPCORB.DAT.gz"
 touch "$long/Asteroids4.dat"
 echo '<html><body>Not found</body></html>' > "$home/html/MPCORB.DAT"
 for language in de en; do
-  tabs=(Tab Tab Tab Tab Tab Tab Tab)  # from the close button to the convert button
+  tabs=(Tab Tab Tab Tab Tab Tab Tab Tab)  # from the close button to the convert button
   [ $language = de ] && tabs+=(Tab)   # past the mirror's download button
   shot dialog $language "$home/Downloads" "$data"
   shot about $language "$home/Downloads" "$data" F1
@@ -70,6 +71,19 @@ for language in de en; do
   shot address $language "$home/Downloads" "$data" Tab space
   # The input folder's "...": the platform's folder dialog (Qt's under openbox).
   shot chooser $language "$home/Downloads" "$data" "${tabs[@]:4}" space
+  shot chooser-output $language "$home/Downloads" "$data" "${tabs[@]:2}" space
+  # Download and convert: past the download buttons (the German dialog has two).
+  updateTabs=(Tab Tab); [ $language = de ] && updateTabs+=(Tab)
+  shot update $language "$home/Downloads" "$data" "${updateTabs[@]}" space
+  # A run at work: the catalogue trickles in through a pipe, which has no size.
+  if [[ $shots == *" progress "* ]]; then
+    rm -rf "$home/slow" && mkdir -p "$home/slow" && mkfifo "$home/slow/MPCORB.DAT"
+    (while IFS= read -r line; do printf '%s\n' "$line"; sleep 0.004; done \
+      < samples/MPCORB.DAT > "$home/slow/MPCORB.DAT" 2>/dev/null || true) &
+    SETTLE=3 shot progress $language "$home/slow" "$home/empty" "${tabs[@]}" space
+    wait || true
+    rm -f "$home/empty/"*
+  fi
 done
 rm -rf "$home"
 echo "Screenshots written to $out"

@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include "descriptor.h"
-#include "place.h"
 
 namespace tarnwick {
 
@@ -48,11 +47,10 @@ bool ApplyAttributes(const struct stat& want, int from, const std::string& fromP
   return ownerKept;
 }
 
-bool AppendOnlyFolder(const std::string& target) {
-  Descriptor folder(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+bool AppendOnlyFolder(int folder) {
+  Descriptor open(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   int flags = 0;
-  return folder && ::ioctl(folder.get(), FS_IOC_GETFLAGS, &flags) == 0 &&
-         (flags & FS_APPEND_FL) != 0;
+  return open && ::ioctl(open.get(), FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_APPEND_FL) != 0;
 }
 
 }  // namespace tarnwick

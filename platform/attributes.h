@@ -13,7 +13,7 @@ namespace tarnwick {
 /// by `fromPath`). Returns false when the owner or the group could not be kept.
 bool ApplyAttributes(const struct stat& want, int from, const std::string& fromPath, int to);
 
-/// Whether the folder of `target` takes new files but lets none go.
-bool AppendOnlyFolder(const std::string& target);
+/// Whether the open folder `folder` (O_PATH will do) takes new files but lets none go.
+bool AppendOnlyFolder(int folder);
 
 }  // namespace tarnwick

@@ -1,5 +1,6 @@
-// The commit lock: flock() on the target folders, taken in one order by
-// every run, with the terminating signals held back while it is held.
+// The commit lock: flock() on a lock file of this user's for each target
+// folder, taken in one order by every run, with the terminating signals held
+// back while it is held.
 #pragma once
 
 #include <chrono>

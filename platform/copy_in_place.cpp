@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,8 +15,15 @@
 namespace tarnwick {
 
 std::unique_ptr<OutputStream> OpenInPlace(const std::string& path) {
-  Descriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-  if (!fd) return nullptr;
+  // Only the null device: whatever else stands there now is not opened, let
+  // alone written.
+  Descriptor fd(::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  struct stat st {};
+  if (!fd || ::fstat(fd.get(), &st) != 0) return nullptr;
+  if (!S_ISCHR(st.st_mode) || st.st_rdev != makedev(1, 3)) {
+    errno = EACCES;
+    return nullptr;
+  }
   return std::make_unique<FileOutput>(std::move(fd), path, false);
 }
 
@@ -23,8 +31,10 @@ void CopyInPlace::Prepare(const std::string& from, const std::string& to) {
   // On the disk first, then a second name that says which file it is about
   // to be written over.
   const Place source = Locate(from);
+  const Place at = Locate(to);
   struct stat target {};
-  if (!source.folder || ::stat(to.c_str(), &target) != 0) return;
+  if (!source.folder || !at.folder || ::fstatat(at.folder.get(), at.name.c_str(), &target, 0) != 0)
+    return;
   Descriptor in(
       ::openat(source.folder.get(), source.name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
   if (!in || ::fsync(in.get()) != 0) return;
@@ -47,7 +57,11 @@ void CopyInPlace::CopyOver(const std::string& from, const std::string& to) {
                                          O_RDONLY | O_NOFOLLOW | O_CLOEXEC)
                               : -1);
   if (!in) throw SystemFileError(errno, to);
-  Descriptor out(::open(to.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+  const Place at = Locate(to);
+  if (!at.folder) throw SystemFileError(at.error, to);
+  // The target as checked: a link put in its place meanwhile is not followed.
+  Descriptor out(
+      ::openat(at.folder.get(), at.name.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC));
   if (!out) throw SystemFileError(errno, to);
   int error = CopyContent(in.get(), out.get());
   struct stat read {};

@@ -32,7 +32,10 @@ std::string CopyStateOf(const struct stat& st) {
 /// `target`, as a copy over the target in place leaves it when cut short.
 bool BeginsWithTarget(int folder, const char* name, const std::string& target) {
   Descriptor copy(::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-  Descriptor written(::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  const Place at = Locate(target);
+  Descriptor written(
+      at.folder ? ::openat(at.folder.get(), at.name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)
+                : -1);
   if (!copy || !written) return false;
   std::vector<char> a(std::size_t{1} << 16);
   std::vector<char> b(a.size());
@@ -61,8 +64,15 @@ bool BeginsWithTarget(int folder, const char* name, const std::string& target) {
 void List(const std::string& prefix, const std::string& folder, const std::string& name,
           const std::string* shared, const struct stat* target,
           std::vector<FileSystem::Leftover>& found) {
-  DIR* dir = ::opendir(folder.c_str());
-  if (dir == nullptr) return;
+  // The folder as Locate finds it: the one held open for the run, if any.
+  const Place at = Locate(folder.back() == '/' ? folder + name : name);
+  const int fd =
+      at.folder ? ::openat(at.folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+  DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+  if (dir == nullptr) {
+    if (fd >= 0) ::close(fd);
+    return;
+  }
   const std::time_t now = std::time(nullptr);
   const std::string mark = target != nullptr ? CopyMarkOf(*target) : std::string();
   while (const dirent* entry = ::readdir(dir)) {
@@ -144,13 +154,15 @@ std::vector<FileSystem::Leftover> FindLeftovers(const std::string& target) {
   const std::string name = NamePart(target);
   List(FolderPart(target), FolderOf(target), name, nullptr, nullptr, found);
   // The copies in place kept their temporaries in the temporary folder.
+  const Place at = Locate(target);
   struct stat st {};
   struct stat here {};
   struct stat there {};
-  if (::stat(FolderOf(target).c_str(), &here) == 0 &&
-      ::stat(TemporaryFolder().c_str(), &there) == 0 && SameInode(here, there))
+  if (!at.folder) return found;
+  if (::fstat(at.folder.get(), &here) == 0 && ::stat(TemporaryFolder().c_str(), &there) == 0 &&
+      SameInode(here, there))
     return found;
-  const bool exists = ::stat(target.c_str(), &st) == 0;
+  const bool exists = ::fstatat(at.folder.get(), at.name.c_str(), &st, 0) == 0;
   List(TemporaryFolder(), TemporaryFolder(), name, &target, exists ? &st : nullptr, found);
   return found;
 }

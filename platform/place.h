@@ -4,9 +4,12 @@
 
 #include <sys/stat.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "descriptor.h"
+#include "file_layer.h"
 
 namespace tarnwick {
 
@@ -32,9 +35,19 @@ struct Place {
   int error = 0;      ///< why the folder could not be looked up
 };
 
+/// Looks up the folder of `path`: the one a FolderHold keeps open for it,
+/// else the one its path names now.
 Place Locate(const std::string& path);
 
+/// FileSystem::HoldFolders on this computer: while the hold lives, Locate
+/// finds every path in those folders through the descriptors opened now.
+std::unique_ptr<FileSystem::FolderHold> HoldFolders(const std::vector<std::string>& targets);
+
 /// The file a path finally names, symbolic links followed (FileSystem::ResolveLinks).
-std::string ResolveLinks(const std::string& path);
+/// With `refusal`, following stops at a link that lies in a sticky or
+/// world-writable folder and belongs neither to this user nor to the
+/// folder's owner, also one on the way to a folder of the path, and
+/// `refusal` is set to UntrustedLink.
+std::string ResolveLinks(const std::string& path, OutputRefusal* refusal = nullptr);
 
 }  // namespace tarnwick

@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -60,9 +61,43 @@ class DiskFileSystem final : public FileSystem {
     return SameInode(a, b);
   }
 
+  OutputRefusal CheckOutput(const std::string& path, std::string& target) override {
+    OutputRefusal refusal = OutputRefusal::None;
+    target = tarnwick::ResolveLinks(path, &refusal);
+    if (refusal != OutputRefusal::None) return refusal;
+    const Place at = Locate(target);
+    struct stat st {};
+    struct stat folder {};
+    // Missing, or a loop of links that the new file replaces: nothing to refuse.
+    if (!at.folder || ::fstatat(at.folder.get(), at.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        S_ISLNK(st.st_mode) || S_ISDIR(st.st_mode))
+      return OutputRefusal::None;
+    // The null device takes the records of a trial run; any other device
+    // would be written over, and a FIFO would keep the run waiting.
+    if (S_ISCHR(st.st_mode) && st.st_rdev == makedev(1, 3)) return OutputRefusal::None;
+    if (!S_ISREG(st.st_mode)) return OutputRefusal::NotAFile;
+    // In a sticky folder only the file's owner, the folder's owner and root
+    // may rename over a file: the commit would fail after the whole run.
+    // Where the folder takes no new file of this user's, the file is written
+    // over in place instead, which needs no renaming.
+    const uid_t me = ::geteuid();
+    if (me != 0 && st.st_uid != me && ::fstat(at.folder.get(), &folder) == 0 &&
+        (folder.st_mode & S_ISVTX) != 0 && folder.st_uid != me &&
+        ::faccessat(at.folder.get(), ".", W_OK, AT_EACCESS) == 0)
+      return OutputRefusal::OthersFile;
+    return OutputRefusal::None;
+  }
+
+  std::unique_ptr<FolderHold> HoldFolders(const std::vector<std::string>& targets) override {
+    return tarnwick::HoldFolders(targets);
+  }
+
   bool CanWrite(const std::string& path) override {
     // Neither creates nor truncates.
-    return Descriptor(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK)).get() >= 0;
+    const Place at = Locate(path);
+    return at.folder &&
+           Descriptor(::openat(at.folder.get(), at.name.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK))
+                   .get() >= 0;
   }
 
   std::unique_ptr<OutputStream> CreateTemporary(const std::string& target,
@@ -76,7 +111,7 @@ class DiskFileSystem final : public FileSystem {
     struct stat st {};
     const bool replaces =
         ::fstatat(at.folder.get(), at.name.c_str(), &st, 0) == 0 && S_ISREG(st.st_mode);
-    if (AppendOnlyFolder(target)) {
+    if (AppendOnlyFolder(at.folder.get())) {
       // A temporary there could be neither moved nor removed. An existing file
       // is written over in place instead; a new one cannot be made safely.
       if (replaces) return nullptr;
@@ -112,8 +147,13 @@ class DiskFileSystem final : public FileSystem {
   }
 
   bool CopyAttributes(const std::string& model, const std::string& path) override {
+    // The model as it is now, never through a link put in its place.
+    const Place from = Locate(model);
     struct stat want {};
-    if (::stat(model.c_str(), &want) != 0) return true;
+    if (!from.folder ||
+        ::fstatat(from.folder.get(), from.name.c_str(), &want, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(want.st_mode))
+      return true;
     // Through the temporary's own descriptor: whatever its name means by now,
     // only the file this program made is changed.
     const Place at = Locate(path);
@@ -121,7 +161,9 @@ class DiskFileSystem final : public FileSystem {
                                        O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC)
                             : -1);
     if (!fd || !own_.IsOwn(path, fd.get())) return true;  // the move refuses it
-    Descriptor source(::open(model.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    Descriptor source(::openat(from.folder.get(), from.name.c_str(),
+                               O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!source) return ApplyAttributes(want, -1, model, fd.get());
     return ApplyAttributes(want, source.get(), model, fd.get());
   }
 

@@ -1,17 +1,11 @@
 #include "app_icon.h"
 
-#include <QPixmap>
-
-// The images are XPM, which is C source: reviewable as text, compiled in.
-#include "tarnwick-16.xpm"
-#include "tarnwick-32.xpm"
-
 namespace tarnwick {
 
 QIcon ApplicationIcon() {
   QIcon icon;
-  icon.addPixmap(QPixmap(tarnwick_32));
-  icon.addPixmap(QPixmap(tarnwick_16));
+  for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
+    icon.addFile(QStringLiteral(":/icons/tarnwick-%1.png").arg(size), QSize(size, size));
   return icon;
 }
 

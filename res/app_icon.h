@@ -5,8 +5,9 @@
 
 namespace tarnwick {
 
-/// The icon with its two 16-colour images, 32x32 and 16x16. Needs the
-/// application object.
+/// The icon in the sizes of the launcher's theme icon (dist/icons), 16 to
+/// 256 pixels, the small ones drawn for their size. Needs the application
+/// object.
 QIcon ApplicationIcon();
 
 }  // namespace tarnwick

@@ -1,8 +1,7 @@
-// Where the user fetches the catalogue. The program only hands these addresses
-// to the system's handler; it downloads nothing itself.
+// The mirror's page, which the German dialog's second download button hands
+// to the system's handler. The first button and Download and convert take
+// the catalogue's address from the update run (CatalogueUrl).
 #pragma once
-
-#include "catalogue_location.h"  // kCatalogueUrl, the first download button
 
 namespace tarnwick {
 

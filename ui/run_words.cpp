@@ -10,6 +10,26 @@ QString Decoded(const std::string& path) { return QFile::decodeName(path.c_str()
 
 }  // namespace
 
+QString RunWords::Refusal(OutputRefusal refusal, const QString& path) {
+  switch (refusal) {
+    case OutputRefusal::UntrustedLink:
+      return tr("The way to %1 leads through another user's link in a folder that others can "
+                "write. Tarnwick does not follow such a link.")
+          .arg(path);
+    case OutputRefusal::NotAFile:
+      return tr("%1 is a device, a FIFO or a socket. Tarnwick writes only files.").arg(path);
+    case OutputRefusal::OthersFile:
+      return tr("%1 belongs to another user, and its folder (sticky bit) lets only its owner "
+                "replace it.")
+          .arg(path);
+    case OutputRefusal::None:
+    case OutputRefusal::IsTheCatalogue:
+    case OutputRefusal::SameAsOther:
+      break;
+  }
+  return {};
+}
+
 QString RunWords::Attention() { return tr("Attention"); }
 
 QString RunWords::Overwrite(const QString& path) {
@@ -23,8 +43,11 @@ QString RunWords::DoneCaption() { return tr("Finished !"); }
 QString RunWords::Warning(const ConversionOutcome& outcome) {
   const QString path = Decoded(outcome.path);
   switch (outcome.status) {
-    case RunStatus::CannotOpen:
-      return tr("File \"%1\" couldn't be opened").arg(path);
+    case RunStatus::CannotOpen: {
+      const QString text = tr("File \"%1\" couldn't be opened").arg(path);
+      const QString why = Refusal(outcome.refusal, path);
+      return why.isEmpty() ? text : text + QStringLiteral("\n\n") + why;
+    }
     case RunStatus::NoOrbitData:
       return tr("File \"%1\" holds no orbit data - nothing was written").arg(path);
     case RunStatus::TooManyRecords:
@@ -82,8 +105,7 @@ QString RunWords::FileError(const FileException& error) {
       text = tr("No file can be made in the temporary folder %1 (TMPDIR)").arg(path);
       break;
     case FileProblem::CannotLock:
-      text = tr("%1 cannot be replaced safely: its folder cannot be locked against other "
-                "conversions (it must be readable)")
+      text = tr("The lock file %1 that keeps other conversions out cannot be made or locked")
                  .arg(path);
       break;
     case FileProblem::CompressedDamaged:

@@ -26,6 +26,9 @@ class RunWords {
   /// The warning for a run that ended without writing: `outcome` is
   /// CannotOpen, NoOrbitData or TooManyRecords. Empty for the other outcomes.
   static QString Warning(const ConversionOutcome& outcome);
+  /// Why the run refused the output `path` for safety; empty where the
+  /// warning alone says enough.
+  static QString Refusal(OutputRefusal refusal, const QString& path);
   /// What the run tells on its way about `path`.
   static QString Event(RunEvent event, const QString& path);
   /// The file-error box's text: what the cause (or the problem, where the

@@ -1,6 +1,7 @@
 // The two directories the desktop program works with.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace tarnwick {
@@ -12,6 +13,7 @@ namespace tarnwick {
 struct CSettings {
   QString pathIn;
   QString pathOut;
+  QByteArray geometry = {};  ///< the main window's size and place; empty: Qt's choice
 };
 
 }  // namespace tarnwick

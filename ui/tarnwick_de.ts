@@ -34,20 +34,12 @@
         <translation>&amp;Schließen</translation>
     </message>
     <message>
-        <source>Download...</source>
-        <translation>Download...</translation>
-    </message>
-    <message>
         <source>Choose the directory where to find the file MPCORB.DAT</source>
         <translation>Wählen Sie das Verzeichnis, wo die Datei MPCORB.DAT zu finden ist</translation>
     </message>
     <message>
         <source>Choose the directory where the files Asteroids4.dat and AsteroidInfo4.dat should be generated</source>
         <translation>Verzeichnis, auf dem die Dateien Asteroids4.dat und AsteroidInfo4.dat generiert werden sollen</translation>
-    </message>
-    <message>
-        <source>Start Converting</source>
-        <translation>Konvertierung starten</translation>
     </message>
     <message>
         <source>1)  Download</source>
@@ -74,14 +66,6 @@
         <translation>%1)  Konvertierung MPCORB.DAT</translation>
     </message>
     <message>
-        <source>Input (MPCORB.DAT, .DAT.gz or .ZIP)</source>
-        <translation>Input (MPCORB.DAT, .DAT.gz oder .ZIP)</translation>
-    </message>
-    <message>
-        <source>Output (binary Files for Lumivale):</source>
-        <translation>Output (binäre Dateien für Lumivale):</translation>
-    </message>
-    <message>
         <source>&amp;About Tarnwick...</source>
         <translation>Inf&amp;o über Tarnwick...</translation>
     </message>
@@ -89,9 +73,265 @@
         <source>No program here opens web addresses. Copy this address into your browser:</source>
         <translation>Hier öffnet kein Programm Internet-Adressen. Kopieren Sie diese Adresse in Ihren Browser:</translation>
     </message>
+    <message>
+        <source>&amp;Download...</source>
+        <translation>&amp;Download...</translation>
+    </message>
+    <message>
+        <source>Download the catalogue in the browser</source>
+        <translation>Katalog im Browser herunterladen</translation>
+    </message>
+    <message>
+        <source>Do&amp;wnload...</source>
+        <translation>Do&amp;wnload...</translation>
+    </message>
+    <message>
+        <source>Open the mirror&apos;s download page in the browser</source>
+        <translation>Download-Seite des Mirrors im Browser öffnen</translation>
+    </message>
+    <message>
+        <source>Input file</source>
+        <translation>Eingabedatei</translation>
+    </message>
+    <message>
+        <source>&amp;Input (MPCORB.DAT, .DAT.gz or .ZIP)</source>
+        <translation>&amp;Input (MPCORB.DAT, .DAT.gz oder .ZIP)</translation>
+    </message>
+    <message>
+        <source>Choose input folder...</source>
+        <translation>Eingabeordner wählen...</translation>
+    </message>
+    <message>
+        <source>Orbit file</source>
+        <translation>Bahndatei</translation>
+    </message>
+    <message>
+        <source>&amp;Output (binary Files for Lumivale):</source>
+        <translation>&amp;Output (binäre Dateien für Lumivale):</translation>
+    </message>
+    <message>
+        <source>Choose output folder...</source>
+        <translation>Ausgabeordner wählen...</translation>
+    </message>
+    <message>
+        <source>Summary file</source>
+        <translation>Übersichtsdatei</translation>
+    </message>
+    <message>
+        <source>&amp;Start Converting</source>
+        <translation>&amp;Konvertierung starten</translation>
+    </message>
+    <message>
+        <source>Progress</source>
+        <translation>Fortschritt</translation>
+    </message>
+    <message>
+        <source>C&amp;ancel</source>
+        <translation>&amp;Abbrechen</translation>
+    </message>
+    <message>
+        <source>No data for Lumivale in this folder yet.</source>
+        <translation>In diesem Ordner gibt es noch keine Daten für Lumivale.</translation>
+    </message>
+    <message>
+        <source>Data from %1 (today)</source>
+        <translation>Daten vom %1 (von heute)</translation>
+    </message>
+    <message>
+        <source>&amp;Copy address</source>
+        <translation>Adresse &amp;kopieren</translation>
+    </message>
+    <message>
+        <source>%1 MB</source>
+        <translation>%1 MB</translation>
+    </message>
+    <message>
+        <source>%1 of %2 (%3 %)</source>
+        <translation>%1 von %2 (%3 %)</translation>
+    </message>
+    <message>
+        <source>%1 read</source>
+        <translation>%1 gelesen</translation>
+    </message>
+    <message>
+        <source>, %1/s</source>
+        <translation>, %1/s</translation>
+    </message>
+    <message>
+        <source>, %1:%2 left</source>
+        <translation>, noch %1:%2</translation>
+    </message>
+    <message>
+        <source>Cancelling...</source>
+        <translation>Wird abgebrochen...</translation>
+    </message>
+    <message>
+        <source>Cancelled: the files are as they were.</source>
+        <translation>Abgebrochen: die Dateien sind unverändert.</translation>
+    </message>
+    <message>
+        <source>Catalogue (MPCORB.DAT MPCORB.DAT.gz MPCORB.ZIP)</source>
+        <translation>Katalog (MPCORB.DAT MPCORB.DAT.gz MPCORB.ZIP)</translation>
+    </message>
+    <message>
+        <source>Data from %1 (1 day old)</source>
+        <translation>Daten vom %1 (1 Tag alt)</translation>
+    </message>
+    <message>
+        <source>Data from %1 (%2 days old)</source>
+        <translation>Daten vom %1 (%2 Tage alt)</translation>
+    </message>
+    <message>
+        <source>1 object written.</source>
+        <translation>1 Objekt geschrieben.</translation>
+    </message>
+    <message>
+        <source>%1 kB</source>
+        <translation>%1 kB</translation>
+    </message>
+    <message>
+        <source>Do&amp;wnload and convert</source>
+        <translation>&amp;Herunterladen und konvertieren</translation>
+    </message>
+    <message>
+        <source>Or in one step: download it and convert it into the output folder:</source>
+        <translation>Oder in einem Schritt: herunterladen und in den Ausgabeordner konvertieren:</translation>
+    </message>
+    <message>
+        <source>The environment variable %1 must be a whole number from 1, not &quot;%2&quot;.</source>
+        <translation>Die Umgebungsvariable %1 muss eine ganze Zahl ab 1 sein, nicht &quot;%2&quot;.</translation>
+    </message>
+    <message>
+        <source>TARNWICK_URL names %1, but only https:// addresses are fetched.</source>
+        <translation>TARNWICK_URL nennt %1, abgerufen werden aber nur https://-Adressen.</translation>
+    </message>
+    <message>
+        <source>%1 downloaded</source>
+        <translation>%1 heruntergeladen</translation>
+    </message>
+    <message>
+        <source>it belongs to another user</source>
+        <translation>er gehört einem anderen Benutzer</translation>
+    </message>
+    <message>
+        <source>others may write to it</source>
+        <translation>andere dürfen darin schreiben</translation>
+    </message>
+    <message>
+        <source>The cache folder %1 is not used (%2); the catalogue is converted without keeping a copy.</source>
+        <translation>Der Zwischenspeicher %1 wird nicht benutzt (%2); der Katalog wird konvertiert, ohne eine Kopie aufzubewahren.</translation>
+    </message>
+    <message>
+        <source>The files are up to date, but the downloaded catalogue could not be kept in %1 (%2); the next update downloads it again.</source>
+        <translation>Die Dateien sind aktuell, aber der heruntergeladene Katalog konnte nicht in %1 aufbewahrt werden (%2); die nächste Aktualisierung lädt ihn erneut herunter.</translation>
+    </message>
+    <message>
+        <source>Up to date</source>
+        <translation>Aktuell</translation>
+    </message>
+    <message>
+        <source>Up to date: %1 has nothing newer than the catalogue of %2, from which the files in %3 were made.</source>
+        <translation>Aktuell: %1 hat nichts Neueres als den Katalog vom %2, aus dem die Dateien in %3 erstellt wurden.</translation>
+    </message>
+    <message>
+        <source>Up to date: %1 has nothing newer than the catalogue from which the files in %2 were made.</source>
+        <translation>Aktuell: %1 hat nichts Neueres als den Katalog, aus dem die Dateien in %2 erstellt wurden.</translation>
+    </message>
+    <message>
+        <source>Nothing was downloaded or written.</source>
+        <translation>Nichts wurde heruntergeladen oder geschrieben.</translation>
+    </message>
+    <message>
+        <source>there is no connection to the server (%1).</source>
+        <translation>keine Verbindung zum Server (%1).</translation>
+    </message>
+    <message>
+        <source>Check the connection to the internet (and the proxy, if you use one), then try again.</source>
+        <translation>Prüfen Sie die Verbindung zum Internet (und den Proxy, falls Sie einen benutzen) und versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>the server&apos;s certificate was not accepted (%1).</source>
+        <translation>das Zertifikat des Servers wurde nicht anerkannt (%1).</translation>
+    </message>
+    <message>
+        <source>Check the computer&apos;s date and time. A network that looks into secure connections (in some companies and hotels) refuses them too: try another network.</source>
+        <translation>Prüfen Sie Datum und Uhrzeit des Computers. Ein Netz, das in sichere Verbindungen hineinschaut (in manchen Firmen und Hotels), führt ebenfalls dazu: versuchen Sie ein anderes Netz.</translation>
+    </message>
+    <message>
+        <source>the server answered with HTTP status %1.</source>
+        <translation>der Server antwortete mit HTTP-Status %1.</translation>
+    </message>
+    <message>
+        <source>The file may have moved or the server may be busy: try again later. When TARNWICK_URL is set, check the address it names.</source>
+        <translation>Die Datei ist vielleicht umgezogen oder der Server ausgelastet: versuchen Sie es später erneut. Ist TARNWICK_URL gesetzt, prüfen Sie die Adresse darin.</translation>
+    </message>
+    <message>
+        <source>nothing arrived for %1 seconds.</source>
+        <translation>%1 Sekunden lang kam nichts an.</translation>
+    </message>
+    <message>
+        <source>The connection or the server is too slow just now: try again later.</source>
+        <translation>Die Verbindung oder der Server ist gerade zu langsam: versuchen Sie es später erneut.</translation>
+    </message>
+    <message>
+        <source>the file is larger than %1 MiB, more than any catalogue.</source>
+        <translation>die Datei ist größer als %1 MiB, mehr als jeder Katalog.</translation>
+    </message>
+    <message>
+        <source>Check the address: it does not name the catalogue. When TARNWICK_URL is set, check the address it names.</source>
+        <translation>Prüfen Sie die Adresse: sie nennt nicht den Katalog. Ist TARNWICK_URL gesetzt, prüfen Sie die Adresse darin.</translation>
+    </message>
+    <message>
+        <source>the server sent the request on to an address that is not https://, or too often (%1).</source>
+        <translation>der Server leitete auf eine Adresse um, die nicht https:// ist, oder zu oft (%1).</translation>
+    </message>
+    <message>
+        <source>Check the address. When TARNWICK_URL is set, check the address it names.</source>
+        <translation>Prüfen Sie die Adresse. Ist TARNWICK_URL gesetzt, prüfen Sie die Adresse darin.</translation>
+    </message>
+    <message>
+        <source>the transfer ended before the whole catalogue arrived (%1).</source>
+        <translation>die Übertragung endete, bevor der ganze Katalog ankam (%1).</translation>
+    </message>
+    <message>
+        <source>Try again; a broken connection or a busy server ends transfers early.</source>
+        <translation>Versuchen Sie es erneut; eine abgebrochene Verbindung oder ein ausgelasteter Server beendet Übertragungen vorzeitig.</translation>
+    </message>
+    <message>
+        <source>Download failed</source>
+        <translation>Herunterladen fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>The catalogue could not be downloaded from %1: %2</source>
+        <translation>Der Katalog konnte nicht von %1 heruntergeladen werden: %2</translation>
+    </message>
+    <message>
+        <source>The files are as they were. You can also fetch the catalogue in the browser with Download... and convert it with Start Converting.</source>
+        <translation>Die Dateien sind unverändert. Sie können den Katalog auch mit Download... im Browser holen und mit Konvertierung starten konvertieren.</translation>
+    </message>
+    <message>
+        <source>Cancelled: the files and the kept copy are as they were.</source>
+        <translation>Abgebrochen: die Dateien und die aufbewahrte Kopie sind unverändert.</translation>
+    </message>
+    <message>
+        <source>%1 objects written.</source>
+        <translation>%1 Objekte geschrieben.</translation>
+    </message>
 </context>
 <context>
     <name>tarnwick::RunWords</name>
+    <message>
+        <source>The way to %1 leads through another user&apos;s link in a folder that others can write. Tarnwick does not follow such a link.</source>
+        <translation>Der Weg zu %1 führt über eine Verknüpfung eines anderen Benutzers in einem Verzeichnis, in das andere schreiben dürfen. Tarnwick folgt einer solchen Verknüpfung nicht.</translation>
+    </message>
+    <message>
+        <source>%1 is a device, a FIFO or a socket. Tarnwick writes only files.</source>
+        <translation>%1 ist ein Gerät, eine FIFO oder ein Socket. Tarnwick schreibt nur Dateien.</translation>
+    </message>
+    <message>
+        <source>%1 belongs to another user, and its folder (sticky bit) lets only its owner replace it.</source>
+        <translation>Die Datei %1 gehört einem anderen Benutzer, und ihr Verzeichnis (Sticky-Bit) lässt sie nur von ihrem Besitzer ersetzen.</translation>
+    </message>
     <message>
         <source>Attention</source>
         <translation>Achtung</translation>
@@ -157,8 +397,8 @@
         <translation>Im temporären Verzeichnis %1 (TMPDIR) kann keine Datei angelegt werden</translation>
     </message>
     <message>
-        <source>%1 cannot be replaced safely: its folder cannot be locked against other conversions (it must be readable)</source>
-        <translation>%1 kann nicht sicher ersetzt werden: sein Verzeichnis lässt sich nicht gegen andere Konvertierungen sperren (es muss lesbar sein)</translation>
+        <source>The lock file %1 that keeps other conversions out cannot be made or locked</source>
+        <translation>Die Sperrdatei %1, die andere Konvertierungen fernhält, lässt sich nicht anlegen oder sperren</translation>
     </message>
     <message>
         <source>The compressed catalogue %1 is damaged or incomplete. Please download it again.</source>

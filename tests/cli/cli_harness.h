@@ -46,6 +46,9 @@ struct Invocation {
   /// Replaces the standard input above when set.
   std::function<std::unique_ptr<InputStream>()> standardInputStream;
   bool removeTemporariesOnSignal = false;
+  bool errorIsTerminal = false;
+  /// Where the results go; a string stream when nullptr.
+  std::ostream* output = nullptr;
 
   Result Run(const std::vector<std::string>& args) const {
     std::istringstream terminal(terminalAnswers);
@@ -60,10 +63,11 @@ struct Invocation {
           std::make_unique<tarnwick::test::MemoryInput>(standardInput));
     };
     environment.removeTemporariesOnSignal = removeTemporariesOnSignal;
+    environment.errorIsTerminal = errorIsTerminal;
     std::ostringstream out;
     std::ostringstream err;
     Result result;
-    result.status = run(args, out, err, environment);
+    result.status = run(args, output != nullptr ? *output : out, err, environment);
     result.out = out.str();
     result.err = err.str();
     return result;

@@ -80,16 +80,58 @@ class ConvertTest : public ::testing::Test {
   std::string info_ = dir_ / "AsteroidInfo4.dat";
 };
 
-TEST_F(ConvertTest, WritesBothFilesAndEndsWithTheSummaryLine) {
+TEST_F(ConvertTest, WritesBothFilesAndEndsWithOneSummaryLineOrNothingWhenQuiet) {
   const int tracked = TrackedTemporaryCount();
-  const Result r = RunCli({"convert", catalogue_, "-o", dir_.str()});
+  // A repeated option takes its last value.
+  const Result r = RunCli({"convert", catalogue_, "-o", dir_ / "nowhere", "-o", dir_.str()});
   EXPECT_EQ(r.status, kExitDone) << r.err;
   ExpectConverted(dir_.str());
   const std::string lines = std::to_string(Count(Catalogue(), "\n"));
-  EXPECT_EQ(r.out.rfind("Conversion finished\n" + catalogue_ + " (", 0), 0u);
+  EXPECT_EQ(r.out.rfind("\"" + catalogue_ + "\" (", 0), 0u);
   EXPECT_NE(r.out.find("): " + lines + " lines read, 30 records written, "), std::string::npos);
+  EXPECT_EQ(Count(r.out, "\n"), 1u);
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(TrackedTemporaryCount(), tracked) << "a temporary in place is no longer one";
+  const Result quiet = RunCli({"convert", catalogue_, "-o", dir_.str(), "-y", "-q"});
+  EXPECT_EQ(quiet.status, kExitDone);
+  EXPECT_EQ(quiet.out + quiet.err, "");
+}
+
+/// Standard output that takes nothing: each write fails with `error`.
+class FailingOutput final : public std::streambuf {
+ public:
+  explicit FailingOutput(int error) : error_(error) {}
+
+ protected:
+  int_type overflow(int_type) override { return errno = error_, traits_type::eof(); }
+  std::streamsize xsputn(const char*, std::streamsize) override { return errno = error_, 0; }
+
+ private:
+  int error_;
+};
+
+TEST_F(ConvertTest, ASummaryThatCannotBeWrittenFailsButTheFilesStayCommitted) {
+  struct Case {
+    int error;
+    int status;
+    std::string err;
+  };
+  for (const Case& c : std::vector<Case>{
+           {ENOSPC, kExitFileError,
+            "tarnwick-cli: the summary could not be written to standard output (No space left "
+            "on device); the new files are written in full and in place.\n"},
+           {EPIPE, kExitDone, ""},  // the reader left early: quietly, as SIGPIPE would
+       }) {
+    FailingOutput failing(c.error);
+    std::ostream out(&failing);
+    Invocation call;
+    call.output = &out;
+    const Result r = call.Run({"convert", catalogue_, "-o", dir_.str(), "-y"});
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.err, c.err);
+    ExpectConverted(dir_.str());
+    std::filesystem::remove(orbits_);
+  }
 }
 
 // The summary names the selection and what it left out; bad values are
@@ -142,7 +184,9 @@ TEST_F(ConvertTest, TheAnswerDecidesAndWhereNoOneCanAnswerItIsNo) {
            {false, true, " \n", "", kExitDeclined, 1, ""},
            {false, true, "y\n", "", kExitDeclined, 2, ""},  // then the input ends
            {false, true, "", "--yes", kExitDone, 0, ""},
-           {true, true, "y\ny\n", "", kExitDeclined, 1, "comes on standard input"},
+           // Standard input is the terminal: no catalogue to wait for.
+           {true, true, "y\ny\n", "", kExitUsage, 0, "not read from a terminal"},
+           {true, false, "", "", kExitDeclined, 1, "comes on standard input"},
            {true, false, "", "-y", kExitDone, 0, ""},
        }) {
     PutOldOutputs();
@@ -293,6 +337,10 @@ TEST_F(ConvertTest, MessagesNameTheFileAndTheSystemsReasonInTheUsersLanguage) {
   WriteFile(noOrbits, "\n");
   const std::string missing = dir_ / "nosuch.DAT";
   const std::string notDir = noOrbits;
+  // A FIFO planted as an output is refused at once: it would keep the run waiting.
+  const std::string fifoDir = dir_ / "fifo";
+  stdfs::create_directory(fifoDir);
+  ASSERT_EQ(::mkfifo((fifoDir + "/AsteroidInfo4.dat").c_str(), 0600), 0);
   struct Case {
     const char* lang;
     std::vector<std::string> args;
@@ -317,13 +365,19 @@ TEST_F(ConvertTest, MessagesNameTheFileAndTheSystemsReasonInTheUsersLanguage) {
            {"en",
             {"convert", catalogue_, "-o", dir_ / "no/dir"},
             kExitCannotOpen,
-            "tarnwick-cli: The output folder " + (dir_ / "no/dir") +
-                " cannot be used: No such file or directory\n"},
+            "tarnwick-cli: The output folder \"" + (dir_ / "no/dir") +
+                "\" cannot be used: No such file or directory\n"},
            {"de",
             {"convert", catalogue_, "-o", notDir},
             kExitCannotOpen,
-            "tarnwick-cli: Der Ausgabeordner " + notDir +
-                " kann nicht verwendet werden: Not a directory\n"},
+            "tarnwick-cli: Der Ausgabeordner \"" + notDir +
+                "\" kann nicht verwendet werden: Not a directory\n"},
+           {"de",
+            {"convert", catalogue_, "-o", fifoDir, "-y"},
+            kExitCannotOpen,
+            "tarnwick-cli: Datei \"" + fifoDir +
+                "/AsteroidInfo4.dat\" konnte nicht geöffnet werden: es ist ein Gerät, eine FIFO "
+                "oder ein Socket\n"},
            {"en",
             {"convert", orbits_, "-o", dir_.str()},
             kExitCannotOpen,
@@ -331,8 +385,8 @@ TEST_F(ConvertTest, MessagesNameTheFileAndTheSystemsReasonInTheUsersLanguage) {
            {"de",
             {"convert"},
             kExitCannotOpen,
-            "tarnwick-cli: Kein Katalog in " + empty +
-                " (gesucht: MPCORB.DAT, MPCORB.DAT.gz, MPCORB.ZIP): No such file or directory\n"},
+            "tarnwick-cli: Kein Katalog in \"" + empty +
+                "\" (gesucht: MPCORB.DAT, MPCORB.DAT.gz, MPCORB.ZIP): No such file or directory\n"},
            {"en",
             {"convert", noOrbits, "-o", empty},
             kExitNoOrbitData,
@@ -345,21 +399,52 @@ TEST_F(ConvertTest, MessagesNameTheFileAndTheSystemsReasonInTheUsersLanguage) {
            {"en",
             {"frobnicate"},
             kExitUsage,
-            "tarnwick-cli: Unknown subcommand \"frobnicate\"; the subcommands are convert, dump"},
-           {"de", {}, kExitUsage, "tarnwick-cli: Ein Unterbefehl fehlt: convert, dump"},
+            "tarnwick-cli: unknown subcommand 'frobnicate'; the subcommands are convert, dump"},
+           {"en",
+            {"help", "frobnicate"},
+            kExitUsage,
+            "tarnwick-cli: unknown subcommand 'frobnicate'"},
+           {"de", {}, kExitUsage, "tarnwick-cli: ein Unterbefehl fehlt: convert, dump"},
            {"en",
             {"convert", "a", "b"},
             kExitUsage,
-            "tarnwick-cli: Not expected: b\nRun with --help for more information.\n"},
+            "tarnwick-cli: unexpected argument 'b'\n"
+            "tarnwick-cli: Run with --help for more information.\n"},
+           {"en",
+            {"convert", "--ouput-dir", "out"},
+            kExitUsage,
+            "tarnwick-cli: unknown option '--ouput-dir' (did you mean '--output-dir'?)\n"},
+           {"de",
+            {"--verison"},
+            kExitUsage,
+            "tarnwick-cli: unbekannte Option '--verison' (meinten Sie '--version'?)\n"
+            "tarnwick-cli: Mehr dazu mit --help.\n"},
+           {"de", {"dump", "--orbts"}, kExitUsage, "tarnwick-cli: unbekannte Option '--orbts' ("},
+           {"en", {"convert", "-yz"}, kExitUsage, "tarnwick-cli: unknown option '-z'\n"},
            {"de",
             {"convert", "-o"},
             kExitUsage,
-            "tarnwick-cli: --output-dir braucht einen Wert\nMehr dazu mit --help.\n"},
+            "tarnwick-cli: '--output-dir' braucht einen Wert\ntarnwick-cli: Mehr dazu mit "
+            "--help.\n"},
+           {"de", {"update", "--url="}, kExitUsage, "tarnwick-cli: '--url' braucht einen Wert\n"},
+           {"de",
+            {"convert", "--yes=maybe"},
+            kExitUsage,
+            "tarnwick-cli: '--yes' nimmt keinen Wert\n"},
            {"de", {"dump"}, kExitUsage, "tarnwick-cli: file fehlt\n"},
            {"de",
             {"dump", orbits_, "--orbits", "--info"},
             kExitUsage,
-            "tarnwick-cli: --orbits und --info schließen einander aus\n"},
+            "tarnwick-cli: '--orbits' und '--info' schließen einander aus\n"},
+           {"en",
+            {"dump", "x\ny.dat"},
+            kExitUsage,
+            "tarnwick-cli: cannot tell the kind of \"" + empty + "/x\\ny.dat\" from its name"},
+           {"de",
+            {"dump", "Asteroids4.dat"},
+            kExitCannotOpen,
+            "tarnwick-cli: Datei \"" + empty +
+                "/Asteroids4.dat\" konnte nicht geöffnet werden: No such file or directory\n"},
            {"de",
             {"update", "--url", "http://127.0.0.1:9/MPCORB.DAT.gz"},
             kExitUsage,
@@ -368,6 +453,10 @@ TEST_F(ConvertTest, MessagesNameTheFileAndTheSystemsReasonInTheUsersLanguage) {
             {"update", "-o", ""},
             kExitUsage,
             "tarnwick-cli: --output-dir: the output folder's name is empty\n"},
+           {"de",
+            {"convert", "-o", ""},
+            kExitUsage,
+            "tarnwick-cli: --output-dir: der Name des Ausgabeordners ist leer\n"},
            {"de", {"--help"}, kExitDone, "Konvertiert den Bahnkatalog MPCORB.DAT"},
        }) {
     PutOldOutputs();
@@ -379,6 +468,20 @@ TEST_F(ConvertTest, MessagesNameTheFileAndTheSystemsReasonInTheUsersLanguage) {
     stdfs::current_path(previous);
     EXPECT_EQ(r.status, c.status) << c.message;
     EXPECT_EQ((r.err + r.out).rfind(c.message, 0), 0u) << r.err << r.out;
+    for (const std::string& line : Split(r.err, '\n'))
+      EXPECT_TRUE(line.empty() || line.starts_with("tarnwick-cli: ")) << line;
+  }
+  // help [COMMAND] is --help.
+  for (const std::vector<std::string>& line :
+       {std::vector<std::string>{"convert"}, {"update"}, {}}) {
+    std::vector<std::string> asked = line;
+    asked.insert(asked.begin(), "help");
+    std::vector<std::string> flagged = line;
+    flagged.push_back("--help");
+    const Result help = RunCli(asked);
+    EXPECT_EQ(help.status, kExitDone);
+    EXPECT_EQ(help.out, RunCli(flagged).out);
+    EXPECT_NE(help.out.find(line.empty() ? "help" : "--quiet"), std::string::npos) << help.out;
   }
 }
 

@@ -99,7 +99,7 @@ TEST(Dump, TheKindFollowsTheNameUnlessGivenAndOnlyWholeRecordsArePrinted) {
            {"records.bin", "", kExitUsage, 0, "give --orbits or --info"},
            {"records.bin", "--orbits", kExitDone, 2, ""},
            {"Asteroids4.dat", "", kExitFileError, 0, "(1 records and 10 bytes left over)"},
-           {"missing.dat", "--info", kExitCannotOpen, 0, "cannot open"},
+           {"missing.dat", "--info", kExitCannotOpen, 0, "missing.dat\" couldn't be opened"},
            {"", "--orbits", kExitCannotOpen, 0, ": Is a directory"},
        }) {
     const Result r = RunCli({"dump", dir / c.file, c.flag.empty() ? "--" : c.flag});

@@ -109,7 +109,7 @@ TEST(Update, FetchesConvertsAndKeepsEverythingOnAFailure) {
       {"/page", true, kExitNoOrbitData, "holds no orbit data", Unchanged},
       {"/stall", true, kExitNetwork, "nothing received for 2 s", Unchanged},
       {"/huge", true, kExitNetwork, "limit of 2048 MiB", Unchanged},
-      {"/early-end", true, kExitDone, "2000 records written", Converted},
+      {"/early-end", true, kExitDone, "2000 records written", Converted},  // on a dumb terminal
       {"/cut-after-end.gz", true, kExitNetwork, "before the whole catalogue arrived", Unchanged},
       {"/MPCORB.ZIP", true, kExitDone, "ZIP, ", Converted},
       {"/padded", true, kExitDone, "could not be kept", NotKept, 800 << 10},
@@ -154,6 +154,8 @@ TEST(Update, FetchesConvertsAndKeepsEverythingOnAFailure) {
     call.variables = {{"XDG_CACHE_HOME", work / "cache"}, {"TARNWICK_STALL_TIMEOUT", "2"}};
     call.variables[c.variable.first] = c.variable.second;
     if (c.trusted) call.variables["CURL_CA_BUNDLE"] = certificate;
+    call.errorIsTerminal = std::string(c.path) == "/early-end";
+    if (call.errorIsTerminal) call.variables["TERM"] = "dumb";
     std::vector<std::string> args = {"update", "-o", out, "--url", url, "-y"};
     if (c.status == kExitDeclined) args.pop_back();
     if (c.check >= ReplacedFirst) WriteFile(out / "Asteroids4.dat", "replaced");
@@ -173,6 +175,8 @@ TEST(Update, FetchesConvertsAndKeepsEverythingOnAFailure) {
     EXPECT_NE((r.out + r.err).find(c.says), std::string::npos) << r.out << r.err;
     EXPECT_TRUE(r.status < kExitFileError || r.err.find(shown) != std::string::npos) << r.err;
     EXPECT_EQ((r.out + r.err).find("secret"), std::string::npos) << r.out << r.err;
+    EXPECT_EQ(r.err.find('\033'), std::string::npos) << "no escape sequence without a terminal "
+                                                     << "or on a dumb one";
     if (c.check == Unchanged) {
       EXPECT_EQ(Snapshot(work.path()), before) << url;
       EXPECT_TRUE(r.status != kExitDone || r.out.find('\n') == r.out.size() - 1) << r.out;
@@ -260,6 +264,9 @@ TEST(Update, FetchesConvertsAndKeepsEverythingOnAFailure) {
   EXPECT_NE(again.out.find("Up to date"), std::string::npos) << again.out << again.err;
   for (std::size_t i = 0; i < std::size(stale); ++i)
     EXPECT_EQ(stdfs::exists(stale[i]), i >= 3) << stale[i];
+  const Result quiet = call.Run({"update", "-o", out, "--quiet"});
+  EXPECT_EQ(quiet.status, kExitDone);
+  EXPECT_EQ(quiet.out + quiet.err, "") << "nothing on success with --quiet";
 
   // A state file that is a link or a FIFO is never read or waited for; the
   // next state is a regular file in its place and the link's target stays.

@@ -95,16 +95,29 @@ TEST_F(ConversionRun, OutputThatIsTheCatalogueOrTheOtherOutputIsRefused) {
   }
 }
 
-// A FIFO as an output once made the overwrite check wait for ever for a writer.
-TEST_F(ConversionRun, PipeAsAnOutputIsWrittenWithoutAQuestion) {
+// A FIFO as an output once kept the run waiting for a reader, and a device
+// was written over: both are refused before anything is asked or written.
+// The null device still takes the records of a trial run.
+TEST_F(ConversionRun, DevicesAndPipesAreRefusedButTheNullDeviceTakesATrialRun) {
   WriteFile(input, catalogue);
   ASSERT_EQ(::mkfifo(orbits.c_str(), 0600), 0);
-  std::string received;
-  std::thread reader([&] { received = *ReadFile(orbits); });
+  stdfs::create_symlink("/dev/full", infos);
+  for (const std::string* refused : {&orbits, &infos}) {
+    prompts.events.clear();
+    const ConversionOutcome outcome = Run();
+    EXPECT_EQ(outcome.status, RunStatus::CannotOpen);
+    EXPECT_EQ(outcome.path, *refused);
+    EXPECT_EQ(outcome.refusal, OutputRefusal::NotAFile);
+    EXPECT_EQ(prompts.events, Events{}) << "nothing asked";
+    stdfs::remove(*refused);
+  }
+  stdfs::create_symlink("/dev/null", orbits);
   EXPECT_EQ(Run().status, RunStatus::Done);
-  reader.join();
-  EXPECT_EQ(prompts.events, Events{});
-  EXPECT_EQ(received.size(), 2 * kAsteroidRecordSize);
+  EXPECT_TRUE(stdfs::is_symlink(orbits));
+  EXPECT_EQ(ReadFile(infos)->size(), 2 * kAsteroidInfoRecordSize);
+  stdfs::remove(infos);
+  stdfs::create_symlink("/dev/null", infos);
+  EXPECT_EQ(Run().status, RunStatus::Done) << "both outputs to the null device";
 }
 
 TEST_F(ConversionRun, ReplacedFileKeepsOwnerModeAndExtendedAttributes) {

@@ -34,6 +34,16 @@ inline void WhenModal(std::function<void(QWidget*)> action, QWidget* outer = nul
   timer->start(10);
 }
 
+/// The files in a folder, hidden ones too, with their contents.
+inline QMap<QString, QByteArray> Contents(const QString& folder) {
+  QMap<QString, QByteArray> contents;
+  for (const QFileInfo& entry : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden)) {
+    QFile file(entry.filePath());
+    contents[entry.fileName()] = file.open(QIODevice::ReadOnly) ? file.readAll() : "?";
+  }
+  return contents;
+}
+
 inline void Click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
 /// The `n`th push button in `window` that says `text`.

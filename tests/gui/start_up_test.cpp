@@ -212,6 +212,25 @@ class TestStartUp final : public QObject {
     QCOMPARE(Loaded(program).pathOut, QString());
   }
 
+  void firstStartWritesIntoLumivalesFolderUnderWine() {
+    const QString program = m_root.filePath("bin/Tarnwick");
+    const QString data = m_root.filePath(".wine/drive_c/Program Files/Lumivale/data");
+    QVERIFY(QDir().mkpath(data) && QDir().mkpath(m_root.filePath("elsewhere")));
+    QFile(data + "/Asteroids4.dat").open(QIODevice::WriteOnly);
+    // Shallower, but through a link out of the prefix (as its dosdevices are): never taken.
+    QFile(m_root.filePath("elsewhere/Asteroids4.dat")).open(QIODevice::WriteOnly);
+    QVERIFY(QFile::link(m_root.filePath("elsewhere"), m_root.filePath(".wine/drive_c/a")));
+    QCOMPARE(Loaded(program).pathOut, data);  // ~/.wine
+    qputenv("WINEPREFIX", m_root.filePath("elsewhere").toLocal8Bit());
+    QCOMPARE(Loaded(program).pathOut, Loaded(program).pathIn);  // a prefix without drive_c
+    qunsetenv("WINEPREFIX");
+    // A stored output folder stays.
+    ProfileStore().setValue("Settings/Path Out", "/data/out");
+    ProfileStore().setValue("Settings/Path In", "/data/in");
+    QCOMPARE(Loaded(program).pathOut, "/data/out");
+    QVERIFY(QDir(m_root.filePath(".wine")).removeRecursively());
+  }
+
   void aChoiceReachesTheStoreOnlyWhenTheProgramEnds() {
     ProfileStore().setValue("Settings/Path In", m_root.path());
     SetUpApplication();
@@ -227,7 +246,9 @@ class TestStartUp final : public QObject {
     RunMainDialog();
     QCOMPARE(storedDuringRun, m_root.path());
     QSettings store = ProfileStore();
-    QCOMPARE(store.allKeys(), QStringList({"Settings/Path In", "Settings/Path Out"}));
+    QCOMPARE(store.allKeys(),
+             QStringList({"Settings/Path In", "Settings/Path Out", "Window/Geometry"}));
+    QVERIFY(!store.value("Window/Geometry").toByteArray().isEmpty());
     QCOMPARE(store.value("Settings/Path In").toString(), m_root.filePath("config/Quenneth"));
     QCOMPARE(store.value("Settings/Path Out").toString(), QString());
     QVERIFY(QFile::exists(m_root.filePath("config/Quenneth/start_up_test.conf")));

@@ -2,8 +2,8 @@
 // operation the run performs: through the file-system seam (reads, writes,
 // short writes, closes, temporary files, keeping the previous file, moves,
 // the commit lock) and through the real system where a process can reach the
-// fault itself (/dev/full, an unreadable file, a folder that takes no new
-// file). A real full disk is the command line's test.
+// fault itself (an unreadable file, a folder that takes no new file, a folder
+// moved away during the run). A real full disk is the command line's test.
 //
 // After every fault the same promise is checked: the caller learns the cause
 // and the path, the run did not end as done, both
@@ -17,7 +17,9 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <optional>
+#include <utility>
 
 #include "asteroid_info.h"
 #include "asteroid_record.h"
@@ -173,12 +175,7 @@ class RealFault : public test::RunFixture {
   }
 };
 
-TEST_F(RealFault, FullDeviceAsTheSummaryFileAndAnUnreadableCatalogue) {
-  if (!stdfs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  stdfs::remove(infos);
-  stdfs::create_symlink("/dev/full", infos);
-  ExpectFileError(SystemFileSystem(), FileCause::DiskFull, "/dev/full");
-  EXPECT_TRUE(stdfs::is_symlink(infos));
+TEST_F(RealFault, UnreadableCatalogue) {
   // Reading this process's memory from address 0 fails with EIO, which the
   // error carries.
   input = "/proc/self/mem";
@@ -303,6 +300,41 @@ TEST_F(RealFault, CaughtSignalsWaitUntilThePairIsComplete) {
     EXPECT_EQ(arrived.load(), 1) << strsignal(signal);
     ::sigaction(signal, &previous, nullptr);
   }
+}
+
+// The output folder is moved away (and another put in its place) while the
+// run converts. The run once failed at the commit naming a file "not found"
+// and left both complete temporaries in the moved folder; it now finishes in
+// the folder it started in, and the new folder under the old name gets
+// nothing. A folder removed meanwhile is named as what was not found.
+TEST_F(RealFault, OutputFolderMovedOrRemovedDuringTheRun) {
+  class AtCommit final : public ForwardingFileSystem {
+   public:
+    explicit AtCommit(std::function<void()> action)
+        : ForwardingFileSystem(SystemFileSystem()), action_(std::move(action)) {}
+    std::unique_ptr<CommitLock> LockForCommit(const std::vector<std::string>& targets,
+                                              std::chrono::milliseconds wait) override {
+      if (wait.count() > 0 && action_) std::exchange(action_, {})();
+      return base_.LockForCommit(targets, wait);
+    }
+
+   private:
+    std::function<void()> action_;
+  };
+  const std::string out = dir / "out";
+  const std::string moved = dir / "moved";
+  stdfs::create_directory(out);
+  orbits = out + "/Asteroids4.dat";
+  infos = out + "/AsteroidInfo4.dat";
+  WriteFile(orbits, "previous orbits");
+  AtCommit moving([&] { stdfs::rename(out, moved), stdfs::create_directory(out); });
+  EXPECT_EQ(RunConversion(input, orbits, infos, prompts, moving).status, RunStatus::Done);
+  EXPECT_EQ(ReadFile(moved + "/Asteroids4.dat")->size(), kLines * kAsteroidRecordSize);
+  EXPECT_EQ(ReadFile(moved + "/AsteroidInfo4.dat")->size(), kLines * kAsteroidInfoRecordSize);
+  EXPECT_EQ(std::distance(stdfs::directory_iterator(moved), {}), 2);
+  EXPECT_TRUE(stdfs::is_empty(out));
+  AtCommit removing([&] { stdfs::remove_all(out); });
+  ExpectFileError(removing, FileCause::FileNotFound, out + "/");
 }
 
 // Two faults at once: the summary file cannot be moved into place, and

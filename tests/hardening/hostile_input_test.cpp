@@ -2,11 +2,14 @@
 // whole run on the real file system: it must finish or refuse cleanly, write
 // whole matching record pairs, and never leave a temporary file behind.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -126,6 +129,110 @@ TEST_F(HostileInput, TemporaryReplacedByALinkIsNeverFollowedNorMovedIntoPlace) {
   EXPECT_FALSE(stdfs::is_symlink(orbits));
   EXPECT_EQ(ReadFile(orbits), "previous");
   EXPECT_EQ(dir.Entries().size(), all.size() + 1);
+}
+
+// Root converts into a folder every user may write (sticky, as /tmp) where
+// another user planted the outputs: a link to a file of root's (also on the
+// way to the folder), a block device, a FIFO. Each is refused before anything is asked or written;
+// the links of root and of the folder's owner are still followed.
+TEST_F(HostileInput, WhatAnotherUserPlantsInASharedFolderIsRefused) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to plant files as another user";
+  WriteFile(input, test::NumberedLine() + "\n");
+  ASSERT_EQ(::chmod(dir.str().c_str(), 01777), 0);
+  const std::string victim = dir / "victim";
+  const auto nobody = [&] { ASSERT_EQ(::lchown(orbits.c_str(), 65534, 65534), 0); };
+  const struct {
+    std::function<void()> plant;
+    OutputRefusal refusal;
+  } cases[] = {
+      {[&] { stdfs::create_symlink(victim, orbits), nobody(); }, OutputRefusal::UntrustedLink},
+      {[&] {
+         stdfs::create_symlink("hop", orbits), stdfs::create_symlink(victim, dir / "hop");
+         ASSERT_EQ(::lchown((dir / "hop").c_str(), 65534, 65534), 0);
+       },
+       OutputRefusal::UntrustedLink},
+      {[&] {
+         // A folder on the way: nobody's link to a folder of root's.
+         stdfs::create_directory(dir / "root's");
+         stdfs::create_directory_symlink(dir / "root's", dir / "via");
+         ASSERT_EQ(::lchown((dir / "via").c_str(), 65534, 65534), 0);
+         orbits = dir / "via/Asteroids4.dat";
+       },
+       OutputRefusal::UntrustedLink},
+      {[&] {
+         ASSERT_EQ(::mknod(orbits.c_str(), S_IFBLK | 0666, makedev(7, 0)), 0);
+         nobody();
+       },
+       OutputRefusal::NotAFile},
+      {[&] {
+         ASSERT_EQ(::mkfifo(orbits.c_str(), 0666), 0);
+         nobody();
+       },
+       OutputRefusal::NotAFile},
+      {[&] { stdfs::create_symlink(victim, orbits); }, OutputRefusal::None},
+      {[&] {
+         stdfs::create_symlink(victim, orbits), nobody();
+         ASSERT_EQ(::chown(dir.str().c_str(), 65534, 65534), 0);
+       },
+       OutputRefusal::None},
+  };
+  for (const auto& [plant, refusal] : cases) {
+    WriteFile(victim, "root's");
+    ::chmod(victim.c_str(), 0600);
+    plant();
+    prompts.events.clear();
+    const auto before = dir.Entries();
+    const ConversionOutcome outcome =
+        RunConversion(input, orbits, infos, prompts, SystemFileSystem());
+    EXPECT_EQ(outcome.refusal, refusal);
+    if (refusal != OutputRefusal::None) {
+      EXPECT_EQ(outcome.path, orbits);
+      EXPECT_TRUE(prompts.events.empty()) << "nothing asked";
+      EXPECT_EQ(ReadFile(victim), "root's");
+      EXPECT_EQ(dir.Entries(), before);
+    } else {
+      EXPECT_EQ(outcome.status, RunStatus::Done);
+      EXPECT_EQ(ReadFile(victim)->size(), kAsteroidRecordSize);
+    }
+    for (const std::string& name : {orbits, infos, dir / "hop", dir / "via"}) stdfs::remove(name);
+    stdfs::remove_all(dir / "root's");
+    orbits = dir / "Asteroids4.dat";
+    ASSERT_EQ(::chown(dir.str().c_str(), 0, 0), 0);
+  }
+}
+
+// A user converts into a sticky folder where the files belong to another
+// user: only that user may replace them there. The run once went all the
+// way, then failed on every commit, leaving a backup link it could not
+// remove and telling the user the file now belonged to them. It is refused
+// first, and leaves nothing.
+TEST_F(HostileInput, AnotherUsersFilesInAStickyFolderAreRefusedBeforeTheRun) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as two other users";
+  WriteFile(input, test::NumberedLine() + "\n");
+  ASSERT_EQ(::chmod(dir.str().c_str(), 01777), 0);
+  for (const std::string& file : {orbits, infos}) {
+    WriteFile(file, "theirs");
+    ASSERT_EQ(::chown(file.c_str(), 1, 1), 0);
+    ASSERT_EQ(::chmod(file.c_str(), 0666), 0);
+  }
+  ConversionOutcome outcome;
+  bool reachable = false;
+  {
+    // Back to root however the run ends.
+    struct AsNobody {
+      AsNobody() { EXPECT_TRUE(::setegid(65534) == 0 && ::seteuid(65534) == 0); }
+      ~AsNobody() { EXPECT_TRUE(::seteuid(0) == 0 && ::setegid(0) == 0); }
+    } nobody;
+    reachable = ::faccessat(AT_FDCWD, input.c_str(), R_OK, AT_EACCESS) == 0;
+    if (reachable) outcome = RunConversion(input, orbits, infos, prompts, SystemFileSystem());
+  }
+  if (!reachable) GTEST_SKIP() << "user nobody cannot reach " << dir.str();
+  EXPECT_EQ(outcome.status, RunStatus::CannotOpen);
+  EXPECT_EQ(outcome.refusal, OutputRefusal::OthersFile);
+  EXPECT_EQ(outcome.path, orbits);
+  EXPECT_TRUE(prompts.events.empty()) << "nothing asked";
+  EXPECT_EQ(dir.Entries(), all);
+  EXPECT_EQ(ReadFile(orbits), "theirs");
 }
 
 // Names near the program's own are the user's and stay, whatever their age;

@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "catalogue_location.h"
+#include "descriptor.h"
 #include "posix_file_system.h"
 #include "test_support.h"
 
@@ -34,6 +39,48 @@ TEST(SystemFileSystem, CommitLockKeepsOtherRunsOutAndHoldsSignalsBack) {
   pthread_sigmask(SIG_BLOCK, nullptr, &mask);
   EXPECT_FALSE(sigismember(&mask, SIGTERM));
   EXPECT_TRUE(files.LockForCommit({dir / "c"}, {}));
+}
+
+// Anyone who can read a folder can flock() it, and anyone who can write it
+// can plant a file under the lock's name: neither stalls a run. The lock is
+// a file of this user's that no one else can open, gone after the commit.
+TEST(SystemFileSystem, NoOtherUserCanStallTheCommitLock) {
+  ScratchDir dir;
+  FileSystem& files = SystemFileSystem();
+  const std::string lockName = dir / (".tarnwick-lock-" + std::to_string(::geteuid()));
+  const Descriptor folder(::open(dir.str().c_str(), O_RDONLY | O_DIRECTORY));
+  ASSERT_EQ(::flock(folder.get(), LOCK_EX | LOCK_NB), 0);
+  test::WriteFile(dir / "elsewhere", "");
+  const Descriptor planted(::open((dir / "elsewhere").c_str(), O_RDONLY));
+  ASSERT_EQ(::flock(planted.get(), LOCK_EX | LOCK_NB), 0);
+  Descriptor theirs;
+  for (const auto& plant :
+       std::vector<std::function<void()>>{[&] { stdfs::create_symlink("elsewhere", lockName); },
+                                          [&] { ASSERT_EQ(::mkfifo(lockName.c_str(), 0666), 0); },
+                                          [&] {
+                                            // Another user's file, open to all and locked by them.
+                                            test::WriteFile(lockName, "");
+                                            if (::geteuid() != 0) return;
+                                            ASSERT_EQ(::chown(lockName.c_str(), 65534, 65534), 0);
+                                            ASSERT_EQ(::chmod(lockName.c_str(), 0666), 0);
+                                            theirs = Descriptor(::open(lockName.c_str(), O_RDWR));
+                                            ASSERT_EQ(::flock(theirs.get(), LOCK_EX | LOCK_NB), 0);
+                                          }}) {
+    plant();
+    {
+      const auto held = files.LockForCommit({dir / "a"}, {});
+      ASSERT_TRUE(held);
+      struct stat st {};
+      ASSERT_EQ(::lstat(lockName.c_str(), &st), 0);
+      EXPECT_TRUE(S_ISREG(st.st_mode));
+      EXPECT_EQ(st.st_mode & 0777, 0600u);
+      EXPECT_EQ(st.st_uid, ::geteuid());
+    }
+    EXPECT_FALSE(stdfs::exists(stdfs::symlink_status(lockName)));
+  }
+  // A folder there that cannot be removed: the lock is had in the temporary folder.
+  stdfs::create_directories(lockName + "/full");
+  EXPECT_TRUE(files.LockForCommit({dir / "a"}, {}));
 }
 
 TEST(ChooseCatalogue, TakesTheNewestOfTheThreeNamesAndExpectsThePlainOneWhenNoneIsThere) {
