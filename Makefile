@@ -4,7 +4,7 @@ BUILD ?= build
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: all setup configure build run test bench fuzz format lint asan tsan deb clean
+.PHONY: all setup configure build run test bench fuzz format format-check lint asan tsan deb clean
 
 # Every build made through this Makefile stops on a compiler warning, so that
 # `make run` and `make test` share one build and developers and CI see every
@@ -55,13 +55,28 @@ fuzz:
 	@scripts/setup.sh fuzz
 	@fuzz/run.sh $(BUILD)-fuzz $(FUZZ_SECONDS)
 
+# The C++ files git tracks: what `make format` formats and `make format-check`
+# checks, the same list for both.
+CXX_SOURCES = git ls-files '*.cpp' '*.h'
+
 format:
 	@scripts/setup.sh lint
-	clang-format -i $$(git ls-files '*.cpp' '*.h')
+	clang-format -i $$($(CXX_SOURCES))
 
-lint: configure
+# Fails, changing nothing, when `make format` would change a file.
+format-check:
 	@scripts/setup.sh lint
-	clang-tidy -p $(BUILD) --quiet --warnings-as-errors='*' core/*.cpp
+	clang-format --dry-run -Werror $$($(CXX_SOURCES))
+
+# clang-tidy (.clang-tidy) over every folder of the programs, on the build's
+# compile_commands.json (the build also makes the Qt code that ui/ and app/
+# include), one process per file, JOBS at once; then the man pages.
+LINT_FOLDERS = core platform cli ui app
+lint: build
+	@scripts/setup.sh lint
+	git ls-files $(foreach folder,$(LINT_FOLDERS),'$(folder)/*.cpp') | \
+	  xargs -P $(JOBS) -n 1 clang-tidy -p $(BUILD) --quiet --warnings-as-errors='*'
+	dist/lint-man-pages.sh dist/*.1
 
 # The Debian package, built by debhelper from a copy of this checkout in
 # $(BUILD)-deb/, where the .deb lands; then lintian and the desktop checks.

@@ -81,7 +81,7 @@ QString FindLumivaleFolder(const QString& prefix, std::chrono::milliseconds budg
   const QString driveC = prefix + QStringLiteral("/drive_c");
   if (QFileInfo(driveC).isDir() && !QFileInfo(driveC).isSymLink()) folders.enqueue(driveC);
   while (!folders.isEmpty() && !deadline.hasExpired()) {
-    const QString folder = folders.dequeue();
+    QString folder = folders.dequeue();
     if (QFileInfo(folder + QStringLiteral("/Asteroids4.dat")).isFile()) return folder;
     const QStringList children = QDir(folder).entryList(
         QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::NoSymLinks, QDir::Name);

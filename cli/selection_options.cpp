@@ -59,7 +59,7 @@ std::string Magnitude(double value, char decimalPoint) {
 }  // namespace
 
 void AddSelectionOptions(CLI::App& command, Selection& selection) {
-  const auto magnitude = [](std::string text) {
+  const auto magnitude = [](const std::string& text) {
     return ReadMagnitude(text) ? std::string() : Say(Message::ExpectMagnitude, {text});
   };
   command

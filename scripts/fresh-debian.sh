@@ -229,6 +229,9 @@ m0=$(mib "$sys")
 step first "$first" || true
 p1=$(packages "$sys")
 step clone "git clone /tmp/tarnwick.bundle tarnwick" || true
+# Where a user's own clone lands: root's home folder is private (mode 700), so
+# the tests must not need another user to reach into it.
+echo "  the clone lies in $home/tarnwick; $home has mode $(stat -c %a "$sys$home")"
 if [ "$as_user" -eq 1 ]; then
   # A user whom sudo refuses gets the command to run as root.
   in_root "$sys" "useradd -m -u 1001 -s /bin/bash nosudo && cp $home/tarnwick/scripts/setup.sh /tmp/"

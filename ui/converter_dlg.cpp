@@ -30,6 +30,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
@@ -150,7 +151,7 @@ bool IsCatalogueName(const QString& path) {
 QString DroppedCatalogue(const QMimeData* data) {
   if (!data || !data->hasUrls()) return {};
   for (const QUrl& url : data->urls()) {
-    const QString path = url.toLocalFile();
+    QString path = url.toLocalFile();
     if (!path.isEmpty() && IsCatalogueName(path) && QFileInfo(path).isFile()) return path;
   }
   return {};
@@ -687,7 +688,7 @@ void CConverterDlg::ShowProgress() {
   if (rate > 0) {
     text += tr(", %1/s").arg(megabytes(rate));
     if (secondsLeft >= 0) {
-      const int left = static_cast<int>(secondsLeft + 0.5);
+      const int left = static_cast<int>(std::lround(secondsLeft));
       text += tr(", %1:%2 left").arg(left / 60).arg(left % 60, 2, 10, QChar(u'0'));
     }
   }
