@@ -1,51 +1,37 @@
 #include "converter_dlg.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
-#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
-#include <QDateTime>
-#include <QDesktopServices>
 #include <QDoubleSpinBox>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
-#include <QMimeData>
 #include <QPainter>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QThread>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <cmath>
-#include <cstdlib>
-#include <cstring>
 #include <exception>
 
 #include "about_dlg.h"
-#include "absolute_path.h"
 #include "asteroid_record.h"
 #include "catalogue_location.h"
 #include "conversion_run.h"
 #include "dialog_language.h"
+#include "dialog_paths.h"
 #include "dialog_prompts.h"
 #include "download_addresses.h"
 #include "file_layer.h"
-#include "kept_copy.h"
-#include "posix_file_system.h"
 #include "run_words.h"
 #include "run_worker.h"
 #include "update_run.h"
@@ -53,72 +39,6 @@
 namespace tarnwick {
 
 namespace {
-
-// Paths go to the file system in its own encoding, as Qt's file classes do.
-std::string Encoded(const QString& path) { return QFile::encodeName(path).toStdString(); }
-
-// A folder made absolute by the one rule every path the user sees follows.
-QString Absolute(const QString& path) {
-  return QFile::decodeName(AbsolutePath(Encoded(path)).c_str());
-}
-
-QString Join(const QString& directory, const QString& name) {
-  return directory.endsWith(u'/') ? directory + name : directory + u'/' + name;
-}
-
-std::string Variable(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr ? value : "";
-}
-
-/// An HTTP date ("Mon, 07 Dec 2026 06:00:00 GMT") as a date; invalid when it is none.
-QDate HttpDate(const std::string& text) {
-  QString date = QString::fromStdString(text).trimmed();
-  // HTTP writes the zone as "GMT", which Qt's RFC 2822 reading does not take.
-  if (date.endsWith(u" GMT")) date = date.chopped(4) + QStringLiteral(" +0000");
-  return QDateTime::fromString(date, Qt::RFC2822Date).date();
-}
-
-/// The Last-Modified of the kept copy of the catalogue's address when the
-/// pair is one made from it; invalid otherwise. Creates nothing: a missing
-/// cache folder is no reason to make one.
-QDate KeptCopyDate(const std::string& orbitPath, const std::string& infoPath) {
-  const std::string cache = DefaultCacheFolder(Variable);
-  if (cache.empty() || !QFileInfo(QFile::decodeName(cache.c_str())).isDir()) return {};
-  const std::string pair = PairIdentity(orbitPath, infoPath);
-  if (pair.empty()) return {};
-  const CacheFolder folder = OpenCacheFolder(cache);
-  if (folder.problem != CacheProblem::None) return {};
-  KeptCopy copy(folder, CatalogueUrl(Variable));
-  const KeptState state = copy.ReadState();
-  if (std::find(state.pairs.begin(), state.pairs.end(), pair) == state.pairs.end()) return {};
-  return HttpDate(state.lastModified);
-}
-
-/// The locale of the dialog's language, for numbers.
-QLocale SessionLocale() {
-  return QLocale(DialogLanguage() == Language::German ? QLocale::German : QLocale::English);
-}
-
-/// "N objects written." with N in the dialog's language.
-QString ObjectsWritten(std::uint64_t count) {
-  return count == 1 ? CConverterDlg::tr("1 object written.")
-                    : CConverterDlg::tr("%1 objects written.")
-                          .arg(SessionLocale().toString(static_cast<qulonglong>(count)));
-}
-
-/// What the end box adds for a selection: how many objects it left out.
-QString LeftOut(std::uint64_t count) {
-  return CConverterDlg::tr("Left out by the selection: %1.")
-      .arg(SessionLocale().toString(static_cast<qulonglong>(count)));
-}
-
-QLabel* Text(const QString& text) {
-  auto* label = new QLabel(text);
-  label->setTextFormat(Qt::PlainText);
-  label->setWordWrap(true);
-  return label;
-}
 
 /// The arrow that points at the convert button. Painted, not a label, so
 /// that a screen reader does not read its dashes out.
@@ -138,48 +58,6 @@ class Arrow final : public QWidget {
  private:
   static inline const QString kText = QStringLiteral("------->");
 };
-
-/// Whether `path` names a catalogue by its file name, in any case.
-bool IsCatalogueName(const QString& path) {
-  const QString name = QFileInfo(path).fileName();
-  for (const char* catalogue : kCatalogueNames)
-    if (name.compare(QLatin1String(catalogue), Qt::CaseInsensitive) == 0) return true;
-  return false;
-}
-
-/// The first local catalogue file among the dropped URLs; empty when none.
-QString DroppedCatalogue(const QMimeData* data) {
-  if (!data || !data->hasUrls()) return {};
-  for (const QUrl& url : data->urls()) {
-    QString path = url.toLocalFile();
-    if (!path.isEmpty() && IsCatalogueName(path) && QFileInfo(path).isFile()) return path;
-  }
-  return {};
-}
-
-/// Puts `prompt` above the folders of Qt's own folder dialog, where the
-/// window manager cannot cut it as it cuts a long title. A dialog of the
-/// desktop's own keeps only the title.
-void AddPrompt(QFileDialog& chooser, const QString& prompt) {
-  auto* grid = qobject_cast<QGridLayout*>(chooser.layout());
-  if (!grid) return;
-  struct Item {
-    QLayoutItem* item;
-    int row, column, rows, columns;
-  };
-  QList<Item> items;
-  for (int i = 0; i < grid->count(); ++i) {
-    Item entry{grid->itemAt(i), 0, 0, 0, 0};
-    grid->getItemPosition(i, &entry.row, &entry.column, &entry.rows, &entry.columns);
-    items << entry;
-  }
-  while (grid->count() > 0) grid->takeAt(0);
-  auto* label = Text(prompt);
-  label->setObjectName(QStringLiteral("tarnwickPrompt"));
-  grid->addWidget(label, 0, 0, 1, grid->columnCount());
-  for (const Item& entry : items)
-    grid->addItem(entry.item, entry.row + 1, entry.column, entry.rows, entry.columns);
-}
 
 }  // namespace
 
@@ -354,68 +232,6 @@ CConverterDlg::CConverterDlg(CSettings& settings, QWidget* parent)
   close->setFocus();
 }
 
-QGroupBox* CConverterDlg::ObjectsGroup() {
-  auto* box = new QGroupBox(tr("Objects"));
-  m_allObjects = new QCheckBox(tr("A&ll"), this);
-  m_allObjects->setAccessibleName(tr("All objects"));
-  m_brighter = new QCheckBox(tr("&Brighter than magnitude"), this);
-  m_brighter->setAccessibleName(tr("Only objects brighter than a magnitude"));
-  m_magnitude = new QDoubleSpinBox(this);
-  m_magnitude->setAccessibleName(tr("Magnitude limit"));
-  m_magnitude->setLocale(SessionLocale());
-  // From the brightest asteroids to far beyond any telescope's reach.
-  m_magnitude->setRange(0.0, 30.0);
-  m_magnitude->setDecimals(1);
-  m_magnitude->setSingleStep(0.5);
-  m_magnitude->setValue(12.0);
-  m_nearEarth = new QCheckBox(tr("&Near-Earth objects only"), this);
-  m_nearEarth->setAccessibleName(tr("Near-Earth objects only"));
-  m_numbered = new QCheckBox(tr("N&umbered only"), this);
-  m_numbered->setAccessibleName(tr("Numbered objects only"));
-
-  const Selection& stored = m_settings.selection;
-  m_brighter->setChecked(stored.brighterThan.has_value());
-  if (stored.brighterThan) m_magnitude->setValue(*stored.brighterThan);
-  m_nearEarth->setChecked(stored.Has(OrbitClass::Neo));
-  m_numbered->setChecked(stored.numberedOnly);
-  for (QCheckBox* check : {m_allObjects, m_brighter, m_nearEarth, m_numbered})
-    connect(check, &QCheckBox::clicked, this, [this, check] { ChooseObjects(check); });
-  connect(m_magnitude, &QDoubleSpinBox::valueChanged, this,
-          [this] { m_settings.selection = ChosenSelection(); });
-  ChooseObjects(nullptr);
-
-  auto* grid = new QGridLayout(box);
-  grid->addWidget(m_allObjects, 0, 0);
-  auto* brighter = new QHBoxLayout;
-  brighter->addWidget(m_brighter);
-  brighter->addWidget(m_magnitude);
-  brighter->addStretch();
-  grid->addLayout(brighter, 1, 0);
-  grid->addWidget(m_nearEarth, 0, 1);
-  grid->addWidget(m_numbered, 1, 1);
-  grid->setColumnStretch(0, 1);
-  grid->setColumnStretch(1, 1);
-  return box;
-}
-
-void CConverterDlg::ChooseObjects(QCheckBox* clicked) {
-  if (clicked == m_allObjects) {
-    for (QCheckBox* check : {m_brighter, m_nearEarth, m_numbered}) check->setChecked(false);
-  }
-  m_allObjects->setChecked(!m_brighter->isChecked() && !m_nearEarth->isChecked() &&
-                           !m_numbered->isChecked());
-  m_magnitude->setEnabled(m_brighter->isChecked());
-  m_settings.selection = ChosenSelection();
-}
-
-Selection CConverterDlg::ChosenSelection() const {
-  Selection selection;
-  if (m_brighter->isChecked()) selection.brighterThan = m_magnitude->value();
-  if (m_nearEarth->isChecked()) selection.Add(OrbitClass::Neo);
-  selection.numberedOnly = m_numbered->isChecked();
-  return selection;
-}
-
 CConverterDlg::~CConverterDlg() {
   // Only reached with a run working when the dialog is destroyed without
   // being closed: the run is stopped, its temporaries go.
@@ -470,18 +286,6 @@ void CConverterDlg::contextMenuEvent(QContextMenuEvent* event) {
   menu.exec(event->globalPos());
 }
 
-void CConverterDlg::dragEnterEvent(QDragEnterEvent* event) {
-  if (!Running() && !DroppedCatalogue(event->mimeData()).isEmpty()) event->acceptProposedAction();
-}
-
-void CConverterDlg::dropEvent(QDropEvent* event) {
-  const QString catalogue = DroppedCatalogue(event->mimeData());
-  if (Running() || catalogue.isEmpty()) return;
-  event->acceptProposedAction();
-  m_settings.pathIn = QFileInfo(catalogue).absolutePath();
-  ComposePaths();
-}
-
 bool CConverterDlg::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
@@ -530,355 +334,6 @@ void CConverterDlg::Dispatch(const std::function<void()>& handler) {
     // hears of it and the dialog goes on rather than the program ending.
     ShowFileError(this, RunWords::Unexpected(error));
   }
-}
-
-void CConverterDlg::OpenAddress(const QString& address) {
-#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
-  // xdg-open says whether it found a program; Qt only whether it started it.
-  // It may wait for the browser it opens, so only its failure is awaited.
-  auto* opener = new QProcess(this);
-  connect(opener, &QProcess::errorOccurred, this, [this, opener, address](QProcess::ProcessError) {
-    if (opener->property("told").toBool()) return;
-    opener->setProperty("told", true);
-    opener->deleteLater();
-    ShowAddress(address);
-  });
-  connect(opener, &QProcess::finished, this,
-          [this, opener, address](int status, QProcess::ExitStatus how) {
-            if (opener->property("told").toBool()) return;
-            opener->setProperty("told", true);
-            opener->deleteLater();
-            if (how != QProcess::NormalExit || status != 0) ShowAddress(address);
-          });
-  opener->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-  opener->start(QStringLiteral("xdg-open"), {address});
-#else
-  if (!QDesktopServices::openUrl(QUrl(address))) ShowAddress(address);
-#endif
-}
-
-void CConverterDlg::ShowAddress(const QString& url) {
-  const QString text = tr("No program here opens web addresses. Copy this address into your "
-                          "browser:") +
-                       QStringLiteral("\n\n") + url;
-  QMessageBox box(QMessageBox::Information, QCoreApplication::applicationName(), text,
-                  QMessageBox::Ok, this);
-  box.setTextFormat(Qt::PlainText);
-  box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-  auto* copy = box.addButton(tr("&Copy address"), QMessageBox::ActionRole);
-  // Copying must not close the box.
-  QObject::disconnect(copy, &QAbstractButton::clicked, nullptr, nullptr);
-  connect(copy, &QPushButton::clicked, &box, [url] { QGuiApplication::clipboard()->setText(url); });
-  box.setDefaultButton(QMessageBox::Ok);
-  box.setEscapeButton(QMessageBox::Ok);
-  box.exec();
-}
-
-void CConverterDlg::OnConvert() {
-  // A download may have finished while the dialog was open: the newest
-  // catalogue is converted, and the field shows which.
-  ComposePaths();
-  m_update.reset();
-  const std::string input = Encoded(m_inputFile);
-  const QFileInfo catalogue(m_inputFile);
-  Launch([this, input, orbits = Encoded(m_orbitFile), infos = Encoded(m_infoFile)] {
-    WatchedFileSystem files(SystemFileSystem(), input, *m_progress);
-    m_outcome = RunConversion(input, orbits, infos, *m_prompts, files, kDefaultMaxRecords,
-                              m_settings.selection);
-  });
-  if (catalogue.isFile()) m_progress->total.store(catalogue.size());
-}
-
-void CConverterDlg::OnDownloadAndConvert() {
-  ComposePaths();
-  UpdateRequest request;
-  const std::string bad = ConfigureFromEnvironment(request, Variable);
-  if (!bad.empty()) {
-    ShowMessageBox(
-        this, QMessageBox::Warning, QCoreApplication::applicationName(),
-        tr("The environment variable %1 must be a whole number from 1, not \"%2\".")
-            .arg(QString::fromStdString(bad), QString::fromLocal8Bit(qgetenv(bad.c_str()))),
-        QMessageBox::Ok, QMessageBox::Ok);
-    return;
-  }
-  if (!QString::fromStdString(request.url).startsWith(u"https://", Qt::CaseInsensitive)) {
-    ShowMessageBox(this, QMessageBox::Warning, QCoreApplication::applicationName(),
-                   tr("TARNWICK_URL names %1, but only https:// addresses are fetched.")
-                       .arg(QString::fromStdString(ShownAddress(request.url))),
-                   QMessageBox::Ok, QMessageBox::Ok);
-    return;
-  }
-  request.outputDir =
-      Encoded(m_settings.pathOut.isEmpty() ? QStringLiteral("/") : Absolute(m_settings.pathOut));
-  request.userAgent = "Tarnwick/" TARNWICK_VERSION;
-  request.selection = m_settings.selection;
-  m_update = std::make_unique<UpdateOutcome>();
-  Launch([this, request] { *m_update = RunUpdate(request, *m_hooks); });
-  m_progress->downloading.store(true);
-}
-
-void CConverterDlg::Launch(std::function<void()> work) {
-  if (Running()) return;
-  m_progress = std::make_unique<RunProgress>();
-  m_prompts = std::make_unique<WorkerPrompts>(this, *m_progress);
-  m_hooks = std::make_unique<WorkerHooks>(
-      this, *m_progress, [this](const UpdateWarning& warning) { ShowUpdateWarning(warning); });
-  m_outcome = {};
-  m_failure = nullptr;
-  m_thread = QThread::create([this, work = std::move(work)] {
-    try {
-      work();
-    } catch (...) {
-      m_failure = std::current_exception();
-    }
-  });
-  connect(m_thread, &QThread::finished, this, &CConverterDlg::FinishRun);
-  SetRunning(true);
-  m_elapsed.start();
-  m_thread->start();
-}
-
-void CConverterDlg::SetRunning(bool running) {
-  for (QPushButton* button : m_starters) button->setEnabled(!running);
-  // The run's selection is the one its end box tells of.
-  m_objectsBox->setEnabled(!running);
-  m_progressBar->setVisible(running);
-  m_cancel->setVisible(running);
-  m_cancel->setEnabled(running);
-  if (running) {
-    m_progressText->clear();
-    ShowProgress();
-    m_progressTimer.start(100);
-    m_cancel->setFocus();
-  } else {
-    m_progressTimer.stop();
-  }
-}
-
-void CConverterDlg::ShowProgress() {
-  if (!m_progress) return;
-  const QLocale locale(DialogLanguage() == Language::German ? QLocale::German : QLocale::English);
-  const auto megabytes = [&](double bytes) {
-    // A slow pipe reads kilobytes a second.
-    if (bytes < 1e6) return tr("%1 kB").arg(locale.toString(bytes / 1e3, 'f', 0));
-    return tr("%1 MB").arg(locale.toString(bytes / 1e6, 'f', 1));
-  };
-  const double done = static_cast<double>(m_progress->done.load());
-  const std::int64_t total = m_progress->total.load();
-  QString text;
-  if (total > 0) {
-    const int permille = static_cast<int>(std::min(1000.0, done * 1000.0 / double(total)));
-    m_progressBar->setRange(0, 1000);
-    m_progressBar->setValue(permille);
-    text = tr("%1 of %2 (%3 %)")
-               .arg(megabytes(done), megabytes(double(total)), locale.toString(permille / 10));
-  } else {
-    m_progressBar->setRange(0, 0);  // a moving bar
-    text = m_progress->downloading.load() ? tr("%1 downloaded").arg(megabytes(done))
-                                          : tr("%1 read").arg(megabytes(done));
-  }
-  // A download tells its own rate and time left; a conversion's are worked out here.
-  const double seconds = static_cast<double>(m_elapsed.elapsed()) / 1000.0;
-  double rate = m_progress->bytesPerSecond.load();
-  double secondsLeft = m_progress->secondsLeft.load();
-  if (rate <= 0 && seconds >= 1.0 && done > 0) {
-    rate = done / seconds;
-    if (total > 0) secondsLeft = (double(total) - done) / rate;
-  }
-  if (rate > 0) {
-    text += tr(", %1/s").arg(megabytes(rate));
-    if (secondsLeft >= 0) {
-      const int left = static_cast<int>(std::lround(secondsLeft));
-      text += tr(", %1:%2 left").arg(left / 60).arg(left % 60, 2, 10, QChar(u'0'));
-    }
-  }
-  if (m_progress->cancel.load()) text = tr("Cancelling...");
-  m_progressText->setText(text);
-}
-
-void CConverterDlg::Cancel() {
-  if (!m_progress || !Running()) return;
-  m_progress->cancel.store(true);
-  m_cancel->setEnabled(false);
-  ShowProgress();
-}
-
-void CConverterDlg::FinishRun() {
-  m_thread->wait();
-  delete m_thread;
-  m_thread = nullptr;
-  const bool closing = m_closeWhenDone;
-  const std::exception_ptr failure = std::exchange(m_failure, nullptr);
-  SetRunning(false);
-  m_progressText->clear();
-  ComposePaths();
-  if (closing) {
-    done(QDialog::Rejected);
-    return;
-  }
-  if (m_update && !failure) {
-    ShowUpdateOutcome(*std::exchange(m_update, nullptr));
-  } else if (failure) {
-    Dispatch([&] {
-      try {
-        std::rethrow_exception(failure);
-      } catch (const RunCancelled&) {
-        m_progressText->setText(tr("Cancelled: the files are as they were."));
-      }
-    });
-  } else {
-    ReportConversion(m_outcome);
-  }
-}
-
-void CConverterDlg::ShowUpdateWarning(const UpdateWarning& warning) {
-  const QString path = QFile::decodeName(warning.path.c_str());
-  const QString reason = QString::fromLocal8Bit(std::strerror(warning.systemError));
-  QString text = RunWords::Event(warning.event, path);
-  if (warning.kind == UpdateWarningKind::CacheNotUsable) {
-    const QString why =
-        warning.cacheProblem == CacheRefusal::NotOwned       ? tr("it belongs to another user")
-        : warning.cacheProblem == CacheRefusal::OpenToOthers ? tr("others may write to it")
-                                                             : reason;
-    text = tr("The cache folder %1 is not used (%2); the catalogue is converted without keeping "
-              "a copy.")
-               .arg(path, why);
-  } else if (warning.kind == UpdateWarningKind::CopyNotKept) {
-    text = tr("The files are up to date, but the downloaded catalogue could not be kept in %1 "
-              "(%2); the next update downloads it again.")
-               .arg(path, reason);
-  }
-  ShowMessageBox(this, QMessageBox::Warning, RunWords::Attention(), text, QMessageBox::Ok,
-                 QMessageBox::Ok);
-}
-
-void CConverterDlg::ShowUpdateOutcome(const UpdateOutcome& outcome) {
-  const QString address = QString::fromStdString(outcome.address);
-  const ConversionOutcome& conversion = outcome.conversion;
-  switch (outcome.result) {
-    case UpdateResult::UpToDate: {
-      const QDate date = HttpDate(outcome.lastModified);
-      const QString folder =
-          m_settings.pathOut.isEmpty() ? QStringLiteral("/") : Absolute(m_settings.pathOut);
-      ShowMessageBox(
-          this, QMessageBox::Information, tr("Up to date"),
-          (date.isValid()
-               ? tr("Up to date: %1 has nothing newer than the catalogue of %2, from which the "
-                    "files in %3 were made.")
-                     .arg(address, date.toString(Qt::ISODate), folder)
-               : tr("Up to date: %1 has nothing newer than the catalogue from which the files "
-                    "in %2 were made.")
-                     .arg(address, folder)) +
-              QStringLiteral("\n\n") + tr("Nothing was downloaded or written."),
-          QMessageBox::Ok, QMessageBox::Ok);
-      return;
-    }
-    case UpdateResult::NetworkFailure: {
-      const NetworkFailure& network = outcome.network;
-      const QString detail = QString::fromStdString(network.detail);
-      QString why, tryThis;
-      switch (network.kind) {
-        case NetworkFailureKind::Connection:
-          why = tr("there is no connection to the server (%1).").arg(detail);
-          tryThis =
-              tr("Check the connection to the internet (and the proxy, if you use one), "
-                 "then try again.");
-          break;
-        case NetworkFailureKind::Tls:
-          why = tr("the server's certificate was not accepted (%1).").arg(detail);
-          tryThis =
-              tr("Check the computer's date and time. A network that looks into secure "
-                 "connections (in some companies and hotels) refuses them too: try another "
-                 "network.");
-          break;
-        case NetworkFailureKind::HttpStatus:
-          why = tr("the server answered with HTTP status %1.").arg(network.httpStatus);
-          tryThis =
-              tr("The file may have moved or the server may be busy: try again later. "
-                 "When TARNWICK_URL is set, check the address it names.");
-          break;
-        case NetworkFailureKind::Stall:
-          why = tr("nothing arrived for %1 seconds.").arg(network.limit);
-          tryThis = tr("The connection or the server is too slow just now: try again later.");
-          break;
-        case NetworkFailureKind::SizeLimit:
-          why = tr("the file is larger than %1 MiB, more than any catalogue.")
-                    .arg(network.limit >> 20);
-          tryThis =
-              tr("Check the address: it does not name the catalogue. When TARNWICK_URL is "
-                 "set, check the address it names.");
-          break;
-        case NetworkFailureKind::RedirectRefused:
-          why = tr("the server sent the request on to an address that is not https://, or too "
-                   "often (%1).")
-                    .arg(detail);
-          tryThis = tr("Check the address. When TARNWICK_URL is set, check the address it names.");
-          break;
-        case NetworkFailureKind::Incomplete:
-          why = tr("the transfer ended before the whole catalogue arrived (%1).").arg(detail);
-          tryThis = tr("Try again; a broken connection or a busy server ends transfers early.");
-          break;
-      }
-      ShowMessageBox(this, QMessageBox::Warning, tr("Download failed"),
-                     tr("The catalogue could not be downloaded from %1: %2").arg(address, why) +
-                         QStringLiteral("\n\n") + tryThis + QStringLiteral(" ") +
-                         tr("The files are as they were. You can also fetch the catalogue in "
-                            "the browser with Download... and convert it with Start "
-                            "Converting."),
-                     QMessageBox::Ok, QMessageBox::Ok);
-      return;
-    }
-    case UpdateResult::FileFailure: {
-      const FileFailure& file = outcome.file;
-      ShowFileError(this,
-                    RunWords::FileError(FileException(file.cause, file.path, file.problem,
-                                                      file.systemError, file.number, file.kept)));
-      return;
-    }
-    case UpdateResult::Cancelled:
-      m_progressText->setText(tr("Cancelled: the files and the kept copy are as they were."));
-      return;
-    case UpdateResult::Converted:
-      break;
-  }
-  ReportConversion(conversion);
-}
-
-void CConverterDlg::ReportConversion(const ConversionOutcome& outcome) {
-  if (outcome.status == RunStatus::Done) {
-    QString text =
-        RunWords::Done() + QStringLiteral("\n\n") + ObjectsWritten(outcome.recordsWritten);
-    if (m_settings.selection.Any()) text += QStringLiteral(" ") + LeftOut(outcome.leftOut);
-    ShowMessageBox(this, QMessageBox::Information, RunWords::DoneCaption(), text, QMessageBox::Ok,
-                   QMessageBox::Ok);
-  } else {
-    CDialogPrompts(this).Report(outcome);
-  }
-}
-
-void CConverterDlg::ChooseDirectory(QString& directory, const QString& prompt, bool input) {
-  QFileDialog chooser(this, prompt, Absolute(directory));
-  chooser.setFileMode(QFileDialog::Directory);
-  if (input) {
-    // The catalogue files show, so that the user sees the folder is the right one.
-    chooser.setNameFilter(tr("Catalogue (MPCORB.DAT MPCORB.DAT.gz MPCORB.ZIP)"));
-  } else {
-    chooser.setOption(QFileDialog::ShowDirsOnly);
-  }
-  // Ctrl+H shows and hides hidden folders, as in the desktops' own dialogs:
-  // Lumivale's folder under Wine lies below ~/.wine.
-  auto* hidden = new QAction(&chooser);
-  hidden->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
-  connect(hidden, &QAction::triggered, &chooser,
-          [&chooser] { chooser.setFilter(chooser.filter() ^ QDir::Hidden); });
-  chooser.addAction(hidden);
-  AddPrompt(chooser, prompt);
-  if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return;
-  QString chosen = chooser.selectedFiles().constFirst();
-  // A catalogue file chosen in the input chooser stands for its folder.
-  if (QFileInfo(chosen).isFile()) chosen = QFileInfo(chosen).absolutePath();
-  directory = chosen;
-  ComposePaths();
 }
 
 }  // namespace tarnwick
