@@ -17,7 +17,9 @@
 # made (replace), gzip and ZIP over an existing pair too (the everyday
 # refresh); the selections --max-h 15 and --class neo over an existing pair;
 # update over an existing pair from a local HTTPS server over loopback at full
-# speed (update) and at 20 MB/s (upd-20).
+# speed (update) and at 20 MB/s (upd-20). The server sends validators but
+# answers every request in full, as on a day the catalogue changed: each
+# update downloads the catalogue and keeps its copy in place of the last.
 # Targets: replace <= 1.2 x rfloor, gzip <= 1.25 x max(igzip, rfloor), ZIP <=
 # 1.15 x (bsdtar + plain), each selection <= 1.05 x replace, update <= 1.15 x
 # gzip, upd-20 <= 1.05 x curl, peak memory < 16 MiB for every form.

@@ -46,6 +46,9 @@ class DescriptorInput final : public DecompressingInput {
   /// Reads `fd`, which `owned` (when it holds it) closes at the end.
   DescriptorInput(int fd, Descriptor owned, std::string path, const PipelineShape& shape)
       : fd_(fd), owned_(std::move(owned)), path_(std::move(path)), shape_(shape) {}
+  /// Reads `source` instead of a descriptor.
+  DescriptorInput(ByteSource& source, std::string path, const PipelineShape& shape)
+      : fd_(-1), source_(&source), path_(std::move(path)), shape_(shape) {}
 
   ~DescriptorInput() override { StopWorker(); }
 
@@ -99,6 +102,7 @@ class DescriptorInput final : public DecompressingInput {
   /// that StopWorker sends, so a reader that gives up is never kept waiting
   /// by a writer that sends nothing more.
   std::size_t ReadRaw(void* buffer, std::size_t size) {
+    if (source_ != nullptr) return ReadSource(buffer, size);
     if (fd_ < 0) return 0;
     for (;;) {
       if (wake_) {
@@ -112,6 +116,19 @@ class DescriptorInput final : public DecompressingInput {
         bytesIn_.fetch_add(static_cast<std::uint64_t>(got), std::memory_order_relaxed);
         return static_cast<std::size_t>(got);
       }
+      if (errno != EINTR) ThrowReadError(errno, path_);
+    }
+  }
+
+  std::size_t ReadSource(void* buffer, std::size_t size) {
+    for (;;) {
+      const long got = source_->Read(buffer, size);
+      if (got > 0) {
+        bytesIn_.fetch_add(static_cast<std::uint64_t>(got), std::memory_order_relaxed);
+        return static_cast<std::size_t>(got);
+      }
+      if (got == 0 && stopping_.load()) throw Stopped{};
+      if (got == 0) return 0;
       if (errno != EINTR) ThrowReadError(errno, path_);
     }
   }
@@ -152,7 +169,7 @@ class DescriptorInput final : public DecompressingInput {
   void StartWorker() {
     ring_ = std::make_unique<BlockRing>(shape_.blockSize, shape_.blocks);
     struct stat info {};
-    if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (source_ == nullptr && (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode))) {
       wake_ = Descriptor(::eventfd(0, EFD_CLOEXEC));
       if (!wake_) ThrowReadError(errno, path_);
     }
@@ -163,6 +180,10 @@ class DescriptorInput final : public DecompressingInput {
   void StopWorker() noexcept {
     if (!worker_.joinable()) return;
     ring_->Stop();
+    if (source_ != nullptr) {
+      stopping_.store(true);
+      source_->Interrupt();
+    }
     if (wake_) {
       const std::uint64_t one = 1;
       [[maybe_unused]] const ssize_t rc = ::write(wake_.get(), &one, sizeof one);
@@ -315,7 +336,9 @@ class DescriptorInput final : public DecompressingInput {
   }
 
   int fd_;
-  Descriptor owned_;  // closes fd_ when the input opened it
+  Descriptor owned_;              // closes fd_ when the input opened it
+  ByteSource* source_ = nullptr;  // read instead of fd_ when set
+  std::atomic<bool> stopping_{false};
   std::string path_;
   PipelineShape shape_;
   State state_ = State::Unread;
@@ -356,6 +379,11 @@ std::unique_ptr<DecompressingInput> OpenCatalogueFile(const std::string& path,
 std::unique_ptr<DecompressingInput> OpenCatalogueDescriptor(int fd, const std::string& name,
                                                             const PipelineShape& shape) {
   return std::make_unique<DescriptorInput>(fd, Descriptor(), name, shape);
+}
+
+std::unique_ptr<DecompressingInput> OpenCatalogueSource(ByteSource& source, const std::string& name,
+                                                        const PipelineShape& shape) {
+  return std::make_unique<DescriptorInput>(source, name, shape);
 }
 
 }  // namespace tarnwick

@@ -38,6 +38,19 @@ class DecompressingInput : public InputStream {
   virtual InputSummary Summary() const noexcept = 0;
 };
 
+/// Bytes that arrive while they are read, for a catalogue stream that is
+/// not a descriptor of its own: a download's copy as it grows.
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  /// Up to `size` bytes into `buffer`, waiting until some are there. Returns
+  /// their count; 0 at the end, and once interrupted; -1 with errno set when
+  /// the bytes could not be read.
+  virtual long Read(void* buffer, std::size_t size) = 0;
+  /// Makes a Read waiting on another thread, and every later one, return 0.
+  virtual void Interrupt() noexcept = 0;
+};
+
 /// How compressed input travels: read from the file in pieces of
 /// `compressedBlock` bytes, decompressed on a thread of its own into a ring of
 /// `blocks` blocks of `blockSize` bytes, which Read hands on. Any sizes from 1
@@ -59,5 +72,10 @@ std::unique_ptr<DecompressingInput> OpenCatalogueFile(const std::string& path,
 /// pipe), which stays open; errors carry `name` as their path.
 std::unique_ptr<DecompressingInput> OpenCatalogueDescriptor(int fd, const std::string& name,
                                                             const PipelineShape& shape = {});
+
+/// Reads the catalogue from `source`, which must outlive the stream; errors
+/// carry `name` as their path. A ZIP archive cannot be read this way.
+std::unique_ptr<DecompressingInput> OpenCatalogueSource(ByteSource& source, const std::string& name,
+                                                        const PipelineShape& shape = {});
 
 }  // namespace tarnwick

@@ -1,10 +1,12 @@
 // The transfer thread: libcurl's callbacks append the body to the copy and
-// pass what is in the copy on to the stream without ever blocking; once the
-// transfer has ended, the rest of a complete body is passed on, and the
-// stream is closed.
+// tell the reader, which reads it back from the copy on its own thread, so
+// that the network never waits for it. Without a copy the body goes through
+// a socket pair instead, which the reader reads once it has read what is in
+// the copy.
 #include "download.h"
 
 #include <curl/curl.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 
@@ -20,7 +22,11 @@
 namespace tarnwick {
 namespace {
 
-constexpr std::size_t kFeedBlock = std::size_t{1} << 16;
+/// The copy is written in pieces of this size (or after kPendingAge).
+constexpr std::size_t kCopyPiece = std::size_t{1} << 18;
+constexpr auto kPendingAge = std::chrono::milliseconds(20);
+/// A copy to keep is handed to the disk in steps of this size.
+constexpr std::uint64_t kWriteBehindStep = std::uint64_t{8} << 20;
 
 struct CurlFree {
   void operator()(CURL* handle) const noexcept { curl_easy_cleanup(handle); }
@@ -95,6 +101,7 @@ Download::Download(DownloadRequest request, int copy)
     throw std::runtime_error(std::string("socketpair: ") + std::strerror(errno));
   reader_ = Descriptor(ends[0]);
   writer_ = Descriptor(ends[1]);
+  if (!direct_) pending_.reserve(kCopyPiece + (std::size_t{1} << 16));
   // Signals stay with the main thread, also while it commits the pair.
   thread_ = StartThreadWithSignalsBlocked([this] { Run(); });
 }
@@ -113,7 +120,7 @@ bool Download::WaitForBody() {
 bool Download::WaitForBytes(std::uint64_t bytes, std::chrono::milliseconds timeout) {
   std::unique_lock lock(mutex_);
   return changed_.wait_for(lock, timeout,
-                           [&] { return received_.load() >= bytes || ended_.load(); });
+                           [&] { return inCopy_ >= bytes || direct_ || ended_.load(); });
 }
 
 bool Download::Stopping() noexcept {
@@ -146,38 +153,53 @@ const DownloadOutcome& Download::Finish() {
   return outcome_;
 }
 
-bool Download::Feed(bool untilDone) noexcept {
-  char block[kFeedBlock];
-  while (fed_ < received_.load()) {
-    if (streamStopped_.load()) {
-      fed_ = received_.load();
-      return true;
+long Download::ReadBody(void* buffer, std::size_t size) noexcept {
+  std::uint64_t available = 0;
+  {
+    std::unique_lock lock(mutex_);
+    // Woken when `size` bytes are in rather than for every piece libcurl hands on.
+    readerWants_ = readAt_ + size;
+    bodyReady_.wait(
+        lock, [&] { return interrupted_ || ended_.load() || direct_ || inCopy_ >= readerWants_; });
+    if (interrupted_) return 0;
+    const std::uint64_t inCopy = direct_ ? copyEnd_ : inCopy_;
+    if (direct_ && readAt_ >= copyEnd_) {
+      lock.unlock();
+      return ReceiveBody(buffer, size);
     }
-    const std::size_t want = std::min<std::uint64_t>(kFeedBlock, received_.load() - fed_);
-    const ssize_t got = ::pread(copy_, block, want, static_cast<off_t>(fed_));
-    if (got <= 0) {
-      if (got < 0 && errno == EINTR) continue;
-      failure_ = "the downloaded data could not be read back from the disk";
-      failureKind_ = DownloadFailure::Local;
-      return false;
-    }
-    const auto size = static_cast<std::size_t>(got);
-    const ssize_t n =
-        untilDone ? 0 : ::send(writer_.get(), block, size, MSG_NOSIGNAL | MSG_DONTWAIT);
-    if (n > 0) {
-      fed_ += static_cast<std::uint64_t>(n);
-      continue;
-    }
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
-      abort_.store(true);  // the reader has gone
-      return false;
-    }
-    if (!untilDone) return true;  // the reader is busy; the rest follows later
-    if (!Send(block, size)) return false;
-    fed_ += size;
+    available = inCopy - readAt_;
   }
-  return true;
+  if (available == 0) return 0;  // the transfer has ended
+  const ssize_t got =
+      ::pread(copy_, buffer, std::min<std::uint64_t>(size, available), static_cast<off_t>(readAt_));
+  if (got > 0) readAt_ += static_cast<std::uint64_t>(got);
+  if (got == 0) {
+    errno = EIO;  // the copy is shorter than what was written to it
+    return -1;
+  }
+  return got;
+}
+
+long Download::ReceiveBody(void* buffer, std::size_t size) noexcept {
+  for (;;) {
+    pollfd wait{reader_.get(), POLLIN, 0};
+    const int ready = ::poll(&wait, 1, 100);
+    {
+      std::lock_guard lock(mutex_);
+      if (interrupted_) return 0;
+    }
+    if (ready < 0 && errno != EINTR) return -1;
+    if (ready <= 0) continue;
+    const ssize_t got = ::recv(reader_.get(), buffer, size, 0);
+    if (got > 0) readAt_ += static_cast<std::uint64_t>(got);
+    if (got >= 0 || errno != EINTR) return got;
+  }
+}
+
+void Download::InterruptBody() noexcept {
+  std::lock_guard lock(mutex_);
+  interrupted_ = true;
+  bodyReady_.notify_all();
 }
 
 std::size_t Download::OnBody(char* data, std::size_t size, std::size_t count, void* self) {
@@ -189,25 +211,6 @@ std::size_t Download::OnBody(char* data, std::size_t size, std::size_t count, vo
     d.failureKind_ = DownloadFailure::SizeLimit;
     return 0;
   }
-  for (std::size_t done = 0; !d.direct_ && done < bytes;) {
-    const ssize_t n = ::write(d.copy_, data + done, bytes - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      // The copy is lost, not the run: what is in it goes on first, then
-      // the rest of the body straight to the stream.
-      d.copyError_ = n < 0 ? errno : ENOSPC;
-      if (!d.Feed(true)) return 0;
-      d.direct_ = true;
-      if (!d.Send(data, bytes)) return 0;
-      d.fed_ += bytes;
-      break;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (d.direct_ && d.fed_ == d.received_.load()) {
-    if (!d.Send(data, bytes)) return 0;
-    d.fed_ += bytes;
-  }
   d.lastArrival_ = std::chrono::steady_clock::now();
   {
     std::lock_guard lock(d.mutex_);
@@ -215,7 +218,50 @@ std::size_t Download::OnBody(char* data, std::size_t size, std::size_t count, vo
     d.bodyStarted_ = true;
     d.changed_.notify_all();
   }
-  return d.direct_ || d.Feed(false) ? bytes : 0;
+  if (d.direct_) return d.Send(data, bytes) ? bytes : 0;  // direct_ is written by this thread alone
+  // libcurl hands on a TLS record at a time: the copy is written in larger
+  // pieces, the first at once so that the reader can start.
+  if (d.pending_.empty()) d.pendingSince_ = d.lastArrival_;
+  d.pending_.insert(d.pending_.end(), data, data + bytes);
+  if (d.pending_.size() >= kCopyPiece || d.inCopy_ == 0) d.WritePending();
+  return d.direct_ && d.abort_.load() ? 0 : bytes;
+}
+
+void Download::WritePending() noexcept {
+  std::size_t done = 0;
+  int error = 0;
+  while (done < pending_.size()) {
+    const ssize_t n = ::write(copy_, pending_.data() + done, pending_.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      error = n < 0 ? errno : ENOSPC;
+      break;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  {
+    std::lock_guard lock(mutex_);
+    inCopy_ += done;
+    if (done < pending_.size()) {
+      // The copy is lost, not the run: the reader reads what is in it, and
+      // the rest of the body through the socket.
+      copyError_ = error;
+      copyEnd_ = inCopy_;
+      direct_ = true;
+    }
+    changed_.notify_all();
+    if (direct_ || inCopy_ >= readerWants_) bodyReady_.notify_all();
+  }
+  if (direct_ && !Send(pending_.data() + done, pending_.size() - done)) abort_.store(true);
+  pending_.clear();
+  // Write-behind, as for the pair: only a start, a failure shows in the flush.
+  // A response without validators leaves nothing to keep.
+  const bool kept = !outcome_.etag.empty() || !outcome_.lastModified.empty();
+  if (request_.writeBehind && kept && !direct_ && inCopy_ - copyStarted_ >= kWriteBehindStep) {
+    ::sync_file_range(copy_, static_cast<off_t>(copyStarted_),
+                      static_cast<off_t>(inCopy_ - copyStarted_), SYNC_FILE_RANGE_WRITE);
+    copyStarted_ = inCopy_;
+  }
 }
 
 std::size_t Download::OnHeader(char* data, std::size_t size, std::size_t count, void* self) {
@@ -240,7 +286,7 @@ int Download::OnProgress(void* self, std::int64_t total, std::int64_t, std::int6
   auto& d = *static_cast<Download*>(self);
   if (d.Stopping()) return 1;
   d.expected_.store(total > 0 ? total : -1);
-  return d.direct_ || d.Feed(false) ? 0 : 1;
+  return 0;
 }
 
 void Download::Run() noexcept {
@@ -301,8 +347,10 @@ void Download::Run() noexcept {
         stalled = true;
         break;
       }
+      if (!pending_.empty() && now - pendingSince_ > kPendingAge) WritePending();
       curl_multi_poll(multi.get(), nullptr, 0, 100, nullptr);
     }
+    if (!pending_.empty()) WritePending();
     int left = 0;
     while (const CURLMsg* message = curl_multi_info_read(multi.get(), &left)) {
       if (message->msg == CURLMSG_DONE) rc = message->data.result;
@@ -337,10 +385,6 @@ void Download::Run() noexcept {
   } else if (status != 200) {
     outcome.failure = DownloadFailure::HttpStatus;
     outcome.error = "the server answered with HTTP status " + std::to_string(status);
-  } else if (!Feed(true)) {
-    outcome.failure =
-        failureKind_ != DownloadFailure::None ? failureKind_ : DownloadFailure::Stopped;
-    outcome.error = failure_.empty() ? "stopped before the end" : failure_;
   } else {
     outcome.state = DownloadState::Complete;
   }
@@ -351,8 +395,11 @@ void Download::Run() noexcept {
     outcome_ = std::move(outcome);
     ended_.store(true);
     changed_.notify_all();
+    bodyReady_.notify_all();
   }
   writer_.Close();
+  if (outcome_.state == DownloadState::Complete && request_.replaces >= 0)
+    ::posix_fadvise(request_.replaces, 0, 0, POSIX_FADV_DONTNEED);
 }
 
 }  // namespace tarnwick

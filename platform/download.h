@@ -1,6 +1,5 @@
 // A catalogue fetched over HTTPS with libcurl: the body goes, as it arrives,
-// into a file (the copy to keep) and from there into a stream that the
-// conversion reads as it reads standard input.
+// into a file (the copy to keep), which the conversion reads behind it.
 #pragma once
 
 #include <atomic>
@@ -11,7 +10,9 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "decompressing_input.h"
 #include "descriptor.h"
 
 namespace tarnwick {
@@ -27,6 +28,13 @@ struct DownloadRequest {
   /// The transfer ends when nothing at all arrives for this long.
   long stallTimeoutSeconds = 60;
   std::uint64_t maxBytes = std::uint64_t{2} << 30;  ///< a larger body is refused
+  /// The copy is to be kept: its writing to the disk starts while it grows,
+  /// so that the flush before keeping it finds little left.
+  bool writeBehind = false;
+  /// The file the copy is to replace, or -1. Once the body is complete, its
+  /// pages are dropped from the page cache on the transfer's thread, while
+  /// the conversion goes on: replacing it then costs little.
+  int replaces = -1;
   /// Asked often (at least every 100 ms) on the transfer's thread: true ends the transfer.
   std::function<bool()> cancelled;
 };
@@ -42,7 +50,7 @@ enum class DownloadFailure {
   RedirectRefused,  ///< redirected to an address that is not https://, or too often
   Incomplete,       ///< the body ended before its announced end
   Stopped,          ///< Abort() or the cancel function
-  Local,            ///< the body could not be read back from the copy, or other trouble here
+  Local,            ///< trouble here rather than on the network
 };
 
 /// How a transfer ended.
@@ -73,11 +81,11 @@ struct DownloadOutcome {
 bool IsCleanValidator(const std::string& value) noexcept;
 
 /// One transfer on a thread of its own. The body is appended to `copy` (an
-/// open, empty regular file) and passed on through StreamFd() as soon as it
-/// is in the file; the network never waits for the reader. Without a copy
-/// (-1), or once writing it fails, the body goes straight to the stream.
-/// Destroying the object aborts a transfer still running and waits for its
-/// thread.
+/// open, empty regular file), and Body() reads it from there as it arrives;
+/// the network never waits for the reader. Without a copy (-1), or from the
+/// point where writing it failed, the body goes through a socket to the
+/// reader instead, and the network waits for it. Destroying the object
+/// aborts a transfer still running and waits for its thread.
 class Download {
  public:
   /// Starts fetching. Throws std::runtime_error when the transfer cannot be
@@ -88,13 +96,13 @@ class Download {
   Download& operator=(const Download&) = delete;
 
   /// Waits until the body begins or the transfer ends. True when a body of
-  /// status 200 is coming (or came) through StreamFd(); false for "not
+  /// status 200 is coming (or came) through Body(); false for "not
   /// modified" and for a failure, which Finish() then describes.
   bool WaitForBody();
 
-  /// The read end of the body's stream; it ends (end of file) once the
-  /// transfer has ended, whether it succeeded or not.
-  int StreamFd() const noexcept { return reader_.get(); }
+  /// The body as it arrives, for one reader; it ends once the transfer has
+  /// ended, whether it succeeded or not, and the reader has read what came.
+  ByteSource& Body() noexcept { return body_; }
 
   /// Waits for the transfer to end and returns how it ended.
   const DownloadOutcome& Finish();
@@ -109,9 +117,9 @@ class Download {
   /// Ends the transfer early; Finish() then reports a failure.
   void Abort() noexcept { abort_.store(true); }
 
-  /// The reader needs no more of the stream (the catalogue ended before the
-  /// body did): the rest of the body still goes into the copy, but no longer
-  /// waits for a reader that will never come.
+  /// The reader needs no more of the body (the catalogue ended before the
+  /// body did): the rest still goes into the copy, but no longer waits for a
+  /// reader that will never come.
   void StopStream() noexcept { streamStopped_.store(true); }
 
   /// Bytes of the body received so far, and its announced size (-1: unknown).
@@ -122,7 +130,20 @@ class Download {
   void Run() noexcept;
   bool Stopping() noexcept;
   bool Send(const char* data, std::size_t size) noexcept;
-  bool Feed(bool untilDone) noexcept;
+  void WritePending() noexcept;
+  long ReadBody(void* buffer, std::size_t size) noexcept;
+  long ReceiveBody(void* buffer, std::size_t size) noexcept;
+  void InterruptBody() noexcept;
+  /// Body(): the reading end of the transfer.
+  class BodySource final : public ByteSource {
+   public:
+    explicit BodySource(Download& download) : download_(download) {}
+    long Read(void* buffer, std::size_t size) override { return download_.ReadBody(buffer, size); }
+    void Interrupt() noexcept override { download_.InterruptBody(); }
+
+   private:
+    Download& download_;
+  };
   static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);
   static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self);
   static int OnProgress(void* self, std::int64_t total, std::int64_t now, std::int64_t,
@@ -135,10 +156,21 @@ class Download {
   DownloadOutcome outcome_;
   std::string failure_;  ///< a cause found by our own callbacks
   DownloadFailure failureKind_ = DownloadFailure::None;
-  int copyError_ = 0;    ///< errno of a failed write to the copy
-  bool direct_ = false;  ///< the body goes to the stream without the copy
+  int copyError_ = 0;          ///< errno of a failed write to the copy
+  bool direct_ = false;        ///< the body goes to the socket, not the copy (guarded by mutex_)
+  std::uint64_t copyEnd_ = 0;  ///< where the body leaves the copy once direct_ (mutex_)
+  std::uint64_t inCopy_ = 0;   ///< the body's bytes written to the copy (mutex_)
+  std::uint64_t copyStarted_ =
+      0;                       ///< bytes of the copy whose writing the system was asked to start
+  std::vector<char> pending_;  ///< received, not yet written to the copy
+  std::chrono::steady_clock::time_point pendingSince_;
   std::chrono::steady_clock::time_point lastArrival_;
-  std::uint64_t fed_ = 0;
+  // The reader's side.
+  BodySource body_{*this};
+  std::uint64_t readAt_ = 0;       ///< the body's bytes the reader has had
+  std::uint64_t readerWants_ = 0;  ///< the reader waits until this much is in (mutex_)
+  bool interrupted_ = false;       ///< (mutex_)
+  std::condition_variable bodyReady_;
   std::atomic<std::uint64_t> received_{0};
   std::atomic<std::int64_t> expected_{-1};
   std::atomic<bool> abort_{false};

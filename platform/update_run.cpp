@@ -14,12 +14,14 @@
 #include <cstring>
 #include <optional>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "download.h"
 #include "file_output.h"
 #include "kept_copy.h"
 #include "posix_file_system.h"
+#include "quiet_thread.h"
 #include "update_streams.h"
 
 namespace tarnwick {
@@ -124,6 +126,35 @@ Descriptor AnonymousCopy() {
   return Descriptor(::open(folder, O_TMPFILE | O_RDWR | O_EXCL | O_CLOEXEC, 0600));
 }
 
+/// Puts a finished download's copy in place on a thread of its own while the
+/// conversion commits the pair, and lets the copy it replaces go: freeing a
+/// hundred megabytes takes the file system a while.
+class CopyKeeper {
+ public:
+  CopyKeeper() = default;
+  CopyKeeper(const CopyKeeper&) = delete;
+  CopyKeeper& operator=(const CopyKeeper&) = delete;
+  ~CopyKeeper() { Finish(); }
+
+  /// Starts KeepPartial on `kept`, then closes `previous`, the replaced copy.
+  void Start(KeptCopy& kept, Descriptor& previous) {
+    thread_ = StartThreadWithSignalsBlocked([this, &kept, &previous] {
+      error_ = kept.KeepPartial();
+      static_cast<void>(previous.Close());
+    });
+  }
+  bool Started() const noexcept { return thread_.joinable(); }
+  /// Waits for the thread: KeepPartial's result, or -1 when it never started.
+  int Finish() {
+    if (thread_.joinable()) thread_.join();
+    return error_;
+  }
+
+ private:
+  std::thread thread_;
+  int error_ = -1;
+};
+
 UpdateOutcome Update(const UpdateRequest& request, UpdateHooks& hooks, bool mayRetry) {
   UpdateOutcome outcome;
   outcome.address = ShownAddress(request.url);
@@ -188,6 +219,8 @@ UpdateOutcome Update(const UpdateRequest& request, UpdateHooks& hooks, bool mayR
     }
   } partialGone{hooks, kept ? kept->PartialPath() : std::string()};
 
+  // The copy that a new one will replace.
+  Descriptor previous = kept ? kept->OpenCopy() : Descriptor();
   DownloadRequest transfer;
   transfer.url = request.url;
   transfer.etag = state.etag;
@@ -197,6 +230,8 @@ UpdateOutcome Update(const UpdateRequest& request, UpdateHooks& hooks, bool mayR
   transfer.connectTimeoutSeconds = request.connectTimeoutSeconds;
   transfer.stallTimeoutSeconds = request.stallTimeoutSeconds;
   transfer.maxBytes = request.maxBytes;
+  transfer.writeBehind = kept.has_value();
+  transfer.replaces = previous ? previous.get() : -1;
   transfer.cancelled = [&hooks] { return hooks.Cancelled(); };
   std::optional<Download> download;
   try {
@@ -273,18 +308,31 @@ UpdateOutcome Update(const UpdateRequest& request, UpdateHooks& hooks, bool mayR
   }
   if (zip) download->StopStream();
   outcome.lastModified.clear();
+  // Once the catalogue has been read whole from a complete transfer, only the
+  // pair's commit is left: the copy is put in place meanwhile.
+  CopyKeeper keeper;
+  const auto keepEarly = [&] {
+    const DownloadOutcome& ended = download->Finish();
+    if (kept && !keeper.Started() && ended.copyError == 0 &&
+        !(ended.etag.empty() && ended.lastModified.empty()))
+      keeper.Start(*kept, previous);
+  };
   const bool ran = Convert(
       request, hooks, outcome.address,
       [&] {
         return std::make_unique<DownloadInput>(*download, request, outcome.address,
-                                               zip ? copyFd : -1, hooks, outcome.read);
+                                               zip ? copyFd : -1, hooks, outcome.read, keepEarly);
       },
       outcome);
+  const int keepError = keeper.Finish();
   // A selection that took nothing has still read the whole catalogue: the
   // copy is kept (whole, as always), but no pair was made from it.
   const bool nothingSelected = ran && outcome.conversion.status == RunStatus::NoOrbitData &&
                                outcome.conversion.nothingSelected;
-  if (!ran || (outcome.conversion.status != RunStatus::Done && !nothingSelected)) return outcome;
+  if (!ran || (outcome.conversion.status != RunStatus::Done && !nothingSelected)) {
+    if (keepError == 0) kept->Drop();  // a copy is kept only when it was converted
+    return outcome;
+  }
   // A byte 0x1A ends the catalogue before the end of the transfer, which
   // must still end well for the copy to be kept; nobody reads the rest.
   download->StopStream();
@@ -308,10 +356,9 @@ UpdateOutcome Update(const UpdateRequest& request, UpdateHooks& hooks, bool mayR
   KeptState keep{
       ShownAddress(request.url), ended.etag, ended.lastModified, download->BytesReceived(), {}};
   if (!nothingSelected) RememberPair(keep, MadePair(orbitPath, infoPath, request.selection));
-  const std::string partialPath = kept->PartialPath();
-  int error = kept->KeepPartial();
+  int error = keepError >= 0 ? keepError : kept->KeepPartial();
   if (error == 0) {
-    hooks.Temporary(partialPath, false);
+    hooks.Temporary(partialGone.path, false);
     partialGone.path.clear();
     error = kept->WriteState(keep);
   }

@@ -13,6 +13,7 @@
 #include <charconv>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <vector>
@@ -27,6 +28,9 @@ namespace tarnwick::update_detail {
 using Clock = std::chrono::steady_clock;
 constexpr auto kProgressEvery = std::chrono::milliseconds(250);
 constexpr auto kPollEvery = std::chrono::milliseconds(100);
+/// The download is read from its copy in larger pieces than a file: each
+/// piece waits for the transfer, and fewer waits cost less.
+constexpr PipelineShape kDownloadShape{std::size_t{1} << 18, std::size_t{1} << 18, 4};
 
 /// The transfer failed; thrown through the conversion to RunUpdate.
 struct TransferFailed {
@@ -171,17 +175,20 @@ class KeptCopyInput final : public WatchedInput {
 /// damaged-data error caused by a failed transfer is reported as that
 /// failure. A ZIP archive is read only from a seekable file: given its copy
 /// `zipCopy` (else -1), the first read waits for the whole body and reads
-/// the archive from there.
+/// the archive from there. `whole` is called once the catalogue has been
+/// read to its end from a complete transfer.
 class DownloadInput final : public WatchedInput {
  public:
   DownloadInput(Download& download, const UpdateRequest& request, std::string name, int zipCopy,
-                UpdateHooks& hooks, InputSummary& read)
+                UpdateHooks& hooks, InputSummary& read, std::function<void()> whole)
       : WatchedInput(hooks, true, read),
         download_(download),
         request_(request),
         name_(std::move(name)),
         zipCopy_(zipCopy),
-        inner_(zipCopy < 0 ? OpenCatalogueDescriptor(download.StreamFd(), name_) : nullptr) {}
+        whole_(std::move(whole)),
+        inner_(zipCopy < 0 ? OpenCatalogueSource(download.Body(), name_, kDownloadShape)
+                           : nullptr) {}
 
   std::size_t Read(char* buffer, std::size_t size) override {
     CheckCancel();
@@ -221,6 +228,7 @@ class DownloadInput final : public WatchedInput {
       throw;
     }
     Report(true);
+    if (download_.Ended() && download_.Finish().state == DownloadState::Complete) whole_();
   }
 
  private:
@@ -270,6 +278,7 @@ class DownloadInput final : public WatchedInput {
   const UpdateRequest& request_;
   std::string name_;
   int zipCopy_;
+  std::function<void()> whole_;
   std::unique_ptr<DecompressingInput> inner_;
   char last_ = '\n';
 };

@@ -109,7 +109,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send(200, body[: len(body) // 2])
         elif path == "/page":
             self.send(200, b"<html><body>Service unavailable</body></html>\n",
-                      headers=[("Content-Type", "text/html")])
+                      headers=[("Content-Type", "text/html"), ("ETag", ETAG)])
         elif path == "/stall":
             self.send_response(200)
             self.send_header("Content-Length", str(len(body)))
