@@ -165,7 +165,7 @@ cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')
 echo "machine     $cpu, $(nproc) cores, $(uname -sr), $(df -T "$out" | awk 'NR == 2 { print $2 }') output folder"
 awk -v lines="$lines" -v runs="$runs" -v bytes="$(stat -c %s "$catalogue")" \
     -v gz="$(stat -c %s "$catalogue.gz")" -v zipbytes="$(stat -c %s "$zip")" \
-    -v load="$load_before/$load_after" -v cpus="$(nproc)" '
+    -v loads="$load_before/$load_after" -v cpus="$(nproc)" '
 function median(name, field,   n, i, v, key, t) {
   n = 0
   for (i = 1; i <= runs; i++) v[++n] = value[name, i, field]
@@ -200,7 +200,7 @@ function row(label, name) {
 { value[$1, $2, 1] = $3; value[$1, $2, 2] = $4; value[$1, $2, 3] = $5; value[$1, $2, 4] = $6 }
 END {
   printf "catalogue   %d orbit lines: %.1f MB plain, %.1f MB gzip, %.1f MB ZIP (page-cached)\n", lines, bytes / 1e6, gz / 1e6, zipbytes / 1e6
-  printf "rounds      %d paired runs; load average %s on %d processors\n\n", runs, load, cpus
+  printf "rounds      %d paired runs; load average %s on %d processors\n\n", runs, loads, cpus
   printf "%-8s %6s %6s %6s %7s %7s %7s %6s %6s %6s %8s\n", "", "median", "min", "max", "x floor", "x cat", "Mline/s", "MiB", "user", "sys", "MB/s"
   row("floor", "floor")
   row("rfloor", "rfloor")
@@ -250,7 +250,7 @@ END {
   printf "            selections <= 1.05 x replace: %s; update <= 1.15 x gzip: %s; update at 20 MB/s <= 1.05 x curl: %s\n",
     (maxhr <= 1.05 && neor <= 1.05 ? "met" : "MISSED"), (updr <= 1.15 ? "met" : "MISSED"),
     (slowr <= 1.05 ? "met" : "MISSED")
-  split(load, l, "/")
+  split(loads, l, "/")
   if (l[1] + 0 > cpus || l[2] + 0 > cpus)
     printf "note        the load average exceeded the number of processors: the times are noisy\n"
 }' "$times"
