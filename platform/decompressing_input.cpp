@@ -1,9 +1,9 @@
-// Catalogue input from a file descriptor: plain text straight into the
-// reader's block, gzip through ISA-L's streaming inflate (each member's
-// header read whole first, gzip_header), ZIP through zip_input. Compressed input is decompressed on
-// a thread of its own into a small ring of blocks that the conversion takes from, so inflating and
-// converting overlap. Memory stays at a few small buffers whatever the
-// catalogue's size.
+// Catalogue input from a file descriptor (or a growing download): plain
+// text as it is, gzip through ISA-L's streaming inflate (each member's header
+// read whole first, gzip_header), ZIP through zip_input. The input is read,
+// and decompressed, on a thread of its own into a small ring of blocks that
+// the conversion takes from, so reading and converting overlap. Memory stays
+// at a few small buffers whatever the catalogue's size.
 #include "decompressing_input.h"
 
 #include <fcntl.h>
@@ -60,7 +60,7 @@ class DescriptorInput final : public DecompressingInput {
         Sniff();
         return Read(buffer, size);
       case State::Plain:
-        got = ReadPlain(buffer, size);
+        got = worker_.joinable() ? ReadDecoded(buffer, size) : ReadPlain(buffer, size);
         break;
       case State::Gzip:
       case State::Zip:
@@ -77,8 +77,11 @@ class DescriptorInput final : public DecompressingInput {
   /// Compressed input is read to its end first, whatever the reader took:
   /// its checksum covers bytes after an end-of-text byte too, and only the
   /// end of the stream tells a whole download from a cut one.
+  /// Plain text is not: what follows the end-of-text byte is never read.
   void Close() override {
-    if (worker_.joinable()) {
+    if (worker_.joinable() && format_ == InputFormat::Plain) {
+      StopWorker();
+    } else if (worker_.joinable()) {
       while (!ring_->Take().empty()) {
       }
       worker_.join();
@@ -149,7 +152,9 @@ class DescriptorInput final : public DecompressingInput {
       StartZip();
       StartWorker();
     } else {
+      // Read ahead on the other thread too, while the conversion parses.
       state_ = State::Plain;
+      StartWorker();
     }
   }
 
@@ -206,6 +211,8 @@ class DescriptorInput final : public DecompressingInput {
           const std::size_t got = Decode(block + filled, blockSize - filled);
           filled += got;
           last = got == 0;
+          // Plain text goes on as it comes: a slow pipe must not hold it back.
+          if (format_ == InputFormat::Plain && filled > 0) break;
         }
         ring_->Publish(filled, last);
         if (last) return;
@@ -217,8 +224,15 @@ class DescriptorInput final : public DecompressingInput {
   }
 
   std::size_t Decode(char* buffer, std::size_t size) {
-    if (state_ == State::Gzip) return ReadGzip(reinterpret_cast<std::uint8_t*>(buffer), size);
-    return zip_->Read(buffer, size);
+    switch (format_) {
+      case InputFormat::Gzip:
+        return ReadGzip(reinterpret_cast<std::uint8_t*>(buffer), size);
+      case InputFormat::Zip:
+        return zip_->Read(buffer, size);
+      case InputFormat::Plain:
+        break;
+    }
+    return ReadPlain(buffer, size);
   }
 
   /// The reader's side: copies from the block it holds, taking the next

@@ -1,10 +1,14 @@
 #include "file_output.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
+
+#include "quiet_thread.h"
 
 namespace tarnwick {
 
@@ -34,21 +38,103 @@ int CopyContent(int in, int out) noexcept {
   }
 }
 
+namespace {
+constexpr std::size_t kHandOver = std::size_t{1} << 18;
+}  // namespace
+
+FileOutput::FileOutput(Descriptor fd, std::string path, bool sync)
+    : fd_(std::move(fd)), path_(std::move(path)), sync_(sync) {
+  // Devices and FIFOs are written as they come.
+  struct stat st {};
+  if (!fd_ || ::fstat(fd_.get(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+  filling_.reserve(kHandOver);
+  writing_.reserve(kHandOver);
+  // Signals stay with the main thread, which removes the temporaries.
+  writer_ = StartThreadWithSignalsBlocked([this] { WriteAway(); });
+}
+
+FileOutput::~FileOutput() { StopWriter(); }
+
 void FileOutput::Write(const char* data, std::size_t size) {
   if (size == 0) return;
   if (!fd_) throw FileException(FileCause::InvalidFile, path_);
-  if (const int error = WriteAll(fd_.get(), data, size); error != 0)
-    throw SystemFileError(error, path_);
-  if (sync_) WriteBehind(size);
+  if (!writer_.joinable()) {
+    if (const int error = WriteAll(fd_.get(), data, size); error != 0)
+      throw SystemFileError(error, path_);
+    return;
+  }
+  while (size > 0) {
+    const std::size_t n = std::min(size, kHandOver - filling_.size());
+    filling_.insert(filling_.end(), data, data + n);
+    data += n;
+    size -= n;
+    if (filling_.size() == kHandOver) HandOver();
+  }
 }
 
 void FileOutput::Close() {
   if (!fd_) return;
   int error = 0;
+  if (writer_.joinable()) {
+    try {
+      if (!filling_.empty()) HandOver();
+      Drain();
+    } catch (const FileException&) {
+      StopWriter();
+      static_cast<void>(fd_.Close());
+      throw;
+    }
+    StopWriter();
+  }
   if (sync_ && ::fsync(fd_.get()) != 0) error = errno;
   const int closeError = fd_.Close();
   if (error == 0) error = closeError;
   if (error != 0) throw SystemFileError(error, path_);
+}
+
+/// Gives the full buffer to the writing thread once it has written the last.
+void FileOutput::HandOver() {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [this] { return !busy_; });
+  if (error_ != 0) throw SystemFileError(error_, path_);
+  filling_.swap(writing_);
+  filling_.clear();
+  busy_ = true;
+  changed_.notify_all();
+}
+
+/// Waits until everything handed over is written.
+void FileOutput::Drain() {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [this] { return !busy_; });
+  if (error_ != 0) throw SystemFileError(error_, path_);
+}
+
+void FileOutput::StopWriter() noexcept {
+  if (!writer_.joinable()) return;
+  {
+    std::lock_guard lock(mutex_);
+    stop_ = true;
+    changed_.notify_all();
+  }
+  writer_.join();
+}
+
+/// The writing thread: writes each buffer handed over, until stopped. After
+/// a failure it writes nothing more; the failure waits for Write or Close.
+void FileOutput::WriteAway() noexcept {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [this] { return busy_ || stop_; });
+    if (!busy_) return;
+    lock.unlock();
+    const int error = error_ != 0 ? error_ : WriteAll(fd_.get(), writing_.data(), writing_.size());
+    if (error == 0) WriteBehind(writing_.size());
+    lock.lock();
+    error_ = error;
+    busy_ = false;
+    changed_.notify_all();
+  }
 }
 
 /// Write-behind: every few MiB the system is asked to start writing what

@@ -4,9 +4,13 @@
 
 #include <sys/types.h>
 
+#include <condition_variable>
 #include <cstddef>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
+#include <vector>
 
 #include "descriptor.h"
 #include "file_layer.h"
@@ -30,15 +34,27 @@ int WriteAll(int fd, const char* data, std::size_t size) noexcept;
 int CopyContent(int in, int out) noexcept;
 
 /// An open file as an OutputStream; its errors carry `path`.
+///
+/// A regular file is written on a thread of its own: Write copies into a
+/// buffer of 256 KiB and hands a full one over, so that the conversion goes
+/// on while the system takes the last one. A failure of the writing shows in
+/// the next Write or in Close, which waits for the rest (and flushes a file
+/// that will replace another to the disk).
 class FileOutput final : public OutputStream {
  public:
-  /// `sync`: flush to the disk on closing (a file that will replace another).
-  FileOutput(Descriptor fd, std::string path, bool sync)
-      : fd_(std::move(fd)), path_(std::move(path)), sync_(sync) {}
+  /// `sync`: written behind and flushed to the disk on closing.
+  FileOutput(Descriptor fd, std::string path, bool sync);
+  ~FileOutput() override;
+  FileOutput(const FileOutput&) = delete;
+  FileOutput& operator=(const FileOutput&) = delete;
   void Write(const char* data, std::size_t size) override;
   void Close() override;
 
  private:
+  void HandOver();
+  void Drain();
+  void StopWriter() noexcept;
+  void WriteAway() noexcept;
   void WriteBehind(std::size_t size) noexcept;
 
   Descriptor fd_;
@@ -46,6 +62,15 @@ class FileOutput final : public OutputStream {
   bool sync_;
   off_t written_ = 0;  // bytes written so far
   off_t started_ = 0;  // bytes whose writing the system was asked to start
+  // The writing thread (sync_ only) and what it shares with Write.
+  std::vector<char> filling_;  // Write's side
+  std::vector<char> writing_;  // the thread's side while busy_
+  std::thread writer_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool busy_ = false;
+  bool stop_ = false;
+  int error_ = 0;  // the first failure of the thread's writing
 };
 
 }  // namespace tarnwick

@@ -1,9 +1,11 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -11,6 +13,7 @@
 
 #include "catalogue_location.h"
 #include "descriptor.h"
+#include "file_output.h"
 #include "posix_file_system.h"
 #include "test_support.h"
 
@@ -98,6 +101,35 @@ TEST(ChooseCatalogue, TakesTheNewestOfTheThreeNamesAndExpectsThePlainOneWhenNone
   touch("MPCORB.DAT.gz", 1);
   stdfs::create_directory(dir / "mpcorb.dat");  // other spellings are not the catalogue
   EXPECT_EQ(ChooseCatalogue(dir.str()), dir / "MPCORB.DAT.gz");
+}
+
+// A file is written on a thread of its own: every byte arrives in order, and
+// a failure there is reported by the next Write or by Close, never lost.
+TEST(FileOutput, WritesEverythingInOrderAndReportsTheWritingThreadsFailure) {
+  ScratchDir dir;
+  std::string bytes(std::size_t{3} << 20, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 % 251);
+  const auto writeAll = [&](FileOutput& out) {
+    for (std::size_t at = 0; at < bytes.size(); at += 100003)
+      out.Write(bytes.data() + at, std::min<std::size_t>(100003, bytes.size() - at));
+    out.Close();
+  };
+  const std::string good = dir / "good";
+  FileOutput written(Descriptor(::open(good.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600)), good,
+                     true);
+  writeAll(written);
+  EXPECT_EQ(test::ReadFile(good), bytes);
+
+  test::WriteFile(dir / "read-only", "");
+  const std::string bad = dir / "read-only";
+  FileOutput refused(Descriptor(::open(bad.c_str(), O_RDONLY | O_CLOEXEC)), bad, true);
+  try {
+    writeAll(refused);
+    ADD_FAILURE() << "no failure reported";
+  } catch (const FileException& e) {
+    EXPECT_EQ(e.Path(), bad);
+    EXPECT_EQ(e.SystemError(), EBADF);
+  }
 }
 
 }  // namespace
