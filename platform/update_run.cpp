@@ -49,15 +49,18 @@ class HookPrompts final : public UserPrompts {
 };
 
 /// The computer's file system, except that `streamName` opens the given
-/// stream, and the run's temporaries are told to the hooks.
+/// stream, the run's temporaries are told to the hooks, and `moving` is
+/// called before each move of the pair's commit.
 class UpdateFileSystem final : public ForwardingFileSystem {
  public:
   UpdateFileSystem(FileSystem& base, std::string streamName,
-                   std::function<std::unique_ptr<InputStream>()> open, UpdateHooks& hooks)
+                   std::function<std::unique_ptr<InputStream>()> open, UpdateHooks& hooks,
+                   std::function<void()> moving)
       : ForwardingFileSystem(base),
         streamName_(std::move(streamName)),
         open_(std::move(open)),
-        hooks_(hooks) {}
+        hooks_(hooks),
+        moving_(std::move(moving)) {}
 
   std::unique_ptr<InputStream> OpenRead(const std::string& path) override {
     return path == streamName_ ? open_() : base_.OpenRead(path);
@@ -75,6 +78,7 @@ class UpdateFileSystem final : public ForwardingFileSystem {
     return stream;
   }
   void Replace(const std::string& from, const std::string& to) override {
+    if (moving_) moving_();
     base_.Replace(from, to);
     hooks_.Temporary(from, false);
   }
@@ -87,17 +91,20 @@ class UpdateFileSystem final : public ForwardingFileSystem {
   std::string streamName_;
   std::function<std::unique_ptr<InputStream>()> open_;
   UpdateHooks& hooks_;
+  std::function<void()> moving_;
 };
 
 /// The run's conversion of the stream `open` named `name`, every way it
-/// can end put into `outcome`. True when it ran to its end (any status).
+/// can end put into `outcome`; `moving` as for UpdateFileSystem. True when
+/// it ran to its end (any status).
 bool Convert(const UpdateRequest& request, UpdateHooks& hooks, const std::string& name,
-             std::function<std::unique_ptr<InputStream>()> open, UpdateOutcome& outcome) {
+             std::function<std::unique_ptr<InputStream>()> open, UpdateOutcome& outcome,
+             std::function<void()> moving = {}) {
   const std::string orbitPath = request.outputDir + "/" + kOrbitFileName;
   const std::string infoPath = request.outputDir + "/" + kInfoFileName;
   HookPrompts prompts(hooks);
   FileSystem& base = request.files != nullptr ? *request.files : SystemFileSystem();
-  UpdateFileSystem files(base, name, std::move(open), hooks);
+  UpdateFileSystem files(base, name, std::move(open), hooks, std::move(moving));
   outcome.input = name;
   try {
     outcome.conversion = RunConversion(name, orbitPath, infoPath, prompts, files,
@@ -127,8 +134,8 @@ Descriptor AnonymousCopy() {
 }
 
 /// Puts a finished download's copy in place on a thread of its own while the
-/// conversion commits the pair, and lets the copy it replaces go: freeing a
-/// hundred megabytes takes the file system a while.
+/// conversion moves the pair into place, and lets the copy it replaces go:
+/// freeing a hundred megabytes takes the file system a while.
 class CopyKeeper {
  public:
   CopyKeeper() = default;
@@ -308,12 +315,14 @@ UpdateOutcome Update(const UpdateRequest& request, UpdateHooks& hooks, bool mayR
   }
   if (zip) download->StopStream();
   outcome.lastModified.clear();
-  // Once the catalogue has been read whole from a complete transfer, only the
-  // pair's commit is left: the copy is put in place meanwhile.
+  // Once the pair's commit begins, the conversion has made both files from a
+  // catalogue read whole: after a complete transfer, the copy is put in
+  // place meanwhile.
   CopyKeeper keeper;
   const auto keepEarly = [&] {
+    if (!kept || keeper.Started() || !download->Ended()) return;
     const DownloadOutcome& ended = download->Finish();
-    if (kept && !keeper.Started() && ended.copyError == 0 &&
+    if (ended.state == DownloadState::Complete && ended.copyError == 0 &&
         !(ended.etag.empty() && ended.lastModified.empty()))
       keeper.Start(*kept, previous);
   };
@@ -321,16 +330,16 @@ UpdateOutcome Update(const UpdateRequest& request, UpdateHooks& hooks, bool mayR
       request, hooks, outcome.address,
       [&] {
         return std::make_unique<DownloadInput>(*download, request, outcome.address,
-                                               zip ? copyFd : -1, hooks, outcome.read, keepEarly);
+                                               zip ? copyFd : -1, hooks, outcome.read);
       },
-      outcome);
+      outcome, keepEarly);
   const int keepError = keeper.Finish();
   // A selection that took nothing has still read the whole catalogue: the
   // copy is kept (whole, as always), but no pair was made from it.
   const bool nothingSelected = ran && outcome.conversion.status == RunStatus::NoOrbitData &&
                                outcome.conversion.nothingSelected;
   if (!ran || (outcome.conversion.status != RunStatus::Done && !nothingSelected)) {
-    if (keepError == 0) kept->Drop();  // a copy is kept only when it was converted
+    if (keepError == 0) kept->Drop();  // the pair's move failed: nothing is kept
     return outcome;
   }
   // A byte 0x1A ends the catalogue before the end of the transfer, which

@@ -13,7 +13,6 @@
 #include <charconv>
 #include <chrono>
 #include <cstring>
-#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <vector>
@@ -175,18 +174,16 @@ class KeptCopyInput final : public WatchedInput {
 /// damaged-data error caused by a failed transfer is reported as that
 /// failure. A ZIP archive is read only from a seekable file: given its copy
 /// `zipCopy` (else -1), the first read waits for the whole body and reads
-/// the archive from there. `whole` is called once the catalogue has been
-/// read to its end from a complete transfer.
+/// the archive from there.
 class DownloadInput final : public WatchedInput {
  public:
   DownloadInput(Download& download, const UpdateRequest& request, std::string name, int zipCopy,
-                UpdateHooks& hooks, InputSummary& read, std::function<void()> whole)
+                UpdateHooks& hooks, InputSummary& read)
       : WatchedInput(hooks, true, read),
         download_(download),
         request_(request),
         name_(std::move(name)),
         zipCopy_(zipCopy),
-        whole_(std::move(whole)),
         inner_(zipCopy < 0 ? OpenCatalogueSource(download.Body(), name_, kDownloadShape)
                            : nullptr) {}
 
@@ -228,7 +225,6 @@ class DownloadInput final : public WatchedInput {
       throw;
     }
     Report(true);
-    if (download_.Ended() && download_.Finish().state == DownloadState::Complete) whole_();
   }
 
  private:
@@ -278,7 +274,6 @@ class DownloadInput final : public WatchedInput {
   const UpdateRequest& request_;
   std::string name_;
   int zipCopy_;
-  std::function<void()> whole_;
   std::unique_ptr<DecompressingInput> inner_;
   char last_ = '\n';
 };

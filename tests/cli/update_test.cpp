@@ -319,7 +319,7 @@ class CancellingHooks final : public UpdateHooks {
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
-TEST(Update, CancelLeavesThePairAndTheKeptCopyAsTheyWere) {
+TEST(Update, CancelOrAFailedMoveLeavesThePairAsItWasAndKeepsNoNewCopy) {
   const TestServer server;
   ASSERT_NE(server.port, 0) << "the test server did not start";
   ScratchDir work;
@@ -343,6 +343,27 @@ TEST(Update, CancelLeavesThePairAndTheKeptCopyAsTheyWere) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, 3s) << path;  // the body takes 6 s
     EXPECT_TRUE(Snapshot(work.path()) == before) << path;
   }
+
+  // The copy goes into place while the pair is moved; should the pair's move
+  // fail, the pair and the output folder stay as they were, nothing is kept
+  // in the cache, and the next update makes the pair.
+  request.url = server.Url("/MPCORB.DAT.gz");
+  const stdfs::path cache = work.path() / "cache";
+  WriteFile(cache / KeptCopyName(request.url), "a copy that no longer matches its state");
+  auto outputs = Snapshot(work.path());
+  std::erase_if(outputs, [&](const auto& file) { return file.first.starts_with(cache.string()); });
+  tarnwick::test::FaultyFileSystem failing;
+  failing.fails = [](tarnwick::test::Op op, const std::string& path, std::size_t, std::size_t) {
+    return op == tarnwick::test::Op::Move && path.ends_with("AsteroidInfo4.dat");
+  };
+  request.files = &failing;
+  EXPECT_EQ(RunUpdate(request, yes).result, UpdateResult::FileFailure);
+  auto after = Snapshot(work.path());
+  std::erase_if(after, [&](const auto& file) { return file.first.starts_with(cache.string()); });
+  EXPECT_TRUE(after == outputs);
+  EXPECT_TRUE(stdfs::is_empty(cache));
+  request.files = nullptr;
+  EXPECT_EQ(RunUpdate(request, yes).result, UpdateResult::Converted);
 }
 
 }  // namespace
