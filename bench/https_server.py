@@ -1,14 +1,15 @@
 #!/usr/bin/env python3
 """The benchmark's HTTPS server on 127.0.0.1: serves one file for update.
 
-    https_server.py FOLDER FILE [BYTES_PER_SECOND]
+    https_server.py FOLDER FILE [BYTES_PER_SECOND [--no-validators]]
 
 Makes a self-signed certificate for 127.0.0.1 in FOLDER (cert.pem), serves
 FILE under any path, with its length and validators, at most
 BYTES_PER_SECOND when given, and prints its port on one line. Runs until it
 is killed. It answers a conditional request in full too, as a server does
 on the day the catalogue has changed: every update downloads the file and
-keeps its copy, as the real refresh does. Like a production server it sends
+keeps its copy, as the real refresh does (--no-validators: sends none, so
+that nothing is kept). Like a production server it sends
 without waiting for acknowledgements (TCP_NODELAY): a Python server that
 waits meets the client's delayed acknowledgement, 40 ms a time.
 """
@@ -21,6 +22,7 @@ import time
 
 folder, served = sys.argv[1], sys.argv[2]
 rate = float(sys.argv[3]) if len(sys.argv) > 3 else 0.0
+validators = "--no-validators" not in sys.argv[4:]
 cert, key = os.path.join(folder, "cert.pem"), os.path.join(folder, "key.pem")
 subprocess.run(["openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
                 "-nodes", "-days", "1", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
@@ -38,8 +40,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.send_response(200)
         self.send_header("Content-Length", str(len(body)))
         self.send_header("Content-Type", "application/gzip")
-        self.send_header("ETag", '"%x"' % len(body))
-        self.send_header("Last-Modified", "Mon, 07 Dec 2026 06:00:00 GMT")
+        if validators:
+            self.send_header("ETag", '"%x"' % len(body))
+            self.send_header("Last-Modified", "Mon, 07 Dec 2026 06:00:00 GMT")
         self.end_headers()
         view = memoryview(body)
         start = time.monotonic()

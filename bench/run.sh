@@ -20,6 +20,8 @@
 # speed (update) and at 20 MB/s (upd-20). The server sends validators but
 # answers every request in full, as on a day the catalogue changed: each
 # update downloads the catalogue and keeps its copy in place of the last.
+# upd-nk: the same at full speed from a server without validators, where
+# nothing is kept: what keeping the copy costs.
 # Targets: replace <= 1.2 x rfloor, gzip <= 1.25 x max(igzip, rfloor), ZIP <=
 # 1.15 x (bsdtar + plain), each selection <= 1.05 x replace, update <= 1.15 x
 # gzip, upd-20 <= 1.05 x curl, peak memory < 16 MiB for every form.
@@ -100,12 +102,12 @@ mkdir -p "$out/rfloor" "$out/select"
 cp "$out/convert/Asteroids4.dat" "$out/convert/AsteroidInfo4.dat" "$out/rfloor/"
 cp "$out/convert/Asteroids4.dat" "$out/convert/AsteroidInfo4.dat" "$out/select/"
 
-# serve RATE: starts bench/https_server.py on the .gz (RATE bytes/s, 0 for no
-# limit) in $out/server-RATE and sets $url to its address.
+# serve RATE [--no-validators]: starts bench/https_server.py on the .gz (RATE
+# bytes/s, 0 for no limit) in $out/server-RATE[-nv] and sets $url to its address.
 serve() {
-  local folder=$out/server-$1
+  local folder=$out/server-$1${2:+-nv}
   mkdir -p "$folder"
-  python3 "$root/bench/https_server.py" "$folder" "$catalogue.gz" "$1" > "$folder/port" &
+  python3 "$root/bench/https_server.py" "$folder" "$catalogue.gz" "$@" > "$folder/port" &
   servers+=($!)
   for _ in $(seq 1 100); do [ -s "$folder/port" ] && break; sleep 0.1; done
   url=https://127.0.0.1:$(cat "$folder/port")/MPCORB.DAT.gz
@@ -117,6 +119,9 @@ fast_ca=$ca
 serve 20000000
 slow_url=$url
 slow_ca=$ca
+serve 0 --no-validators
+bare_url=$url
+bare_ca=$ca
 
 # measure NAME COMMAND...: one timed run, appended to $times as "NAME ROUND WALL USER SYS KIB".
 measure() {
@@ -155,6 +160,8 @@ for round in $(seq 1 "$runs"); do
   measure zip "$cli" convert "$zip" -o "$out/convert" -y
   measure update env XDG_CACHE_HOME="$out/cache" CURL_CA_BUNDLE="$fast_ca" "$cli" update \
     --url "$fast_url" -o "$out/convert" -y
+  measure upd-nk env XDG_CACHE_HOME="$out/cache" CURL_CA_BUNDLE="$bare_ca" "$cli" update \
+    --url "$bare_url" -o "$out/convert" -y
   measure curl curl -sS --cacert "$slow_ca" -o /dev/null "$slow_url"
   measure upd-20 env XDG_CACHE_HOME="$out/cache" CURL_CA_BUNDLE="$slow_ca" "$cli" update \
     --url "$slow_url" -o "$out/convert" -y
@@ -212,6 +219,7 @@ END {
   row("gzip", "gzip")
   row("zip", "zip")
   row("update", "update")
+  row("upd-nk", "upd-nk")
   row("upd-20", "upd-20")
   row("igzip", "igzip")
   row("bsdtar", "bsdtar")
@@ -242,6 +250,7 @@ END {
   printf "\n%-44s %6.2f", "--max-h 15 / replace (<= 1.05)", maxhr
   printf "\n%-44s %6.2f", "--class neo / replace (<= 1.05)", neor
   printf "\n%-44s %6.2f", "update over loopback / gzip (<= 1.15)", updr
+  printf "\n%-44s %6.2f", "update, nothing kept / gzip", ratio("upd-nk", "gzip")
   printf "\n%-44s %6.2f\n", "update at 20 MB/s / curl (<= 1.05)", slowr
   peaks = peak("plain") < 16 && peak("replace") < 16 && peak("gzip") < 16 && peak("zip") < 16 && peak("max-h") < 16 && peak("neo") < 16
   printf "targets     plain <= 2.0 x floor: %s; replace <= 1.2 x rfloor: %s; gzip <= 1.25 x max(igzip, rfloor): %s; peak < 16 MiB: %s\n",
