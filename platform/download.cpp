@@ -398,8 +398,6 @@ void Download::Run() noexcept {
     bodyReady_.notify_all();
   }
   writer_.Close();
-  if (outcome_.state == DownloadState::Complete && request_.replaces >= 0)
-    ::posix_fadvise(request_.replaces, 0, 0, POSIX_FADV_DONTNEED);
 }
 
 }  // namespace tarnwick

@@ -31,10 +31,6 @@ struct DownloadRequest {
   /// The copy is to be kept: its writing to the disk starts while it grows,
   /// so that the flush before keeping it finds little left.
   bool writeBehind = false;
-  /// The file the copy is to replace, or -1. Once the body is complete, its
-  /// pages are dropped from the page cache on the transfer's thread, while
-  /// the conversion goes on: replacing it then costs little.
-  int replaces = -1;
   /// Asked often (at least every 100 ms) on the transfer's thread: true ends the transfer.
   std::function<bool()> cancelled;
 };

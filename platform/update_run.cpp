@@ -143,12 +143,9 @@ class CopyKeeper {
   CopyKeeper& operator=(const CopyKeeper&) = delete;
   ~CopyKeeper() { Finish(); }
 
-  /// Starts KeepPartial on `kept`, then closes `previous`, the replaced copy.
-  void Start(KeptCopy& kept, Descriptor& previous) {
-    thread_ = StartThreadWithSignalsBlocked([this, &kept, &previous] {
-      error_ = kept.KeepPartial();
-      static_cast<void>(previous.Close());
-    });
+  /// Starts KeepPartial on `kept`.
+  void Start(KeptCopy& kept) {
+    thread_ = StartThreadWithSignalsBlocked([this, &kept] { error_ = kept.KeepPartial(); });
   }
   bool Started() const noexcept { return thread_.joinable(); }
   /// Waits for the thread: KeepPartial's result, or -1 when it never started.
@@ -226,8 +223,6 @@ UpdateOutcome Update(const UpdateRequest& request, UpdateHooks& hooks, bool mayR
     }
   } partialGone{hooks, kept ? kept->PartialPath() : std::string()};
 
-  // The copy that a new one will replace.
-  Descriptor previous = kept ? kept->OpenCopy() : Descriptor();
   DownloadRequest transfer;
   transfer.url = request.url;
   transfer.etag = state.etag;
@@ -238,7 +233,6 @@ UpdateOutcome Update(const UpdateRequest& request, UpdateHooks& hooks, bool mayR
   transfer.stallTimeoutSeconds = request.stallTimeoutSeconds;
   transfer.maxBytes = request.maxBytes;
   transfer.writeBehind = kept.has_value();
-  transfer.replaces = previous ? previous.get() : -1;
   transfer.cancelled = [&hooks] { return hooks.Cancelled(); };
   std::optional<Download> download;
   try {
@@ -324,7 +318,7 @@ UpdateOutcome Update(const UpdateRequest& request, UpdateHooks& hooks, bool mayR
     const DownloadOutcome& ended = download->Finish();
     if (ended.state == DownloadState::Complete && ended.copyError == 0 &&
         !(ended.etag.empty() && ended.lastModified.empty()))
-      keeper.Start(*kept, previous);
+      keeper.Start(*kept);
   };
   const bool ran = Convert(
       request, hooks, outcome.address,
