@@ -11,6 +11,7 @@
 #include <memory>
 #include <ostream>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "absolute_path.h"
@@ -142,26 +143,41 @@ class OrbitTally {
   }
 
   void Print(const std::string& path, std::string& text) const {
-    const auto line = [&text](std::string_view label, std::uint64_t count) {
-      text += "  ";
-      text += label;
-      text.append(Width(label) < 60 ? 60 - Width(label) : 1, ' ');
-      text += std::to_string(count);
-      text += '\n';
+    using Rows = std::vector<std::pair<std::string, std::uint64_t>>;
+    Rows classes;
+    for (std::size_t i = 0; i < kTypeBits.size(); ++i) {
+      classes.emplace_back(kTypeBits[i].name.empty() ? Say(Message::SummaryOtherClass)
+                                                     : std::string(kTypeBits[i].name),
+                           types_[i]);
+    }
+    classes.emplace_back("neo", neo_);
+    classes.emplace_back("pha", pha_);
+    const Rows bands = {{"≤ 10", bands_[0]},
+                        {"10 – 15", bands_[1]},
+                        {"15 – 20", bands_[2]},
+                        {"> 20", bands_[3]},
+                        {Say(Message::SummaryNoH), bands_[4]}};
+    // One column for the counts, right-aligned after the longest label.
+    std::size_t labels = 0;
+    std::size_t digits = 0;
+    for (const Rows* rows : {&std::as_const(classes), &bands}) {
+      for (const auto& [label, count] : *rows) {
+        labels = std::max(labels, Width(label));
+        digits = std::max(digits, std::to_string(count).size());
+      }
+    }
+    const auto section = [&](Message title, const Rows& rows) {
+      text += Say(title) + "\n";
+      for (const auto& [label, count] : rows) {
+        const std::string number = std::to_string(count);
+        text += "  " + label;
+        text.append(labels - Width(label) + 2 + digits - number.size(), ' ');
+        text += number + '\n';
+      }
     };
     text += Say(Message::SummaryTitle, {path, std::to_string(records_)}) + "\n";
-    text += Say(Message::SummaryClasses) + "\n";
-    for (std::size_t i = 0; i < kTypeBits.size(); ++i) {
-      const std::string label = kTypeBits[i].name.empty() ? Say(Message::SummaryOtherClass)
-                                                          : std::string(kTypeBits[i].name);
-      line(label, types_[i]);
-    }
-    line("neo", neo_);
-    line("pha", pha_);
-    text += Say(Message::SummaryBands) + "\n";
-    const std::array<std::string, 5> labels = {"≤ 10", "10 – 15", "15 – 20", "> 20",
-                                               Say(Message::SummaryNoH)};
-    for (std::size_t i = 0; i < labels.size(); ++i) line(labels[i], bands_[i]);
+    section(Message::SummaryClasses, classes);
+    section(Message::SummaryBands, bands);
   }
 
  private:

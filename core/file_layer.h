@@ -106,7 +106,8 @@ class OutputStream {
  public:
   virtual ~OutputStream() = default;
   /// Writes all `size` bytes in one request. Throws FileException: the errno
-  /// cause, or DiskFull when fewer bytes were written without an error.
+  /// cause, or DiskFull when fewer bytes were written without an error. A
+  /// stream that writes behind reports a failure by the next Write or Close.
   virtual void Write(const char* data, std::size_t size) = 0;
   /// Flushes and closes; a second call does nothing. Throws FileException.
   virtual void Close() = 0;

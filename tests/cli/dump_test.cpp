@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 
 #include "asteroid_record.h"
 #include "cli_harness.h"
@@ -59,9 +61,13 @@ TEST(Dump, SummaryCountsClassesAndBandsOfH) {
   const Result r = RunCli({"dump", "--summary", dir / "Asteroids4.dat"});
   ASSERT_EQ(r.status, kExitDone) << r.err;
   std::string counts;
+  std::set<std::size_t> ends;  // the counts' last column, on the screen
   for (const std::string& row : Split(r.out, '\n')) {
-    if (row.starts_with("  ")) counts += row.substr(row.find_last_of(' ') + 1) + " ";
+    if (!row.starts_with("  ")) continue;
+    counts += row.substr(row.find_last_of(' ') + 1) + " ";
+    ends.insert(std::count_if(row.begin(), row.end(), [](char c) { return (c & 0xC0) != 0x80; }));
   }
+  EXPECT_EQ(ends.size(), 1u) << r.out;
   // aten apollo amor hilda trojan distant other neo pha | <=10 10-15 15-20 >20 none
   EXPECT_EQ(counts, "0 1 0 0 1 0 2 1 1 1 1 1 0 1 ") << r.out;
   EXPECT_EQ(r.out.rfind(dir / "Asteroids4.dat" + ": 4 orbit records\n", 0), 0u) << r.out;
