@@ -311,10 +311,11 @@ UpdateOutcome Update(const UpdateRequest& request, UpdateHooks& hooks, bool mayR
   outcome.lastModified.clear();
   // Once the pair's commit begins, the conversion has made both files from a
   // catalogue read whole: after a complete transfer, the copy is put in
-  // place meanwhile.
+  // place meanwhile. (A move before anything was read repairs an interrupted
+  // commit of an earlier run.)
   CopyKeeper keeper;
   const auto keepEarly = [&] {
-    if (!kept || keeper.Started() || !download->Ended()) return;
+    if (!kept || keeper.Started() || outcome.read.bytesOut == 0 || !download->Ended()) return;
     const DownloadOutcome& ended = download->Finish();
     if (ended.state == DownloadState::Complete && ended.copyError == 0 &&
         !(ended.etag.empty() && ended.lastModified.empty()))
