@@ -129,7 +129,7 @@ void FileOutput::WriteAway() noexcept {
     if (!busy_) return;
     lock.unlock();
     const int error = error_ != 0 ? error_ : WriteAll(fd_.get(), writing_.data(), writing_.size());
-    if (error == 0) WriteBehind(writing_.size());
+    if (error == 0 && sync_) WriteBehind(writing_.size());
     lock.lock();
     error_ = error;
     busy_ = false;
