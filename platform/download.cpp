@@ -162,12 +162,12 @@ long Download::ReadBody(void* buffer, std::size_t size) noexcept {
     bodyReady_.wait(
         lock, [&] { return interrupted_ || ended_.load() || direct_ || inCopy_ >= readerWants_; });
     if (interrupted_) return 0;
-    const std::uint64_t inCopy = direct_ ? copyEnd_ : inCopy_;
-    if (direct_ && readAt_ >= copyEnd_) {
+    // Once direct_, the copy grows no more: the rest comes through the socket.
+    if (direct_ && readAt_ >= inCopy_) {
       lock.unlock();
       return ReceiveBody(buffer, size);
     }
-    available = inCopy - readAt_;
+    available = inCopy_ - readAt_;
   }
   if (available == 0) return 0;  // the transfer has ended
   const ssize_t got =
@@ -246,7 +246,6 @@ void Download::WritePending() noexcept {
       // The copy is lost, not the run: the reader reads what is in it, and
       // the rest of the body through the socket.
       copyError_ = error;
-      copyEnd_ = inCopy_;
       direct_ = true;
     }
     changed_.notify_all();

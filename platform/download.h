@@ -152,10 +152,9 @@ class Download {
   DownloadOutcome outcome_;
   std::string failure_;  ///< a cause found by our own callbacks
   DownloadFailure failureKind_ = DownloadFailure::None;
-  int copyError_ = 0;          ///< errno of a failed write to the copy
-  bool direct_ = false;        ///< the body goes to the socket, not the copy (guarded by mutex_)
-  std::uint64_t copyEnd_ = 0;  ///< where the body leaves the copy once direct_ (mutex_)
-  std::uint64_t inCopy_ = 0;   ///< the body's bytes written to the copy (mutex_)
+  int copyError_ = 0;         ///< errno of a failed write to the copy
+  bool direct_ = false;       ///< the body goes to the socket, not the copy (guarded by mutex_)
+  std::uint64_t inCopy_ = 0;  ///< the body's bytes written to the copy (mutex_)
   std::uint64_t copyStarted_ =
       0;                       ///< bytes of the copy whose writing the system was asked to start
   std::vector<char> pending_;  ///< received, not yet written to the copy
