@@ -6,7 +6,6 @@
 #include "download.h"
 
 #include <curl/curl.h>
-#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 
@@ -25,8 +24,6 @@ namespace {
 /// The copy is written in pieces of this size (or after kPendingAge).
 constexpr std::size_t kCopyPiece = std::size_t{1} << 18;
 constexpr auto kPendingAge = std::chrono::milliseconds(20);
-/// A copy to keep is handed to the disk in steps of this size.
-constexpr std::uint64_t kWriteBehindStep = std::uint64_t{8} << 20;
 
 struct CurlFree {
   void operator()(CURL* handle) const noexcept { curl_easy_cleanup(handle); }
@@ -253,14 +250,10 @@ void Download::WritePending() noexcept {
   }
   if (direct_ && !Send(pending_.data() + done, pending_.size() - done)) abort_.store(true);
   pending_.clear();
-  // Write-behind, as for the pair: only a start, a failure shows in the flush.
-  // A response without validators leaves nothing to keep.
+  // Write-behind, as for the pair; a response without validators leaves
+  // nothing to keep.
   const bool kept = !outcome_.etag.empty() || !outcome_.lastModified.empty();
-  if (request_.writeBehind && kept && !direct_ && inCopy_ - copyStarted_ >= kWriteBehindStep) {
-    ::sync_file_range(copy_, static_cast<off_t>(copyStarted_),
-                      static_cast<off_t>(inCopy_ - copyStarted_), SYNC_FILE_RANGE_WRITE);
-    copyStarted_ = inCopy_;
-  }
+  if (request_.writeBehind && kept && !direct_) behind_.Wrote(copy_, done);
 }
 
 std::size_t Download::OnHeader(char* data, std::size_t size, std::size_t count, void* self) {

@@ -14,6 +14,7 @@
 
 #include "decompressing_input.h"
 #include "descriptor.h"
+#include "file_output.h"
 
 namespace tarnwick {
 
@@ -152,11 +153,10 @@ class Download {
   DownloadOutcome outcome_;
   std::string failure_;  ///< a cause found by our own callbacks
   DownloadFailure failureKind_ = DownloadFailure::None;
-  int copyError_ = 0;         ///< errno of a failed write to the copy
-  bool direct_ = false;       ///< the body goes to the socket, not the copy (guarded by mutex_)
-  std::uint64_t inCopy_ = 0;  ///< the body's bytes written to the copy (mutex_)
-  std::uint64_t copyStarted_ =
-      0;                       ///< bytes of the copy whose writing the system was asked to start
+  int copyError_ = 0;          ///< errno of a failed write to the copy
+  bool direct_ = false;        ///< the body goes to the socket, not the copy (guarded by mutex_)
+  std::uint64_t inCopy_ = 0;   ///< the body's bytes written to the copy (mutex_)
+  WriteBehind behind_;         ///< of a copy to keep
   std::vector<char> pending_;  ///< received, not yet written to the copy
   std::chrono::steady_clock::time_point pendingSince_;
   std::chrono::steady_clock::time_point lastArrival_;

@@ -129,7 +129,7 @@ void FileOutput::WriteAway() noexcept {
     if (!busy_) return;
     lock.unlock();
     const int error = error_ != 0 ? error_ : WriteAll(fd_.get(), writing_.data(), writing_.size());
-    if (error == 0 && sync_) WriteBehind(writing_.size());
+    if (error == 0 && sync_) behind_.Wrote(fd_.get(), writing_.size());
     lock.lock();
     error_ = error;
     busy_ = false;
@@ -137,14 +137,12 @@ void FileOutput::WriteAway() noexcept {
   }
 }
 
-/// Write-behind: every few MiB the system is asked to start writing what
-/// came so far while the conversion goes on, so that the flush on closing
-/// finds little left. Only a start (no waiting); a failure shows in fsync.
-void FileOutput::WriteBehind(std::size_t size) noexcept {
-  constexpr off_t kStep = off_t{8} << 20;
-  written_ += static_cast<off_t>(size);
+void WriteBehind::Wrote(int fd, std::uint64_t size) noexcept {
+  constexpr std::uint64_t kStep = std::uint64_t{8} << 20;
+  written_ += size;
   if (written_ - started_ < kStep) return;
-  ::sync_file_range(fd_.get(), started_, written_ - started_, SYNC_FILE_RANGE_WRITE);
+  ::sync_file_range(fd, static_cast<off_t>(started_), static_cast<off_t>(written_ - started_),
+                    SYNC_FILE_RANGE_WRITE);
   started_ = written_;
 }
 

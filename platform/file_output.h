@@ -6,6 +6,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -33,6 +34,20 @@ int WriteAll(int fd, const char* data, std::size_t size) noexcept;
 /// Copies what is left of `in` to `out`; the errno of a failure, 0 on success.
 int CopyContent(int in, int out) noexcept;
 
+/// Write-behind for a file written from its start on: every few MiB the
+/// system is asked to start writing what came so far, so that the flush at
+/// the end finds little left. Only a start (no waiting); a failure shows in
+/// the flush.
+class WriteBehind {
+ public:
+  /// `size` more bytes were written to `fd`.
+  void Wrote(int fd, std::uint64_t size) noexcept;
+
+ private:
+  std::uint64_t written_ = 0;  // bytes written so far
+  std::uint64_t started_ = 0;  // bytes whose writing the system was asked to start
+};
+
 /// An open file as an OutputStream; its errors carry `path`.
 ///
 /// A regular file is written on a thread of its own: Write copies into a
@@ -55,13 +70,11 @@ class FileOutput final : public OutputStream {
   void Drain();
   void StopWriter() noexcept;
   void WriteAway() noexcept;
-  void WriteBehind(std::size_t size) noexcept;
 
   Descriptor fd_;
   std::string path_;
   bool sync_;
-  off_t written_ = 0;  // bytes written so far
-  off_t started_ = 0;  // bytes whose writing the system was asked to start
+  WriteBehind behind_;  // sync_ only, on the writing thread
   // The writing thread (sync_ only) and what it shares with Write.
   std::vector<char> filling_;  // Write's side
   std::vector<char> writing_;  // the thread's side while busy_
