@@ -13,29 +13,23 @@ that nothing is kept). Like a production server it sends
 without waiting for acknowledgements (TCP_NODELAY): a Python server that
 waits meets the client's delayed acknowledgement, 40 ms a time.
 """
-import http.server
 import os
-import ssl
-import subprocess
 import sys
 import time
+
+sys.dont_write_bytecode = True  # no cache files in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
+from local_https import QuietHandler, serve  # noqa: E402
 
 folder, served = sys.argv[1], sys.argv[2]
 rate = float(sys.argv[3]) if len(sys.argv) > 3 else 0.0
 validators = "--no-validators" not in sys.argv[4:]
-cert, key = os.path.join(folder, "cert.pem"), os.path.join(folder, "key.pem")
-subprocess.run(["openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
-                "-nodes", "-days", "1", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
-                "-keyout", key, "-out", cert], check=True, capture_output=True)
 with open(served, "rb") as f:
     body = f.read()
 CHUNK = 1 << 18
 
 
-class Handler(http.server.BaseHTTPRequestHandler):
-    protocol_version = "HTTP/1.1"
-    disable_nagle_algorithm = True
-
+class Handler(QuietHandler):
     def do_GET(self):
         self.send_response(200)
         self.send_header("Content-Length", str(len(body)))
@@ -56,14 +50,5 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.wfile.write(view[at:at + CHUNK])
         self.wfile.flush()
 
-    def log_message(self, *args):
-        pass
 
-
-server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-server.daemon_threads = True
-context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-context.load_cert_chain(cert, key)
-server.socket = context.wrap_socket(server.socket, server_side=True)
-print(server.server_address[1], flush=True)
-server.serve_forever()
+serve(folder, Handler)

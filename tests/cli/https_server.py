@@ -8,20 +8,17 @@ CATALOGUE gzipped under the paths below, and prints its port on one line.
 Runs until it is killed.
 """
 import gzip
-import http.server
 import io
 import os
-import ssl
-import subprocess
 import sys
 import time
 import zipfile
 
+sys.dont_write_bytecode = True  # no cache files in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from local_https import QuietHandler, serve  # noqa: E402
+
 folder, catalogue = sys.argv[1], sys.argv[2]
-cert, key = os.path.join(folder, "cert.pem"), os.path.join(folder, "key.pem")
-subprocess.run(["openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes", "-days", "1",
-                "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
-                "-keyout", key, "-out", cert], check=True, capture_output=True)
 with open(catalogue, "rb") as f:
     plain = f.read()
 body = gzip.compress(plain)
@@ -43,9 +40,7 @@ padded = (b"-" * 79 + b"\n") * (1 << 13) + plain
 MODIFIED = "Mon, 07 Dec 2026 06:00:00 GMT"
 
 
-class Handler(http.server.BaseHTTPRequestHandler):
-    protocol_version = "HTTP/1.1"
-
+class Handler(QuietHandler):
     def send(self, status, data, length=None, headers=()):
         self.send_response(status)
         for name, value in headers:
@@ -119,14 +114,5 @@ class Handler(http.server.BaseHTTPRequestHandler):
         else:
             self.send(404, b"not found\n")
 
-    def log_message(self, *args):
-        pass
 
-
-server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-server.daemon_threads = True
-context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-context.load_cert_chain(cert, key)
-server.socket = context.wrap_socket(server.socket, server_side=True)
-print(server.server_address[1], flush=True)
-server.serve_forever()
+serve(folder, Handler)
