@@ -101,9 +101,10 @@ class CountingInput final : public InputStream {
       : inner_(std::move(inner)), summary_(summary) {}
   ~CountingInput() override { Note(); }
 
-  std::size_t Read(char* buffer, std::size_t size) override {
-    const std::size_t got = inner_->Read(buffer, size);
-    summary_.bytesOut += got;
+  std::size_t Read(char* buffer, std::size_t size) override { return CopyLent(buffer, size); }
+  std::span<const char> Lend(char* buffer, std::size_t size) override {
+    const std::span<const char> got = inner_->Lend(buffer, size);
+    summary_.bytesOut += got.size();
     return got;
   }
   void Close() override {

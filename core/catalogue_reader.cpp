@@ -16,14 +16,16 @@ bool CatalogueReader::Refill() {
   begin_ = 0;
   end_ = 0;
   if (eof_) return false;
-  const std::size_t got = input_.Read(block_.data(), block_.size());
+  const std::span<const char> piece = input_.Lend(block_.data(), block_.size());
+  data_ = piece.data();
+  const std::size_t got = piece.size();
   if (got == 0) {
     eof_ = true;
     return false;
   }
   // Nothing after a 0x1A belongs to the catalogue: cut the block there and stop reading.
-  if (const void* eofMark = std::memchr(block_.data(), kEndOfCatalogue, got)) {
-    end_ = static_cast<std::size_t>(static_cast<const char*>(eofMark) - block_.data());
+  if (const void* eofMark = std::memchr(data_, kEndOfCatalogue, got)) {
+    end_ = static_cast<std::size_t>(static_cast<const char*>(eofMark) - data_);
     eof_ = true;
   } else {
     end_ = got;
@@ -43,7 +45,7 @@ bool CatalogueReader::NextLine(std::string_view& line) {
         return Checked(line);
       }
     }
-    const char* start = block_.data() + begin_;
+    const char* start = data_ + begin_;
     const std::size_t available = end_ - begin_;
     const void* lf = std::memchr(start, '\n', available);
     if (lf == nullptr) {

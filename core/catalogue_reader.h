@@ -48,12 +48,13 @@ class CatalogueReader {
   bool Checked(std::string_view line) const;
 
   InputStream& input_;
-  std::vector<char> block_;
-  std::size_t begin_ = 0;    // first unread byte in block_
-  std::size_t end_ = 0;      // end of valid bytes in block_
-  bool eof_ = false;         // no more bytes from input_ (or 0x1A seen)
-  std::string carry_;        // a line that spans blocks
-  std::uint64_t lines_ = 0;  // lines read so far
+  std::vector<char> block_;     // read into when the input lends nothing
+  const char* data_ = nullptr;  // the bytes at hand: block_ or the input's own
+  std::size_t begin_ = 0;       // first unread byte at data_
+  std::size_t end_ = 0;         // end of valid bytes at data_
+  bool eof_ = false;            // no more bytes from input_ (or 0x1A seen)
+  std::string carry_;           // a line that spans blocks
+  std::uint64_t lines_ = 0;     // lines read so far
 };
 
 }  // namespace tarnwick

@@ -1,5 +1,7 @@
 #include "file_layer.h"
 
+#include <cstring>
+
 namespace tarnwick {
 namespace {
 
@@ -19,6 +21,12 @@ std::string LogLine(FileCause cause, const std::string& path, int systemError,
 }
 
 }  // namespace
+
+std::size_t InputStream::CopyLent(char* buffer, std::size_t size) {
+  const std::span<const char> lent = Lend(buffer, size);
+  if (!lent.empty() && lent.data() != buffer) std::memcpy(buffer, lent.data(), lent.size());
+  return lent.size();
+}
 
 FileException::FileException(FileCause cause, std::string path, int systemError,
                              FileProblem problem)

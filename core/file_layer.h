@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -97,8 +98,19 @@ class InputStream {
   /// Reads up to `size` bytes into `buffer`; returns how many, 0 at the end.
   /// Throws FileException (FileCause::Generic unless the system says more) on failure.
   virtual std::size_t Read(char* buffer, std::size_t size) = 0;
+  /// Read without the copy where the stream holds the bytes in memory of its
+  /// own: up to `size` bytes, there or in `buffer`, valid until the next
+  /// Read, Lend or Close; empty at the end. Throws as Read does. This
+  /// default reads into `buffer`.
+  virtual std::span<const char> Lend(char* buffer, std::size_t size) {
+    return {buffer, Read(buffer, size)};
+  }
   /// Closes the file; a second call does nothing. Throws FileException.
   virtual void Close() = 0;
+
+ protected:
+  /// Read for a stream that does its work in Lend: copies what Lend hands out.
+  std::size_t CopyLent(char* buffer, std::size_t size);
 };
 
 /// A file open for writing.

@@ -52,25 +52,28 @@ class DescriptorInput final : public DecompressingInput {
 
   ~DescriptorInput() override { StopWorker(); }
 
-  std::size_t Read(char* buffer, std::size_t size) override {
-    if (size == 0) return 0;
-    std::size_t got = 0;
+  std::size_t Read(char* buffer, std::size_t size) override { return CopyLent(buffer, size); }
+
+  /// Decoded bytes are lent from the ring's block the reader holds.
+  std::span<const char> Lend(char* buffer, std::size_t size) override {
+    if (size == 0) return {};
+    std::span<const char> got;
     switch (state_) {
       case State::Unread:
         Sniff();
-        return Read(buffer, size);
+        return Lend(buffer, size);
       case State::Plain:
-        got = worker_.joinable() ? ReadDecoded(buffer, size) : ReadPlain(buffer, size);
+        got = worker_.joinable() ? NextDecoded(size) : std::span(buffer, ReadPlain(buffer, size));
         break;
       case State::Gzip:
       case State::Zip:
-        got = ReadDecoded(buffer, size);
+        got = NextDecoded(size);
         break;
       case State::Ended:
-        return 0;
+        return {};
     }
-    if (got == 0) state_ = State::Ended;
-    bytesOut_ += got;
+    if (got.empty()) state_ = State::Ended;
+    bytesOut_ += got.size();
     return got;
   }
 
@@ -235,18 +238,18 @@ class DescriptorInput final : public DecompressingInput {
     return ReadPlain(buffer, size);
   }
 
-  /// The reader's side: copies from the block it holds, taking the next
-  /// when that one is used up.
-  std::size_t ReadDecoded(char* buffer, std::size_t size) {
+  /// The reader's side: the next bytes of the block it holds, taking the
+  /// next block when that one is used up.
+  std::span<const char> NextDecoded(std::size_t size) {
     if (taken_ == current_.size()) {
       current_ = ring_->Take();
       taken_ = 0;
-      if (current_.empty()) return 0;
+      if (current_.empty()) return {};
     }
     const std::size_t n = std::min(size, current_.size() - taken_);
-    std::memcpy(buffer, current_.data() + taken_, n);
+    const std::span<const char> next = current_.subspan(taken_, n);
     taken_ += n;
-    return n;
+    return next;
   }
 
   /// The first member's header is read on the decompressing thread like

@@ -153,11 +153,12 @@ class KeptCopyInput final : public WatchedInput {
     if (::fstat(copy_.get(), &info) == 0) size_ = info.st_size;
     inner_ = OpenCatalogueDescriptor(copy_.get(), path);
   }
-  std::size_t Read(char* buffer, std::size_t size) override {
+  std::size_t Read(char* buffer, std::size_t size) override { return CopyLent(buffer, size); }
+  std::span<const char> Lend(char* buffer, std::size_t size) override {
     CheckCancel();
-    const std::size_t got = inner_->Read(buffer, size);
-    Note(inner_.get(), got);
-    meter_.Report(read_.bytesIn, size_, got == 0);
+    const std::span<const char> got = inner_->Lend(buffer, size);
+    Note(inner_.get(), got.size());
+    meter_.Report(read_.bytesIn, size_, got.empty());
     return got;
   }
   void Close() override { inner_->Close(); }
@@ -187,21 +188,22 @@ class DownloadInput final : public WatchedInput {
         inner_(zipCopy < 0 ? OpenCatalogueSource(download.Body(), name_, kDownloadShape)
                            : nullptr) {}
 
-  std::size_t Read(char* buffer, std::size_t size) override {
+  std::size_t Read(char* buffer, std::size_t size) override { return CopyLent(buffer, size); }
+  std::span<const char> Lend(char* buffer, std::size_t size) override {
     CheckCancel();
     if (inner_ == nullptr) OpenFinishedZip();
-    std::size_t got = 0;
+    std::span<const char> got;
     try {
-      got = inner_->Read(buffer, size);
+      got = inner_->Lend(buffer, size);
     } catch (const FileException&) {
       Damaged();
       throw;
     }
     CheckCancel();
-    Note(inner_.get(), got);
-    if (got > 0) last_ = buffer[got - 1];
+    Note(inner_.get(), got.size());
+    if (!got.empty()) last_ = got.back();
     Report(false);
-    if (got == 0 && size > 0) {
+    if (got.empty() && size > 0) {
       CheckTransfer();
       // A catalogue ends with a line end: a last line without one was cut.
       if (read_.bytesOut > 0 && last_ != '\n' && last_ != '\r') {

@@ -18,10 +18,11 @@ class WatchedInput final : public InputStream {
         m_decompressing(dynamic_cast<DecompressingInput*>(m_inner.get())),
         m_progress(progress) {}
 
-  std::size_t Read(char* buffer, std::size_t size) override {
+  std::size_t Read(char* buffer, std::size_t size) override { return CopyLent(buffer, size); }
+  std::span<const char> Lend(char* buffer, std::size_t size) override {
     m_progress.ThrowIfCancelled();
-    const std::size_t got = m_inner->Read(buffer, size);
-    m_read += got;
+    const std::span<const char> got = m_inner->Lend(buffer, size);
+    m_read += got.size();
     m_progress.done.store(m_decompressing ? m_decompressing->Summary().bytesIn : m_read);
     // A read that waited long (a slow pipe) must not carry on past a cancel.
     m_progress.ThrowIfCancelled();

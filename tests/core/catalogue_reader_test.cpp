@@ -13,8 +13,9 @@ namespace {
 using Expected = std::vector<std::string>;
 
 // Reads every line with the given block size and stream piece size.
-Expected Lines(const std::string& data, std::size_t block, std::size_t chunk = SIZE_MAX) {
-  test::MemoryInput input(data, chunk);
+Expected Lines(const std::string& data, std::size_t block, std::size_t chunk = SIZE_MAX,
+               bool lends = false) {
+  test::MemoryInput input(data, chunk, lends);
   CatalogueReader reader(input, block);
   Expected lines;
   std::string_view line;
@@ -24,7 +25,8 @@ Expected Lines(const std::string& data, std::size_t block, std::size_t chunk = S
 }
 
 // Every case must read the same with any block size: lines that span blocks,
-// CR LF split between blocks, a terminator at the very end of a block.
+// CR LF split between blocks, a terminator at the very end of a block; and
+// the same from an input that lends its own memory rather than copy.
 TEST(CatalogueReader, ReadsLinesInTextModeWithAnyBlockSize) {
   using namespace std::string_literals;
   const std::pair<std::string, Expected> cases[] = {
@@ -46,6 +48,7 @@ TEST(CatalogueReader, ReadsLinesInTextModeWithAnyBlockSize) {
     for (std::size_t block : {1u, 2u, 3u, 5u, 7u, 64u, 1u << 20}) {
       EXPECT_EQ(Lines(data, block), expected) << "block size " << block;
       EXPECT_EQ(Lines(data, block, 3), expected) << "block size " << block << ", pieces of 3";
+      EXPECT_EQ(Lines(data, block, 3, true), expected) << "block size " << block << ", lent";
     }
   }
 }
