@@ -16,8 +16,9 @@
 namespace tarnwick {
 namespace {
 
-// Records gathered before one write; a write always carries whole records.
-constexpr std::size_t kRecordsPerWrite = 2048;
+// Records gathered before one write; a write always carries whole records,
+// and 4096 of them fill whole pages of the file.
+constexpr std::size_t kRecordsPerWrite = 4096;
 
 /// How a finished output reaches its target.
 enum class Delivery {
@@ -32,8 +33,7 @@ enum class Delivery {
 template <std::size_t RecordSize>
 class PendingOutput {
  public:
-  explicit PendingOutput(FileSystem& files)
-      : files_(files), buffer_(RecordSize * kRecordsPerWrite) {}
+  explicit PendingOutput(FileSystem& files) : files_(files), buffer_(kBufferSize) {}
   PendingOutput(const PendingOutput&) = delete;
   PendingOutput& operator=(const PendingOutput&) = delete;
   ~PendingOutput() { Discard(); }
@@ -73,8 +73,9 @@ class PendingOutput {
 
   /// The place of the next record in the write buffer, to be filled at once.
   std::span<std::uint8_t, RecordSize> NextRecord() {
-    if (used_ == buffer_.size()) Flush();
-    const std::span<std::uint8_t, RecordSize> slot(buffer_.data() + used_, RecordSize);
+    if (used_ == kBufferSize) Flush();
+    const std::span<std::uint8_t, RecordSize> slot(
+        reinterpret_cast<std::uint8_t*>(buffer_.data()) + used_, RecordSize);
     used_ += RecordSize;
     return slot;
   }
@@ -107,7 +108,13 @@ class PendingOutput {
     if (used_ == 0) return;
     const std::size_t size = used_;
     used_ = 0;
-    stream_->Write(reinterpret_cast<const char*>(buffer_.data()), size);
+    if (size < kBufferSize) {
+      stream_->Write(buffer_.data(), size);
+      return;
+    }
+    // A full buffer goes as it is; the stream gives back one to fill next.
+    stream_->Exchange(buffer_);
+    buffer_.resize(kBufferSize);
   }
 
   void Discard() noexcept {
@@ -115,8 +122,10 @@ class PendingOutput {
     if (!temp_.empty()) files_.Remove(temp_);
   }
 
+  static constexpr std::size_t kBufferSize = RecordSize * kRecordsPerWrite;
+
   FileSystem& files_;
-  std::vector<std::uint8_t> buffer_;
+  std::vector<char> buffer_;
   std::size_t used_ = 0;
   std::unique_ptr<OutputStream> stream_;
   std::string target_;

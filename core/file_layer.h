@@ -121,6 +121,10 @@ class OutputStream {
   /// cause, or DiskFull when fewer bytes were written without an error. A
   /// stream that writes behind reports a failure by the next Write or Close.
   virtual void Write(const char* data, std::size_t size) = 0;
+  /// Writes all of `buffer` as Write does, and may take the buffer itself
+  /// rather than copy it: `buffer` then comes back as another one, of
+  /// undefined contents and size, to fill next. This default copies.
+  virtual void Exchange(std::vector<char>& buffer) { Write(buffer.data(), buffer.size()); }
   /// Flushes and closes; a second call does nothing. Throws FileException.
   virtual void Close() = 0;
 };

@@ -68,8 +68,24 @@ void FileOutput::Write(const char* data, std::size_t size) {
     filling_.insert(filling_.end(), data, data + n);
     data += n;
     size -= n;
-    if (filling_.size() == kHandOver) HandOver();
+    if (filling_.size() == kHandOver) {
+      HandOver(filling_);
+      filling_.clear();
+    }
   }
+}
+
+void FileOutput::Exchange(std::vector<char>& buffer) {
+  if (!writer_.joinable()) {
+    Write(buffer.data(), buffer.size());
+    return;
+  }
+  if (!fd_) throw FileException(FileCause::InvalidFile, path_);
+  if (!filling_.empty()) {
+    HandOver(filling_);
+    filling_.clear();
+  }
+  HandOver(buffer);
 }
 
 void FileOutput::Close() {
@@ -77,7 +93,7 @@ void FileOutput::Close() {
   int error = 0;
   if (writer_.joinable()) {
     try {
-      if (!filling_.empty()) HandOver();
+      if (!filling_.empty()) HandOver(filling_);
       Drain();
     } catch (const FileException&) {
       StopWriter();
@@ -92,13 +108,13 @@ void FileOutput::Close() {
   if (error != 0) throw SystemFileError(error, path_);
 }
 
-/// Gives the full buffer to the writing thread once it has written the last.
-void FileOutput::HandOver() {
+/// Gives `full` to the writing thread once it has written the last buffer,
+/// which `full` becomes.
+void FileOutput::HandOver(std::vector<char>& full) {
   std::unique_lock lock(mutex_);
   changed_.wait(lock, [this] { return !busy_; });
   if (error_ != 0) throw SystemFileError(error_, path_);
-  filling_.swap(writing_);
-  filling_.clear();
+  full.swap(writing_);
   busy_ = true;
   changed_.notify_all();
 }

@@ -63,10 +63,12 @@ class FileOutput final : public OutputStream {
   FileOutput(const FileOutput&) = delete;
   FileOutput& operator=(const FileOutput&) = delete;
   void Write(const char* data, std::size_t size) override;
+  /// Hands `buffer` to the writing thread and gives back the one it wrote last.
+  void Exchange(std::vector<char>& buffer) override;
   void Close() override;
 
  private:
-  void HandOver();
+  void HandOver(std::vector<char>& full);
   void Drain();
   void StopWriter() noexcept;
   void WriteAway() noexcept;

@@ -105,13 +105,25 @@ TEST(ChooseCatalogue, TakesTheNewestOfTheThreeNamesAndExpectsThePlainOneWhenNone
 
 // A file is written on a thread of its own: every byte arrives in order, and
 // a failure there is reported by the next Write or by Close, never lost.
-TEST(FileOutput, WritesEverythingInOrderAndReportsTheWritingThreadsFailure) {
+TEST(FileOutput, WritesEverythingInOrderCopiedOrHandedOverAndReportsTheWritersFailure) {
   ScratchDir dir;
   std::string bytes(std::size_t{3} << 20, '\0');
   for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 % 251);
+  // Pieces by turns copied (Write) and handed over (Exchange); a buffer that
+  // comes back is overwritten at once, as the conversion refills it.
   const auto writeAll = [&](FileOutput& out) {
-    for (std::size_t at = 0; at < bytes.size(); at += 100003)
-      out.Write(bytes.data() + at, std::min<std::size_t>(100003, bytes.size() - at));
+    std::vector<char> handed;
+    bool exchange = false;
+    for (std::size_t at = 0; at < bytes.size(); at += 100003, exchange = !exchange) {
+      const std::size_t size = std::min<std::size_t>(100003, bytes.size() - at);
+      if (!exchange) {
+        out.Write(bytes.data() + at, size);
+        continue;
+      }
+      handed.assign(bytes.data() + at, bytes.data() + at + size);
+      out.Exchange(handed);
+      std::fill(handed.begin(), handed.end(), '#');
+    }
     out.Close();
   };
   const std::string good = dir / "good";
