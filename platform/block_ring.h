@@ -65,7 +65,9 @@ class BlockRing {
       holding_ = false;
       head_ = (head_ + 1) % sizes_.size();
       --filled_;
-      freed_.notify_one();
+      // A producer that waits for room is woken once half the ring is free,
+      // not for every block: a wake-up costs more than filling one.
+      if (filled_ <= sizes_.size() / 2) freed_.notify_one();
     }
     filledCv_.wait(lock, [&] { return filled_ > 0 || ended_; });
     if (filled_ == 0) {
