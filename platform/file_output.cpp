@@ -68,23 +68,17 @@ void FileOutput::Write(const char* data, std::size_t size) {
     filling_.insert(filling_.end(), data, data + n);
     data += n;
     size -= n;
-    if (filling_.size() == kHandOver) {
-      HandOver(filling_);
-      filling_.clear();
-    }
+    if (filling_.size() == kHandOver) HandOverFilling();
   }
 }
 
 void FileOutput::Exchange(std::vector<char>& buffer) {
+  // Without the thread (a device, a FIFO, or closed) it is an ordinary Write.
   if (!writer_.joinable()) {
     Write(buffer.data(), buffer.size());
     return;
   }
-  if (!fd_) throw FileException(FileCause::InvalidFile, path_);
-  if (!filling_.empty()) {
-    HandOver(filling_);
-    filling_.clear();
-  }
+  if (!filling_.empty()) HandOverFilling();
   HandOver(buffer);
 }
 
@@ -93,7 +87,7 @@ void FileOutput::Close() {
   int error = 0;
   if (writer_.joinable()) {
     try {
-      if (!filling_.empty()) HandOver(filling_);
+      if (!filling_.empty()) HandOverFilling();
       Drain();
     } catch (const FileException&) {
       StopWriter();
@@ -117,6 +111,12 @@ void FileOutput::HandOver(std::vector<char>& full) {
   full.swap(writing_);
   busy_ = true;
   changed_.notify_all();
+}
+
+/// Hands over what Write gathered; filling_ starts empty again.
+void FileOutput::HandOverFilling() {
+  HandOver(filling_);
+  filling_.clear();
 }
 
 /// Waits until everything handed over is written.

@@ -51,10 +51,11 @@ class WriteBehind {
 /// An open file as an OutputStream; its errors carry `path`.
 ///
 /// A regular file is written on a thread of its own: Write copies into a
-/// buffer of 256 KiB and hands a full one over, so that the conversion goes
-/// on while the system takes the last one. A failure of the writing shows in
-/// the next Write or in Close, which waits for the rest (and flushes a file
-/// that will replace another to the disk).
+/// buffer of 256 KiB and hands a full one over, Exchange hands over the
+/// caller's own, so that the conversion goes on while the system takes the
+/// last one. A failure of the writing shows in the next Write, Exchange or
+/// Close, which waits for the rest (and flushes a file that will replace
+/// another to the disk).
 class FileOutput final : public OutputStream {
  public:
   /// `sync`: written behind and flushed to the disk on closing.
@@ -69,6 +70,7 @@ class FileOutput final : public OutputStream {
 
  private:
   void HandOver(std::vector<char>& full);
+  void HandOverFilling();
   void Drain();
   void StopWriter() noexcept;
   void WriteAway() noexcept;
@@ -77,7 +79,7 @@ class FileOutput final : public OutputStream {
   std::string path_;
   bool sync_;
   WriteBehind behind_;  // sync_ only, on the writing thread
-  // The writing thread (sync_ only) and what it shares with Write.
+  // The writing thread (regular files only) and what it shares with Write.
   std::vector<char> filling_;  // Write's side
   std::vector<char> writing_;  // the thread's side while busy_
   std::thread writer_;
