@@ -350,17 +350,19 @@ TEST(Update, CancelOrAFailedMoveLeavesThePairAsItWasAndKeepsNoNewCopy) {
   request.url = server.Url("/MPCORB.DAT.gz");
   const stdfs::path cache = work.path() / "cache";
   WriteFile(cache / KeptCopyName(request.url), "a copy that no longer matches its state");
-  auto outputs = Snapshot(work.path());
-  std::erase_if(outputs, [&](const auto& file) { return file.first.starts_with(cache.string()); });
+  const auto outputsOnly = [&] {
+    auto files = Snapshot(work.path());
+    std::erase_if(files, [&](const auto& file) { return file.first.starts_with(cache.string()); });
+    return files;
+  };
+  const auto outputs = outputsOnly();
   tarnwick::test::FaultyFileSystem failing;
   failing.fails = [](tarnwick::test::Op op, const std::string& path, std::size_t, std::size_t) {
     return op == tarnwick::test::Op::Move && path.ends_with("AsteroidInfo4.dat");
   };
   request.files = &failing;
   EXPECT_EQ(RunUpdate(request, yes).result, UpdateResult::FileFailure);
-  auto after = Snapshot(work.path());
-  std::erase_if(after, [&](const auto& file) { return file.first.starts_with(cache.string()); });
-  EXPECT_TRUE(after == outputs);
+  EXPECT_TRUE(outputsOnly() == outputs);
   EXPECT_TRUE(stdfs::is_empty(cache));
   request.files = nullptr;
   EXPECT_EQ(RunUpdate(request, yes).result, UpdateResult::Converted);
